@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the program on a demo database
+# with the modem simulator on loopback.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+build=${BUILD_DIR:-build}
+demo=${PORTIVA_DEMO_DIR:-$HOME/.local/share/Portiva3/demo}
+mkdir -p "$demo"
+db="$demo/Brimo02.mdb"
+if [ ! -f "$db" ]; then
+  PORTIVA_ADMIN_PASSWORD=${PORTIVA_ADMIN_PASSWORD:-demo} "$build/Portiva3" --create-database "$db" --demo
+fi
+sim_pid=""
+if [ -x "$build/tools/modemsim/portiva-modemsim" ]; then
+  "$build/tools/modemsim/portiva-modemsim" --tcp 2323 --config tools/modemsim/demo.conf &
+  sim_pid=$!
+  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null' EXIT
+fi
+"$build/Portiva3" --database "$db"
