@@ -1,0 +1,89 @@
+#include "platform/ui/Dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+namespace portiva
+{
+
+namespace
+{
+
+Dialogs *g_installed = nullptr;
+
+QWidget *dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+QString defaultDialogTitle()
+{
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("Portiva3") : name;
+}
+
+QString renderDialogText(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+Dialogs::Answer QtDialogs::msgBox(const QString &text, Buttons buttons, const QString &title)
+{
+    QMessageBox box(dialogParent());
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowTitle(title.isEmpty() ? defaultDialogTitle() : title);
+    // Plain text: a message holding "<" must never be taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(renderDialogText(text));
+    QPushButton *ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    if (buttons == Buttons::OkCancel) {
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
+}
+
+std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString &title,
+                                           const QString &defaultText)
+{
+    QInputDialog dialog(dialogParent());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title.isEmpty() ? defaultDialogTitle() : title);
+    dialog.setLabelText(renderDialogText(prompt));
+    dialog.setTextValue(defaultText);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue();
+}
+
+void QtDialogs::beep()
+{
+    QApplication::beep();
+}
+
+Dialogs &dialogs()
+{
+    static QtDialogs production;
+    return g_installed ? *g_installed : production;
+}
+
+Dialogs *setDialogs(Dialogs *service)
+{
+    Dialogs *previous = g_installed;
+    g_installed = service;
+    return previous;
+}
+
+} // namespace portiva
