@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+
+struct sqlite3;
+
+namespace portiva
+{
+
+// The parts of a connection text the program cares about.
+struct ConnectionParts {
+    QString dataSource;
+    QString password;
+};
+
+// The fixed database password every program file is keyed with.
+QString databasePassword();
+
+// "Provider=SQLCipher;Data Source=<path>;Database Password=<password>"; a value holding ";" or
+// a double quote is written in double quotes with inner quotes doubled.
+QString buildConnectionString(const QString &path, const QString &password);
+
+// Reads both this program's form and the original's ("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data
+// Source=...;JET OLEDB:Database Password=..."). Keys ignore case and outer blanks; unknown keys
+// are ignored. Throws "Invalid connection string" without a data source.
+ConnectionParts parseConnectionString(const QString &text);
+
+// One open database file. Held in std::shared_ptr: recordsets keep their connection alive, so
+// replacing the program-wide connection releases the old one without closing it under them.
+class Connection
+{
+public:
+    // Opens an existing file only, applies the key, registers the case-folding NOCASE
+    // collation, sets a busy timeout and proves the key with a read.
+    static std::shared_ptr<Connection> open(const QString &connectionString);
+    // Makes a NEW keyed file (refuses one that exists); only the create-database command uses it.
+    static std::shared_ptr<Connection> create(const QString &path, const QString &password);
+
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Runs one statement, or a script of several in turn (positional "?" parameters are taken
+    // from params in order). Returns the rows changed by the last statement.
+    int exec(const QString &sql, const QVariantList &params = {});
+    // First column of the first row; a null QVariant when there is no row.
+    QVariant scalar(const QString &sql, const QVariantList &params = {});
+    qint64 lastInsertId() const;
+
+    // Closes at once; recordsets opened on it keep their rows but can no longer write.
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+    // The raw handle, for backup and benchmark use; nullptr once closed.
+    sqlite3 *handle() const { return m_db; }
+    // Throws "The connection is closed." when closed; returns the handle otherwise.
+    sqlite3 *checkedHandle() const;
+
+    // BEGIN IMMEDIATE on construction, COMMIT on commit(), ROLLBACK when destroyed uncommitted.
+    class Transaction
+    {
+    public:
+        explicit Transaction(std::shared_ptr<Connection> connection);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        void commit();
+
+    private:
+        std::shared_ptr<Connection> m_connection;
+        bool m_done = false;
+    };
+
+private:
+    Connection(sqlite3 *db, const QString &path);
+    static sqlite3 *openHandle(const QString &path, const QString &password, int flags);
+
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+};
+
+} // namespace portiva

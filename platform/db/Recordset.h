@@ -1,0 +1,150 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// <cstdio>'s EOF macro would swallow the recordset's EOF(); Qt has pulled <cstdio> in by now,
+// so it is not defined again later in the same file. Use std::char_traits<char>::eof() instead.
+#ifdef EOF
+#undef EOF
+#endif
+
+namespace portiva
+{
+
+struct RecordsetStore;
+
+// A client-side static snapshot of a query's rows, navigated and edited the way the program's
+// procedures expect: Null stays apart from "", names and texts ignore case, and writes go back
+// by the row's hidden key with an optimistic check against the values as read.
+class Recordset : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Direction { Forward, Backward };
+
+    // Runs the query, keeps every row, finalizes the statement. Throws the SQLite message.
+    static std::shared_ptr<Recordset> open(std::shared_ptr<Connection> connection,
+                                           const QString &sql, const QVariantList &params = {});
+    ~Recordset() override;
+
+    // --- position
+    bool BOF() const;
+    bool EOF() const;
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    int RecordCount() const;
+    // 1-based among live rows in the current order; -2 at BOF, -3 at EOF, -1 on a deleted row.
+    int AbsolutePosition() const;
+    void setAbsolutePosition(int position);
+    // An opaque row id, valid until Requery.
+    int Bookmark() const;
+    void setBookmark(int bookmark);
+
+    // A read-only copy of the live rows in the current order, with its own cursor on the first
+    // row; later changes on either side do not reach the other.
+    std::shared_ptr<Recordset> Clone() const;
+    // Same query, parameters and connection; the sort is re-applied; first row current.
+    void Requery();
+    // "Col [ASC|DESC], ..."; "" is query order. Stable, text ignoring case.
+    QString Sort() const { return m_sort; }
+    void setSort(const QString &sort);
+
+    // Searches from the current row (after skip rows); not found leaves EOF (forward) or BOF.
+    bool find(const QString &column, const QVariant &value, int skip = 0,
+              Direction direction = Direction::Forward);
+    // A literal criterion "[Col] = 'text'" or "Col = 12" written in code, searched forward.
+    bool find(const QString &criterion);
+
+    // --- editing (nothing is written until Update)
+    void AddNew();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    void Close();
+    bool isOpen() const { return m_open; }
+    bool isReadOnly() const { return m_table.isEmpty(); }
+    bool editPending() const { return m_pendingNew || m_pendingEdit; }
+
+    // --- fields of the current row
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    // -1 when there is no such field; names ignore case and outer brackets.
+    int fieldIndex(const QString &name) const;
+    QVariant value(int index) const;
+    QVariant value(const QString &name) const;
+    bool isNull(int index) const;
+    bool isNull(const QString &name) const;
+    // The runtime's text of the value; Null throws "Invalid use of Null".
+    QString toText(int index) const;
+    QString toText(const QString &name) const;
+    QString toTextOr(int index, const QString &fallback) const;
+    QString toTextOr(const QString &name, const QString &fallback) const;
+    void setValue(int index, const QVariant &value);
+    void setValue(const QString &name, const QVariant &value);
+
+    // --- row access for grids, without moving the cursor (live rows in the current order;
+    // the current row shows its pending edit)
+    int rowCount() const;
+    QVariant cell(int row, int column) const;
+    QString cellText(int row, int column, const QString &nullText = QString()) const;
+    // The grid row of the current record, -1 at BOF, EOF or on a deleted row.
+    int rowOfCurrent() const;
+    void moveToRow(int row);
+
+signals:
+    void currentChanged();
+    void reset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+
+private:
+    // Where the cursor stands: on m_order[m_pos], before the first row, past the last one, or
+    // in the gap a deleted row left before m_order[m_pos].
+    enum class At { Row, Bof, Eof, Deleted };
+
+    Recordset() = default;
+    void load();
+    void checkOpen() const;
+    int checkedField(const QString &name) const;
+    int checkedIndex(int index) const;
+    int currentSlot() const;
+    QVariant slotValue(int slot, int column) const;
+    QVariant rawSlotValue(int slot, int column) const;
+    QString textOf(int column, const QVariant &value) const;
+    void dropPending();
+    void moveTo(At at, int pos);
+    void applySort();
+    bool matches(int slot, int column, const QVariant &value) const;
+    void updateRow();
+    void insertRow();
+    void rereadSlot(int slot, qint64 rowid);
+    void storeRow(int slot, const std::vector<QVariant> &raw);
+    void detach();
+    std::shared_ptr<Connection> writableConnection() const;
+
+    std::shared_ptr<Connection> m_connection;
+    QString m_sql;
+    QVariantList m_params;
+    QString m_table; // the one base table of an updatable set; empty = read-only
+    QString m_sort;
+    std::shared_ptr<RecordsetStore> m_store;
+    std::vector<int> m_order; // live slots in the current order
+    At m_at = At::Eof;
+    int m_pos = 0;
+    bool m_open = true;
+    bool m_pendingNew = false;
+    bool m_pendingEdit = false;
+    std::vector<std::optional<QVariant>> m_pending; // raw values assigned, per field
+};
+
+} // namespace portiva
