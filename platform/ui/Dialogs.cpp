@@ -1,4 +1,5 @@
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/WindowRegistry.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -16,7 +17,8 @@ Dialogs *g_installed = nullptr;
 
 QWidget *dialogParent()
 {
-    return QApplication::activeWindow();
+    QWidget *form = WindowRegistry::instance().activeForm();
+    return form && form->isVisible() ? form : QApplication::activeWindow();
 }
 
 } // namespace

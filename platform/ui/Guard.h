@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/ui/Dialogs.h"
+#include "platform/vb/Error.h"
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <utility>
+
+namespace portiva
+{
+
+// The operator-visible description of a caught failure.
+inline QString errorDescription(const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&e)) {
+        return error->description();
+    }
+    return QString::fromLocal8Bit(e.what());
+}
+
+// What a guarded step shows: the description, then on its own line the word naming the step.
+inline QString guardedText(const QString &description, const QString &stepWord)
+{
+    return stepWord.isEmpty() ? description : description + QLatin1Char('\r') + stepWord;
+}
+
+// Runs fn; a failure ends it and is shown as the box textOf(description) builds (OK only,
+// default title). Returns whether fn ran to its end. For the few steps whose message is
+// not "description, line break, step word".
+template <class Fn> bool guardedWith(const std::function<QString(const QString &)> &textOf, Fn &&fn)
+{
+    try {
+        std::invoke(std::forward<Fn>(fn));
+        return true;
+    } catch (const std::exception &e) {
+        dialogs().msgBox(textOf(errorDescription(e)));
+    }
+    return false;
+}
+
+// The error boundary of an event handler: a failure ends the handler and shows
+// description + "\r" + stepWord (the description alone for an empty step word).
+template <class Fn> bool guarded(const QString &stepWord, Fn &&fn)
+{
+    return guardedWith([&stepWord](const QString &d) { return guardedText(d, stepWord); },
+                       std::forward<Fn>(fn));
+}
+
+template <class Fn> bool guarded(Fn &&fn)
+{
+    return guarded(QString(), std::forward<Fn>(fn));
+}
+
+// A statement whose failure is skipped without a word, so the caller's next statement runs.
+template <class Fn> bool skipOnError(Fn &&fn)
+{
+    try {
+        std::invoke(std::forward<Fn>(fn));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace portiva
