@@ -1,0 +1,66 @@
+#include "modem/ModemLink.h"
+
+#include "core/AppState.h"
+#include "modem/ModemHost.h"
+#include "modem/TerminalLog.h"
+
+namespace portiva {
+
+ModemLink::ModemLink(AppState &state, SerialChannel &serial, NetworkChannel &network,
+                     TerminalLog &log, ModemHost &host, QObject *parent)
+    : QObject(parent), m_state(state), m_serial(serial), m_network(network), m_log(log),
+      m_host(host)
+{
+    connect(&m_network, &NetworkChannel::dataArrived, this, &ModemLink::onData);
+    connect(&m_network, &NetworkChannel::connected, this, [this] { m_linkLost = false; });
+    auto lost = [this] {
+        m_linkLost = true;
+        emit linkLostNow();
+    };
+    connect(&m_network, &NetworkChannel::failed, this, lost);
+    connect(&m_network, &NetworkChannel::peerClosed, this, lost);
+    connect(&m_serial, &SerialChannel::resourceLost, this, lost);
+}
+
+bool ModemLink::isNetwork() const { return m_state.LastComPort == 255; }
+
+bool ModemLink::linkUp() const
+{
+    if (isNetwork())
+        return m_network.state() != NetworkChannel::Closed;
+    return m_state.LastComPort != 0 && m_serial.isOpen();
+}
+
+void ModemLink::SendData(const QByteArray &OutString)
+{
+    if (isNetwork()) {
+        if (m_network.state() == NetworkChannel::Connected)
+            m_network.write(OutString);
+    } else {
+        try {
+            m_serial.write(OutString);
+        } catch (const LinkError &) {
+            if (!m_linkLost) {
+                m_linkLost = true;
+                emit linkLostNow();
+            }
+            throw;
+        }
+    }
+    m_log.echoSent(OutString);
+}
+
+void ModemLink::onData(const QByteArray &bytes)
+{
+    NetworkReceiveBuffer.append(bytes);
+    if (NetworkReceiveBuffer.size() <= BufferCap)
+        return;
+    // No listing comes near this size: what lies before the last line end is old noise.
+    const qsizetype cr = NetworkReceiveBuffer.lastIndexOf('\r');
+    if (cr < 0)
+        return;
+    NetworkReceiveBuffer.remove(0, cr + 1);
+    m_host.Write2StatusBox(QStringLiteral("Mottaksbuffer over 1 MiB: eldre data forkastet\r\n"));
+}
+
+} // namespace portiva
