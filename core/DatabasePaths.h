@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace portiva
+{
+
+struct AppState;
+
+struct DerivedDatabasePaths {
+    QString TempDatabasePath;
+    QString BackupDatabasePath;
+};
+
+// The work and backup file names beside dbPath: its last four characters (".mdb") replaced by
+// "TMP.mdb" and "BAK.mdb". A path shorter than four characters throws "Invalid procedure call or
+// argument".
+DerivedDatabasePaths deriveDatabasePaths(const QString &dbPath);
+
+// Sets DBPath, both derived paths and ConnectionString for dbPath; on a path too short nothing
+// in state changes.
+void setDatabasePath(AppState &state, const QString &dbPath);
+
+} // namespace portiva

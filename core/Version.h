@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace portiva
+{
+
+// The version the build was configured with ("3.0", "3.2.7" ...).
+QString programVersion();
+
+// "Version major.minor.revision", each part in decimal without padding; missing parts are 0.
+QString versionText(const QString &version);
+
+} // namespace portiva
