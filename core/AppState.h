@@ -3,8 +3,7 @@
 #include <QString>
 #include <memory>
 
-namespace portiva
-{
+namespace portiva {
 
 class Connection;
 
