@@ -1,0 +1,114 @@
+#include "database/CreateDatabase.h"
+
+#include "platform/db/Connection.h"
+#include "platform/vb/Error.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+static void initDatabaseResources()
+{
+    // The resources live in a static library: referencing the initialiser keeps them linked.
+    Q_INIT_RESOURCE(database);
+}
+
+namespace portiva
+{
+
+namespace
+{
+
+QString resourceText(const QString &name)
+{
+    initDatabaseResources();
+    QFile file(QStringLiteral(":/database/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("The built-in database definition %1 is missing.").arg(name));
+    return QString::fromUtf8(file.readAll());
+}
+
+void seed(Connection &connection, const QString &adminPassword)
+{
+    connection.exec(QStringLiteral("INSERT INTO Modem (IMEICODE, ModemManufacturer, ModemName, "
+                                   "ModemStatus, ModemOwner) VALUES (?, ?, ?, ?, ?)"),
+                    {QStringLiteral("0"), QStringLiteral(" "), QStringLiteral(" "), false,
+                     QStringLiteral("?")});
+    connection.exec(
+        QStringLiteral("INSERT INTO Passwords (USER_ID, Password, SecurityLevel) VALUES (?, ?, ?)"),
+        {QString::fromLatin1(FirstOperatorName), adminPassword,
+         QString::fromLatin1(FirstOperatorLevel)});
+    const QStringList texts = languageSeedTexts();
+    for (int row = 1; row <= texts.size(); ++row) {
+        connection.exec(QStringLiteral("INSERT INTO TBLLanguage (rid, ID, Norsk) VALUES (?, ?, ?)"),
+                        {row, row, texts.at(row - 1)});
+    }
+}
+
+void removeDatabaseFiles(const QString &path)
+{
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
+QString schemaSql()
+{
+    return resourceText(QStringLiteral("schema.sql"));
+}
+
+QStringList languageSeedTexts()
+{
+    QStringList texts;
+    const QStringList lines = resourceText(QStringLiteral("language.txt")).split(u'\n');
+    for (const QString &line : lines) {
+        if (line.isEmpty())
+            continue;
+        // "row<TAB>text": blanks in the text count, so nothing is trimmed.
+        const qsizetype tab = line.indexOf(u'\t');
+        if (tab < 0 || line.left(tab).toInt() != texts.size() + 1)
+            throw Error(QStringLiteral("The built-in language table is damaged."));
+        texts.append(line.mid(tab + 1));
+    }
+    if (texts.size() != LanguageRowCount)
+        throw Error(QStringLiteral("The built-in language table is damaged."));
+    return texts;
+}
+
+void createDatabase(const QString &path, const QString &adminPassword)
+{
+    if (path.trimmed().isEmpty())
+        throw Error(QStringLiteral("No database file was named."));
+    if (QFileInfo::exists(path))
+        throw Error(QStringLiteral("The file %1 already exists; a new database is made only "
+                                   "where no file is.")
+                        .arg(path));
+    const QString schema = schemaSql();
+    const QStringList texts = languageSeedTexts(); // fail before any file exists
+    Q_UNUSED(texts);
+    std::shared_ptr<Connection> connection;
+    try {
+        connection = Connection::create(path, databasePassword());
+    } catch (...) {
+        removeDatabaseFiles(path); // nothing was there before: whatever exists now is ours
+        throw;
+    }
+    try {
+        {
+            Connection::Transaction transaction(connection);
+            connection->exec(schema);
+            seed(*connection, adminPassword);
+            transaction.commit();
+        }
+        connection->close();
+    } catch (...) {
+        connection->close();
+        connection.reset();
+        removeDatabaseFiles(path);
+        throw;
+    }
+}
+
+} // namespace portiva

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace portiva
+{
+
+class Connection;
+
+// The operator every new database starts with; level "6" sees every menu.
+inline constexpr const char *FirstOperatorName = "Forvaltermann";
+inline constexpr const char *FirstOperatorLevel = "6";
+// Rows of the language table, read by position.
+inline constexpr int LanguageRowCount = 227;
+
+// The table definitions and the Norwegian texts of the language table, as built in.
+QString schemaSql();
+QStringList languageSeedTexts(); // LanguageRowCount texts, row 1 first
+
+// Makes a new keyed database file with every table, the single Modem row, the language table
+// and the first operator with the given password. Refuses an existing file; on any failure no
+// file is left behind. Throws portiva::Error.
+void createDatabase(const QString &path, const QString &adminPassword);
+
+// A few key units, catalogue persons and user rights, so that a demonstration has something
+// to show; the numbers match the modem simulator's demonstration set.
+void addDemoData(Connection &connection);
+
+// The command line's --create-database: the operator password comes from the environment
+// variable PORTIVA_ADMIN_PASSWORD or else is asked on the terminal without echo. Prints what
+// happened and returns the process exit code (0 on success).
+int runCreateDatabaseCommand(const QString &path, bool demo);
+
+} // namespace portiva
