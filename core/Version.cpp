@@ -1,5 +1,6 @@
 #include "core/Version.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace portiva
@@ -19,6 +20,13 @@ QString versionText(const QString &version)
         numbers << QString::number(n);
     }
     return QStringLiteral("Version ") + numbers.join(QLatin1Char('.'));
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Portiva3"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Portiva3"));
+    QCoreApplication::setApplicationVersion(programVersion());
 }
 
 } // namespace portiva

@@ -11,4 +11,7 @@ QString programVersion();
 // "Version major.minor.revision", each part in decimal without padding; missing parts are 0.
 QString versionText(const QString &version);
 
+// Application name "Portiva3" and the build's version, for every window title and box.
+void setApplicationIdentity();
+
 } // namespace portiva
