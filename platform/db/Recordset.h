@@ -19,6 +19,7 @@ namespace portiva
 {
 
 struct RecordsetStore;
+struct FindTarget;
 
 // A client-side static snapshot of a query's rows, navigated and edited the way the program's
 // procedures expect: Null stays apart from "", names and texts ignore case, and writes go back
@@ -124,11 +125,12 @@ private:
     void dropPending();
     void moveTo(At at, int pos);
     void applySort();
-    bool matches(int slot, int column, const QVariant &value) const;
+    bool matches(int slot, int column, const FindTarget &target) const;
+    QVariant converted(int column, const QVariant &value) const;
     void updateRow();
     void insertRow();
     void rereadSlot(int slot, qint64 rowid);
-    void storeRow(int slot, const std::vector<QVariant> &raw);
+    void removeNewRow();
     void detach();
     std::shared_ptr<Connection> writableConnection() const;
 
@@ -142,6 +144,9 @@ private:
     At m_at = At::Eof;
     int m_pos = 0;
     bool m_open = true;
+    bool m_clone = false;
+    At m_beforeNewAt = At::Eof; // where CancelUpdate of a new row returns to
+    int m_beforeNewPos = 0;
     bool m_pendingNew = false;
     bool m_pendingEdit = false;
     std::vector<std::optional<QVariant>> m_pending; // raw values assigned, per field

@@ -1,0 +1,235 @@
+#include "platform/db/Connection.h"
+
+#include "platform/db/DbDetail.h"
+
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace portiva
+{
+
+using dbdetail::fail;
+using dbdetail::Statement;
+using dbdetail::throwSqlite;
+
+QString databasePassword()
+{
+    return QStringLiteral("buRtal");
+}
+
+static QString quotedValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')))
+        return value;
+    QString inner = value;
+    inner.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+QString buildConnectionString(const QString &path, const QString &password)
+{
+    return QStringLiteral("Provider=SQLCipher;Data Source=") + quotedValue(path) +
+           QStringLiteral(";Database Password=") + quotedValue(password);
+}
+
+// Splits "key=value;key=value" on semicolons outside double quotes; a quoted value has its
+// quotes removed and "" read as one quote.
+static QList<std::pair<QString, QString>> splitPairs(const QString &text)
+{
+    QList<std::pair<QString, QString>> pairs;
+    QString key, value;
+    bool inValue = false, inQuotes = false;
+    auto flush = [&] {
+        if (!key.trimmed().isEmpty() || !value.trimmed().isEmpty())
+            pairs.append({key.trimmed(), value});
+        key.clear();
+        value.clear();
+        inValue = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (inQuotes) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == c) {
+                value += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                inQuotes = false;
+            } else {
+                value += c;
+            }
+        } else if (c == QLatin1Char(';')) {
+            flush();
+        } else if (!inValue && c == QLatin1Char('=')) {
+            inValue = true;
+        } else if (inValue && c == QLatin1Char('"') && value.trimmed().isEmpty()) {
+            value.clear();
+            inQuotes = true;
+        } else {
+            (inValue ? value : key) += c;
+        }
+    }
+    flush();
+    return pairs;
+}
+
+ConnectionParts parseConnectionString(const QString &text)
+{
+    ConnectionParts parts;
+    bool haveSource = false;
+    for (const auto &[key, value] : splitPairs(text)) {
+        const QString k = key.simplified();
+        if (k.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
+            parts.dataSource = value.trimmed();
+            haveSource = true;
+        } else if (k.compare(QLatin1String("Database Password"), Qt::CaseInsensitive) == 0 ||
+                   k.compare(QLatin1String("JET OLEDB:Database Password"), Qt::CaseInsensitive) ==
+                       0) {
+            parts.password = value;
+        }
+    }
+    if (!haveSource || parts.dataSource.isEmpty())
+        fail(QStringLiteral("Invalid connection string"));
+    return parts;
+}
+
+Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+
+Connection::~Connection()
+{
+    close();
+}
+
+sqlite3 *Connection::openHandle(const QString &path, const QString &password, int flags)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray file = path.toUtf8();
+    if (sqlite3_open_v2(file.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db))
+                                   : QStringLiteral("unable to open database file");
+        sqlite3_close_v2(db);
+        fail(message);
+    }
+    try {
+        if (!password.isEmpty()) {
+            const QByteArray key = password.toUtf8();
+            if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
+                throwSqlite(db);
+        }
+        dbdetail::registerNoCase(db);
+        // Several workstations share the file: wait for another one's lock rather than fail.
+        sqlite3_busy_timeout(db, 5000);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return db;
+}
+
+std::shared_ptr<Connection> Connection::open(const QString &connectionString)
+{
+    const ConnectionParts parts = parseConnectionString(connectionString);
+    // Never SQLITE_OPEN_CREATE: a wrong path must not leave an empty database behind.
+    sqlite3 *db = openHandle(parts.dataSource, parts.password, SQLITE_OPEN_READWRITE);
+    std::shared_ptr<Connection> connection(new Connection(db, parts.dataSource));
+    // The key is only proved by a read; a wrong one must fail here, not at the first query.
+    const QVariant tables =
+        connection->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (tables.toLongLong() == 0)
+        fail(QStringLiteral("The database file holds no tables."));
+    return connection;
+}
+
+std::shared_ptr<Connection> Connection::create(const QString &path, const QString &password)
+{
+    if (path.isEmpty())
+        fail(QStringLiteral("unable to open database file"));
+    if (QFileInfo::exists(path))
+        fail(QStringLiteral("The database file already exists: %1").arg(path));
+    sqlite3 *db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    return std::shared_ptr<Connection>(new Connection(db, path));
+}
+
+sqlite3 *Connection::checkedHandle() const
+{
+    if (!m_db)
+        fail(QStringLiteral("The connection is closed."));
+    return m_db;
+}
+
+int Connection::exec(const QString &sql, const QVariantList &params)
+{
+    sqlite3 *db = checkedHandle();
+    const QByteArray text = sql.toUtf8();
+    const char *rest = text.constData();
+    const char *end = rest + text.size();
+    int next = 0;
+    int changes = 0;
+    while (rest < end) {
+        sqlite3_stmt *raw = nullptr;
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v2(db, rest, int(end - rest), &raw, &tail) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            throwSqlite(db);
+        }
+        rest = tail;
+        if (!raw)
+            continue; // blanks or a comment after the last statement
+        struct Guard {
+            sqlite3_stmt *s;
+            ~Guard() { sqlite3_finalize(s); }
+        } guard{raw};
+        const int count = sqlite3_bind_parameter_count(raw);
+        for (int i = 1; i <= count && next < params.size(); ++i, ++next)
+            dbdetail::bindValue(db, raw, i, params.at(next));
+        int rc;
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            throwSqlite(db);
+        changes = sqlite3_changes(db);
+    }
+    return changes;
+}
+
+QVariant Connection::scalar(const QString &sql, const QVariantList &params)
+{
+    Statement statement(checkedHandle(), sql);
+    statement.bind(params);
+    if (!statement.step())
+        return QVariant();
+    return dbdetail::columnValue(statement.get(), 0);
+}
+
+qint64 Connection::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(checkedHandle());
+}
+
+void Connection::close()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+Connection::Transaction::Transaction(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection))
+{
+    m_connection->exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Connection::Transaction::~Transaction()
+{
+    if (!m_done && m_connection->isOpen())
+        sqlite3_exec(m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Connection::Transaction::commit()
+{
+    if (m_done)
+        return;
+    m_connection->exec(QStringLiteral("COMMIT"));
+    m_done = true;
+}
+
+} // namespace portiva

@@ -1,0 +1,522 @@
+#include "platform/db/Recordset.h"
+
+#include "platform/db/DbDetail.h"
+#include "platform/db/RecordsetStore.h"
+
+#include <QSet>
+#include <sqlite3.h>
+
+namespace portiva
+{
+
+using dbdetail::fail;
+
+namespace
+{
+
+// True when the query text, outside quotes, brackets and comments, uses a word that makes its
+// rows something other than one base-table row each.
+bool hasNonUpdatableWord(const QString &sql)
+{
+    static const QSet<QString> words = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"),
+                                        QStringLiteral("UNION"),    QStringLiteral("INTERSECT"),
+                                        QStringLiteral("EXCEPT"),   QStringLiteral("JOIN")};
+    QString word;
+    auto check = [&] {
+        const bool hit = words.contains(word.toUpper());
+        word.clear();
+        return hit;
+    };
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        QChar close;
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+            close = c;
+        else if (c == QLatin1Char('['))
+            close = QLatin1Char(']');
+        if (!close.isNull()) {
+            if (check())
+                return true;
+            const qsizetype end = sql.indexOf(close, i + 1);
+            i = end < 0 ? sql.size() : end;
+        } else if (c.isLetterOrNumber() || c == QLatin1Char('_')) {
+            word += c;
+        } else if (check()) {
+            return true;
+        }
+    }
+    return check();
+}
+
+// The query with the base table's rowid put first, or "" when it does not start with SELECT.
+QString withHiddenKey(const QString &sql, const QString &table)
+{
+    qsizetype i = 0;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    const qsizetype keyword = 6;
+    if (sql.mid(i, keyword).compare(QLatin1String("SELECT"), Qt::CaseInsensitive) != 0)
+        return QString();
+    const qsizetype after = i + keyword;
+    if (after < sql.size() && (sql.at(after).isLetterOrNumber() || sql.at(after) == '_'))
+        return QString();
+    return sql.left(after) + QLatin1Char(' ') + dbdetail::quoteIdentifier(table) +
+           QStringLiteral(".rowid AS \"__rowid__\", ") + sql.mid(after);
+}
+
+QString metaText(const char *text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+QString bareName(const QString &name)
+{
+    QString n = name.trimmed();
+    if (n.startsWith(QLatin1Char('[')) && n.endsWith(QLatin1Char(']')))
+        n = n.mid(1, n.size() - 2);
+    return n;
+}
+
+} // namespace
+
+std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> connection,
+                                           const QString &sql, const QVariantList &params)
+{
+    if (!connection)
+        fail(QStringLiteral("The connection is closed."));
+    std::shared_ptr<Recordset> rs(new Recordset);
+    rs->m_connection = std::move(connection);
+    rs->m_sql = sql;
+    rs->m_params = params;
+    rs->load();
+    rs->moveTo(rs->m_order.empty() ? At::Eof : At::Row, 0);
+    return rs;
+}
+
+Recordset::~Recordset() = default;
+
+void Recordset::load()
+{
+    sqlite3 *db = m_connection->checkedHandle();
+    dbdetail::Statement plain(db, m_sql);
+    sqlite3_stmt *st = plain.get();
+    auto store = std::make_shared<RecordsetStore>();
+    const int columns = sqlite3_column_count(st);
+    QString table;
+    bool sameTable = columns > 0;
+    for (int c = 0; c < columns; ++c) {
+        FieldInfo f;
+        f.name = metaText(sqlite3_column_name(st, c));
+        f.declaredType = metaText(sqlite3_column_decltype(st, c));
+        f.table = metaText(sqlite3_column_table_name(st, c));
+        f.origin = metaText(sqlite3_column_origin_name(st, c));
+        f.kind = fieldKindOf(f.declaredType);
+        if (c == 0)
+            table = f.table;
+        if (f.table.isEmpty() || f.origin.isEmpty() || f.table != table)
+            sameTable = false;
+        store->fields.push_back(std::move(f));
+    }
+    dbdetail::Statement keyed;
+    if (sameTable && !m_clone && !hasNonUpdatableWord(m_sql)) {
+        const QString text = withHiddenKey(m_sql, table);
+        sqlite3_stmt *raw = nullptr;
+        const QByteArray utf8 = text.toUtf8();
+        // A table reached through an alias or a view has no such rowid: the set is read-only.
+        if (!text.isEmpty() &&
+            sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &raw, nullptr) ==
+                SQLITE_OK &&
+            raw && sqlite3_column_count(raw) == columns + 1) {
+            keyed = dbdetail::Statement(db, text);
+        }
+        sqlite3_finalize(raw);
+    }
+    const bool hasKey = bool(keyed);
+    if (hasKey)
+        plain.finalize();
+    dbdetail::Statement &use = hasKey ? keyed : plain;
+    use.bind(m_params);
+    const int first = hasKey ? 1 : 0;
+    while (use.step()) {
+        const int slot = store->appendSlot(hasKey ? sqlite3_column_int64(use.get(), 0) : 0);
+        for (int c = 0; c < columns; ++c)
+            store->setFromColumn(slot, c, use.get(), c + first);
+    }
+    // No statement stays open: other workstations and compaction are never blocked by a view.
+    use.finalize();
+    m_table = hasKey ? table : QString();
+    m_store = std::move(store);
+    m_order.resize(size_t(m_store->slotCount()));
+    for (int i = 0; i < int(m_order.size()); ++i)
+        m_order[size_t(i)] = i;
+    m_pending.assign(size_t(columns), std::nullopt);
+    m_pendingEdit = m_pendingNew = false;
+}
+
+void Recordset::checkOpen() const
+{
+    if (!m_open)
+        fail(QStringLiteral("The recordset is closed."));
+}
+
+std::shared_ptr<Connection> Recordset::writableConnection() const
+{
+    if (!m_connection || !m_connection->isOpen())
+        fail(QStringLiteral("The connection is closed."));
+    return m_connection;
+}
+
+void Recordset::detach()
+{
+    if (m_store.use_count() > 1)
+        m_store = std::make_shared<RecordsetStore>(*m_store);
+}
+
+// ---------------------------------------------------------------- position
+
+bool Recordset::BOF() const
+{
+    checkOpen();
+    return m_at == At::Bof || (m_order.empty() && m_at != At::Deleted);
+}
+
+bool Recordset::EOF() const
+{
+    checkOpen();
+    return m_at == At::Eof || (m_order.empty() && m_at != At::Deleted);
+}
+
+void Recordset::moveTo(At at, int pos)
+{
+    m_at = at;
+    m_pos = at == At::Row || at == At::Deleted ? pos : 0;
+    emit currentChanged();
+}
+
+void Recordset::MoveFirst()
+{
+    checkOpen();
+    dropPending();
+    if (m_order.empty())
+        return;
+    moveTo(At::Row, 0);
+}
+
+void Recordset::MoveLast()
+{
+    checkOpen();
+    dropPending();
+    if (m_order.empty())
+        return;
+    moveTo(At::Row, int(m_order.size()) - 1);
+}
+
+void Recordset::MoveNext()
+{
+    checkOpen();
+    if (m_at == At::Eof || (m_order.empty() && m_at != At::Deleted))
+        fail(QStringLiteral("No current row."));
+    dropPending();
+    const int n = int(m_order.size());
+    int next = 0;
+    if (m_at == At::Row)
+        next = m_pos + 1;
+    else if (m_at == At::Deleted)
+        next = m_pos;
+    if (next >= n)
+        moveTo(At::Eof, 0);
+    else
+        moveTo(At::Row, next);
+}
+
+void Recordset::MovePrevious()
+{
+    checkOpen();
+    if (m_at == At::Bof || (m_order.empty() && m_at != At::Deleted))
+        fail(QStringLiteral("No current row."));
+    dropPending();
+    const int n = int(m_order.size());
+    const int previous = m_at == At::Eof ? n - 1 : m_pos - 1;
+    if (previous < 0)
+        moveTo(At::Bof, 0);
+    else
+        moveTo(At::Row, previous);
+}
+
+int Recordset::RecordCount() const
+{
+    checkOpen();
+    return int(m_order.size());
+}
+
+int Recordset::AbsolutePosition() const
+{
+    checkOpen();
+    switch (m_at) {
+    case At::Row:
+        return m_pos + 1;
+    case At::Deleted:
+        return -1;
+    case At::Bof:
+        return -2;
+    default:
+        return m_order.empty() ? -2 : -3;
+    }
+}
+
+void Recordset::setAbsolutePosition(int position)
+{
+    checkOpen();
+    if (position < 1 || position > int(m_order.size()))
+        fail(QStringLiteral("No current row."));
+    if (!(m_at == At::Row && m_pos == position - 1))
+        dropPending();
+    moveTo(At::Row, position - 1);
+}
+
+int Recordset::Bookmark() const
+{
+    checkOpen();
+    if (m_at == At::Deleted)
+        fail(QStringLiteral("The current row has been deleted."));
+    return currentSlot();
+}
+
+void Recordset::setBookmark(int bookmark)
+{
+    checkOpen();
+    if (bookmark < 0 || bookmark >= m_store->slotCount())
+        fail(QStringLiteral("No current row."));
+    for (int i = 0; i < int(m_order.size()); ++i) {
+        if (m_order[size_t(i)] == bookmark) {
+            if (!(m_at == At::Row && m_pos == i))
+                dropPending();
+            moveTo(At::Row, i);
+            return;
+        }
+    }
+    fail(QStringLiteral("The current row has been deleted."));
+}
+
+int Recordset::currentSlot() const
+{
+    if (m_at == At::Deleted)
+        fail(QStringLiteral("The current row has been deleted."));
+    if (m_at != At::Row || m_pos >= int(m_order.size()))
+        fail(QStringLiteral("No current row."));
+    return m_order[size_t(m_pos)];
+}
+
+// ---------------------------------------------------------------- whole set
+
+std::shared_ptr<Recordset> Recordset::Clone() const
+{
+    checkOpen();
+    std::shared_ptr<Recordset> copy(new Recordset);
+    copy->m_connection = m_connection;
+    copy->m_sql = m_sql;
+    copy->m_params = m_params;
+    copy->m_clone = true;
+    copy->m_sort = m_sort;
+    copy->m_store = m_store; // shared until either side writes (see detach)
+    copy->m_order = m_order;
+    if (m_pendingNew && !copy->m_order.empty())
+        copy->m_order.pop_back();
+    copy->m_pending.assign(m_pending.size(), std::nullopt);
+    copy->m_at = copy->m_order.empty() ? At::Eof : At::Row;
+    copy->m_pos = 0;
+    return copy;
+}
+
+void Recordset::Requery()
+{
+    checkOpen();
+    writableConnection();
+    dropPending();
+    load();
+    applySort();
+    emit reset();
+    moveTo(m_order.empty() ? At::Eof : At::Row, 0);
+}
+
+void Recordset::Close()
+{
+    checkOpen();
+    m_pendingEdit = m_pendingNew = false;
+    m_open = false;
+    m_order.clear();
+    m_store = std::make_shared<RecordsetStore>();
+    emit reset();
+}
+
+// ---------------------------------------------------------------- fields
+
+int Recordset::fieldCount() const
+{
+    checkOpen();
+    return m_store->columnCount();
+}
+
+QString Recordset::fieldName(int index) const
+{
+    return m_store->fields.at(size_t(checkedIndex(index))).name;
+}
+
+int Recordset::fieldIndex(const QString &name) const
+{
+    if (!m_store)
+        return -1;
+    const QString bare = bareName(name);
+    const auto &fields = m_store->fields;
+    for (int i = 0; i < int(fields.size()); ++i) {
+        if (fields[size_t(i)].name.compare(bare, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int Recordset::checkedField(const QString &name) const
+{
+    checkOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        fail(QStringLiteral("Unknown field: %1").arg(name));
+    return index;
+}
+
+int Recordset::checkedIndex(int index) const
+{
+    checkOpen();
+    if (index < 0 || index >= m_store->columnCount())
+        fail(QStringLiteral("Unknown field: %1").arg(index));
+    return index;
+}
+
+QVariant Recordset::rawSlotValue(int slot, int column) const
+{
+    if (m_at == At::Row && m_pos < int(m_order.size()) && m_order[size_t(m_pos)] == slot &&
+        m_pending[size_t(column)])
+        return *m_pending[size_t(column)];
+    return m_store->rawValue(slot, column);
+}
+
+// The value as the program reads it: Booleans and dates by the column's declared type.
+QVariant Recordset::slotValue(int slot, int column) const
+{
+    const QVariant raw = rawSlotValue(slot, column);
+    if (!raw.isValid())
+        return raw;
+    switch (m_store->fields[size_t(column)].kind) {
+    case FieldKind::Boolean:
+        if (raw.typeId() == QMetaType::LongLong || raw.typeId() == QMetaType::Double)
+            return QVariant(raw.toDouble() != 0);
+        break;
+    case FieldKind::Date:
+        if (raw.typeId() == QMetaType::QString) {
+            const QDate d = QDate::fromString(raw.toString().left(10), Qt::ISODate);
+            if (d.isValid())
+                return QVariant(d);
+        }
+        break;
+    default:
+        break;
+    }
+    return raw;
+}
+
+QVariant Recordset::value(int index) const
+{
+    const int column = checkedIndex(index);
+    return slotValue(currentSlot(), column);
+}
+
+QVariant Recordset::value(const QString &name) const
+{
+    const int column = checkedField(name);
+    return slotValue(currentSlot(), column);
+}
+
+bool Recordset::isNull(int index) const
+{
+    return !value(index).isValid();
+}
+
+bool Recordset::isNull(const QString &name) const
+{
+    return !value(name).isValid();
+}
+
+QString Recordset::textOf(int, const QVariant &v) const
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::LongLong:
+        return dbdetail::integerText(v.toLongLong());
+    case QMetaType::Double:
+        return dbdetail::numberText(v.toDouble());
+    case QMetaType::QDate:
+        return dbdetail::shortDateText(v.toDate());
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    default:
+        return v.toString();
+    }
+}
+
+QString Recordset::toText(int index) const
+{
+    const QVariant v = value(index);
+    if (!v.isValid())
+        fail(QStringLiteral("Invalid use of Null"), 94);
+    return textOf(index, v);
+}
+
+QString Recordset::toText(const QString &name) const
+{
+    return toText(checkedField(name));
+}
+
+QString Recordset::toTextOr(int index, const QString &fallback) const
+{
+    const QVariant v = value(index);
+    return v.isValid() ? textOf(index, v) : fallback;
+}
+
+QString Recordset::toTextOr(const QString &name, const QString &fallback) const
+{
+    return toTextOr(checkedField(name), fallback);
+}
+
+// ---------------------------------------------------------------- grid access
+
+int Recordset::rowCount() const
+{
+    return m_open ? int(m_order.size()) : 0;
+}
+
+QVariant Recordset::cell(int row, int column) const
+{
+    if (!m_open || row < 0 || row >= int(m_order.size()) || column < 0 ||
+        column >= m_store->columnCount())
+        return QVariant();
+    return slotValue(m_order[size_t(row)], column);
+}
+
+QString Recordset::cellText(int row, int column, const QString &nullText) const
+{
+    const QVariant v = cell(row, column);
+    return v.isValid() ? textOf(column, v) : nullText;
+}
+
+int Recordset::rowOfCurrent() const
+{
+    return m_open && m_at == At::Row ? m_pos : -1;
+}
+
+void Recordset::moveToRow(int row)
+{
+    setAbsolutePosition(row + 1);
+}
+
+} // namespace portiva
