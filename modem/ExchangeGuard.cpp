@@ -2,7 +2,8 @@
 
 #include <QMetaObject>
 
-namespace portiva {
+namespace portiva
+{
 
 bool ExchangeState::deferIfBusy(const QString &key, std::function<void()> request)
 {

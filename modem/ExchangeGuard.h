@@ -5,7 +5,8 @@
 #include <functional>
 #include <vector>
 
-namespace portiva {
+namespace portiva
+{
 
 // The busy flags of the main window's modem dialogue.
 struct ModemFlags {
@@ -20,7 +21,8 @@ struct ModemFlags {
 // One modem exchange at a time. The waits inside an exchange run events, so a click or a
 // timer may ask for another one meanwhile: such requests are kept and run after the exchange
 // ends, in arrival order, each once. A notice read inside is kept the same way.
-class ExchangeState : public QObject {
+class ExchangeState : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -55,7 +57,8 @@ private:
 // Marks one exchange: sets its flag and stops the line poll on entry; on leaving the
 // outermost one (normally or by an exception) clears the flag, runs atExit (the timers as
 // the procedure's end sets them) and posts what was deferred.
-class ExchangeGuard {
+class ExchangeGuard
+{
 public:
     ExchangeGuard(ExchangeState &state, bool &flag, std::function<void()> atExit = {});
     ~ExchangeGuard();

@@ -1,6 +1,7 @@
 #include "modem/FakeLink.h"
 
-namespace portiva {
+namespace portiva
+{
 
 void FakeSerialChannel::deliver(qint64 now)
 {

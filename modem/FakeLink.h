@@ -6,7 +6,8 @@
 #include <deque>
 #include <functional>
 
-namespace portiva {
+namespace portiva
+{
 
 // Scripted bytes with arrival times, for both link kinds; the test's virtual clock calls
 // deliver(now) from its pump. onWrite lets a test answer what the program writes.
@@ -21,7 +22,8 @@ struct ScriptedBytes {
     void add(qint64 at, const QByteArray &bytes) { pending.push_back({at, bytes}); }
 };
 
-class FakeSerialChannel : public SerialChannel {
+class FakeSerialChannel : public SerialChannel
+{
     Q_OBJECT
 public:
     using SerialChannel::SerialChannel;
@@ -44,7 +46,8 @@ private:
     bool m_open = false;
 };
 
-class FakeNetworkChannel : public NetworkChannel {
+class FakeNetworkChannel : public NetworkChannel
+{
     Q_OBJECT
 public:
     using NetworkChannel::NetworkChannel;

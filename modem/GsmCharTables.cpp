@@ -1,11 +1,13 @@
 #include "modem/GsmCharTables.h"
 
-namespace portiva {
+namespace portiva
+{
 
 std::array<unsigned char, 128> GsmCharTables::GsmToAnsiTable{};
 std::array<unsigned char, 256> GsmCharTables::AnsiToGsmTable{};
 
-namespace {
+namespace
+{
 
 // GSM code -> Latin-1 code, 0 where the alphabet's character has no Latin-1 form (and for
 // ESC). Code 9 stays small c with cedilla, as the program has always read it.
@@ -19,23 +21,34 @@ constexpr unsigned char kGsmToAnsi[128] = {
     191, 97,  98,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, //
     112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 228, 246, 241, 252, 224};
 
-constexpr char16_t kGreek[11] = {0x0394, 0, 0x03A6, 0x0393, 0x039B, 0x03A9,
+constexpr char16_t kGreek[11] = {0x0394, 0,      0x03A6, 0x0393, 0x039B, 0x03A9,
                                  0x03A0, 0x03A8, 0x03A3, 0x0398, 0x039E}; // codes 16..26
 
 char16_t escapePair(unsigned char code)
 {
     switch (code) {
-    case 0x0A: return 0x000C;
-    case 0x14: return u'^';
-    case 0x28: return u'{';
-    case 0x29: return u'}';
-    case 0x2F: return u'\\';
-    case 0x3C: return u'[';
-    case 0x3D: return u'~';
-    case 0x3E: return u']';
-    case 0x40: return u'|';
-    case 0x65: return 0x20AC;
-    default: return 0;
+    case 0x0A:
+        return 0x000C;
+    case 0x14:
+        return u'^';
+    case 0x28:
+        return u'{';
+    case 0x29:
+        return u'}';
+    case 0x2F:
+        return u'\\';
+    case 0x3C:
+        return u'[';
+    case 0x3D:
+        return u'~';
+    case 0x3E:
+        return u']';
+    case 0x40:
+        return u'|';
+    case 0x65:
+        return 0x20AC;
+    default:
+        return 0;
     }
 }
 

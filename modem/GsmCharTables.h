@@ -4,11 +4,13 @@
 #include <QString>
 #include <array>
 
-namespace portiva {
+namespace portiva
+{
 
 // The GSM 03.38 default alphabet against Latin-1, as the program has always translated it.
 // Filled once by InitGSMCharTables; only read afterwards.
-class GsmCharTables {
+class GsmCharTables
+{
 public:
     static std::array<unsigned char, 128> GsmToAnsiTable;
     static std::array<unsigned char, 256> AnsiToGsmTable;

@@ -8,9 +8,11 @@
 
 #include <QRegularExpression>
 
-namespace portiva {
+namespace portiva
+{
 
-namespace {
+namespace
+{
 
 QString stripLine(QString s)
 {
@@ -38,7 +40,10 @@ bool isOk(const QString &line)
            line.compare(QLatin1String("\nOK"), Qt::CaseInsensitive) == 0;
 }
 
-bool errorLine(const QString &line) { return line.contains(QLatin1String("ERROR"), Qt::CaseInsensitive); }
+bool errorLine(const QString &line)
+{
+    return line.contains(QLatin1String("ERROR"), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -55,7 +60,10 @@ QString LineReader::ReadModemLine()
     return line;
 }
 
-QString LineReader::ReadModemBodyLine() { return readLine(Mode::Body); }
+QString LineReader::ReadModemBodyLine()
+{
+    return readLine(Mode::Body);
+}
 
 QString LineReader::readLine(Mode mode)
 {
@@ -215,7 +223,7 @@ PromptResult LineReader::promptNetwork(QString &skipped)
             from = cr + 1;
         }
         if (gt >= 0) {
-            r.text = QString::fromLatin1(buffer.left(gt + 1));
+            r.text = QStringLiteral(">");
             skipped += QString::fromLatin1(buffer.left(gt));
             buffer.remove(0, gt + 1);
             return r;
@@ -228,8 +236,8 @@ PromptResult LineReader::promptNetwork(QString &skipped)
 
 void LineReader::noteSkipped(const QString &skipped)
 {
-    for (const QString &part : skipped.split(QRegularExpression(QStringLiteral("[\r\n]+")),
-                                             Qt::SkipEmptyParts))
+    for (const QString &part :
+         skipped.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
         m_exchange.noteLine(part);
 }
 

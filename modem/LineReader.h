@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 class ModemLink;
 class ModemClock;
@@ -17,7 +18,8 @@ struct PromptResult {
 
 // Line input from the modem: the serial port byte by byte, the network modem from its
 // receive buffer. Every wait runs pending events, so the socket and the timers are served.
-class LineReader {
+class LineReader
+{
 public:
     LineReader(ModemLink &link, ModemClock &clock, TerminalLog &log, const ModemTiming &timing,
                ExchangeState &exchange);

@@ -3,11 +3,18 @@
 #include <QCoreApplication>
 #include <QThread>
 
-namespace portiva {
+namespace portiva
+{
 
-void RealModemClock::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void RealModemClock::pump()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void RealModemClock::pause(int ms) { QThread::msleep(ulong(ms)); }
+void RealModemClock::pause(int ms)
+{
+    QThread::msleep(ulong(ms));
+}
 
 void VirtualModemClock::pump()
 {

@@ -3,12 +3,14 @@
 #include <QElapsedTimer>
 #include <functional>
 
-namespace portiva {
+namespace portiva
+{
 
 // Time as the modem waits see it: running pending events, pausing without events, and the
 // elapsed span of a wait. Tests use a virtual clock so that seconds of modem silence pass
 // instantly.
-class ModemClock {
+class ModemClock
+{
 public:
     virtual ~ModemClock() = default;
     virtual void pump() = 0;
@@ -17,7 +19,8 @@ public:
     virtual qint64 now() const = 0;
 };
 
-class RealModemClock : public ModemClock {
+class RealModemClock : public ModemClock
+{
 public:
     RealModemClock() { m_start.start(); }
     void pump() override;
@@ -30,7 +33,8 @@ private:
 
 // Virtual time: pause() advances it; pump() runs the hook (tests deliver scripted bytes there)
 // and, when wanted, pending Qt events.
-class VirtualModemClock : public ModemClock {
+class VirtualModemClock : public ModemClock
+{
 public:
     void pump() override;
     void pause(int ms) override { m_now += ms; }

@@ -2,11 +2,13 @@
 
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 // What the modem dialogue needs of the window that owns it. Every call has a harmless
 // default so that headless code and tests override only what they look at.
-class ModemHost {
+class ModemHost
+{
 public:
     virtual ~ModemHost() = default;
     // Appends to the status box (txtMessages).

@@ -4,7 +4,8 @@
 #include "modem/ModemHost.h"
 #include "modem/TerminalLog.h"
 
-namespace portiva {
+namespace portiva
+{
 
 ModemLink::ModemLink(AppState &state, SerialChannel &serial, NetworkChannel &network,
                      TerminalLog &log, ModemHost &host, QObject *parent)
@@ -22,7 +23,10 @@ ModemLink::ModemLink(AppState &state, SerialChannel &serial, NetworkChannel &net
     connect(&m_serial, &SerialChannel::resourceLost, this, lost);
 }
 
-bool ModemLink::isNetwork() const { return m_state.LastComPort == 255; }
+bool ModemLink::isNetwork() const
+{
+    return m_state.LastComPort == 255;
+}
 
 bool ModemLink::linkUp() const
 {

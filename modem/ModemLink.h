@@ -6,7 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
-namespace portiva {
+namespace portiva
+{
 
 struct AppState;
 class ModemHost;
@@ -14,7 +15,8 @@ class TerminalLog;
 
 // The one link to the modem: the serial port for a LastComPort below 255, the network modem
 // for 255. Holds the network receive buffer and writes the terminal echo.
-class ModemLink : public QObject {
+class ModemLink : public QObject
+{
     Q_OBJECT
 public:
     static constexpr qsizetype BufferCap = 1024 * 1024;

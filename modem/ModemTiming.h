@@ -1,6 +1,7 @@
 #pragma once
 
-namespace portiva {
+namespace portiva
+{
 
 // Every wait and pause of the modem dialogue, in milliseconds. End-to-end tests scale the
 // whole set by one factor so that a run takes seconds, not minutes.

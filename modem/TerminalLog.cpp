@@ -1,6 +1,7 @@
 #include "modem/TerminalLog.h"
 
-namespace portiva {
+namespace portiva
+{
 
 void TerminalLog::clear()
 {

@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 // The text behind the terminal view: raw characters of the modem dialogue (CR-only line ends
 // after "<", NUL, Ctrl-Z kept), cut to its last 600 characters after each write.
-class TerminalLog : public QObject {
+class TerminalLog : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int Keep = 600;

@@ -4,11 +4,13 @@
 #include <QObject>
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 // A failure of the link itself (port missing or busy, write on a closed port). The window
 // shows description() together with the device or link name.
-class LinkError : public std::runtime_error {
+class LinkError : public std::runtime_error
+{
 public:
     explicit LinkError(const QString &description)
         : std::runtime_error(description.toStdString()), m_description(description)
@@ -22,7 +24,8 @@ private:
 
 // The serial modem port as the modem code uses it: one byte at a time, bytes arriving only
 // while events run.
-class SerialChannel : public QObject {
+class SerialChannel : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -43,7 +46,8 @@ signals:
 };
 
 // The network modem: a raw TCP stream.
-class NetworkChannel : public QObject {
+class NetworkChannel : public QObject
+{
     Q_OBJECT
 public:
     enum State { Closed = 0, Connected = 7, Other = 1 };

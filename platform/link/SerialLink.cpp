@@ -2,7 +2,8 @@
 
 #include <QSerialPort>
 
-namespace portiva {
+namespace portiva
+{
 
 SerialLink::SerialLink(QObject *parent) : SerialChannel(parent), m_port(new QSerialPort(this))
 {
@@ -39,13 +40,25 @@ void SerialLink::close()
         m_port->close();
 }
 
-bool SerialLink::isOpen() const { return m_port->isOpen(); }
+bool SerialLink::isOpen() const
+{
+    return m_port->isOpen();
+}
 
-qint64 SerialLink::bytesAvailable() const { return m_port->isOpen() ? m_port->bytesAvailable() : 0; }
+qint64 SerialLink::bytesAvailable() const
+{
+    return m_port->isOpen() ? m_port->bytesAvailable() : 0;
+}
 
-bool SerialLink::getChar(char *c) { return m_port->isOpen() && m_port->getChar(c); }
+bool SerialLink::getChar(char *c)
+{
+    return m_port->isOpen() && m_port->getChar(c);
+}
 
-bool SerialLink::peekChar(char *c) { return m_port->isOpen() && m_port->peek(c, 1) == 1; }
+bool SerialLink::peekChar(char *c)
+{
+    return m_port->isOpen() && m_port->peek(c, 1) == 1;
+}
 
 void SerialLink::write(const QByteArray &bytes)
 {

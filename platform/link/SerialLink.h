@@ -4,9 +4,11 @@
 
 class QSerialPort;
 
-namespace portiva {
+namespace portiva
+{
 
-class SerialLink : public SerialChannel {
+class SerialLink : public SerialChannel
+{
     Q_OBJECT
 public:
     explicit SerialLink(QObject *parent = nullptr);

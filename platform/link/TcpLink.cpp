@@ -3,7 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace portiva {
+namespace portiva
+{
 
 TcpLink::TcpLink(QObject *parent, int connectLimitMs)
     : NetworkChannel(parent), m_socket(new QTcpSocket(this)), m_connectTimer(new QTimer(this)),

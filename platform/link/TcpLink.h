@@ -7,9 +7,11 @@
 class QTcpSocket;
 class QTimer;
 
-namespace portiva {
+namespace portiva
+{
 
-class TcpLink : public NetworkChannel {
+class TcpLink : public NetworkChannel
+{
     Q_OBJECT
 public:
     explicit TcpLink(QObject *parent = nullptr, int connectLimitMs = 20000);

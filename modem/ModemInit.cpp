@@ -1,0 +1,228 @@
+#include "modem/ModemInit.h"
+
+#include "core/AppState.h"
+#include "modem/LineReader.h"
+#include "modem/ModemClock.h"
+#include "modem/ModemContext.h"
+#include "modem/ModemHost.h"
+#include "modem/ModemLink.h"
+#include "platform/db/Connection.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/vb/Error.h"
+
+namespace portiva
+{
+
+ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx) {}
+
+void ModemInit::send(const char *command)
+{
+    m_ctx.link.SendData(QByteArray(command) + '\r');
+}
+
+bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefused)
+{
+    LineReader &r = m_ctx.reader;
+    const ModemTiming &t = m_ctx.timing;
+    auto pause = [this](int ms) { m_ctx.clock.pause(ms); };
+    auto required = [&r] { return r.WaitForOK(); };
+
+    send("AT");
+    r.WaitForOK();
+    pause(t.initPause10);
+    send("ATV1");
+    r.WaitForOK();
+    pause(t.initPause10);
+    send("AT");
+    if (!required())
+        return false;
+    pause(t.initPause10);
+    pause(t.initPause50);
+    send("AT&F0");
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT\\Q0");
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("ATE0");
+    pause(t.initPause50);
+    if (!required())
+        return false;
+    pause(t.initPause50);
+
+    // Storage: a modem without "MT" costs time here but never fails the pass.
+    QString line;
+    auto storageAnswer = [&](bool readFirst) {
+        pause(t.initPause200);
+        if (readFirst)
+            line = r.ReadModemLine();
+        for (int i = 0; i < 5; ++i) {
+            if (line.contains(QLatin1String("CPMS"), Qt::CaseInsensitive))
+                break;
+            pause(t.initPause2000);
+            line = r.ReadModemLine();
+        }
+        r.WaitForOK();
+        pause(t.initPause50);
+    };
+    send("AT+CPMS=\"MT\",\"MT\",\"MT\"");
+    storageAnswer(true);
+    send("AT+CPMS=\"SM\",\"SM\",\"SM\"");
+    storageAnswer(false);
+
+    send("AT+CLIP=1");
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT+CMGF=1");
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT+CSCS=\"GSM\"");
+    r.WaitForOK();
+
+    reportsRefused = false;
+    bool plain = !m_ctx.state.SMSREPORT;
+    if (m_ctx.state.SMSREPORT) {
+        pause(t.initPause50);
+        send("AT+CSMP=49,167,0,0");
+        if (!required())
+            return false;
+        pause(t.initPause50);
+        send("AT+CNMI=1,1,0,2,1");
+        if (!required()) {
+            reportsRefused = true;
+            plain = true;
+        }
+    }
+    if (plain) {
+        pause(t.initPause50);
+        send("AT+CSMP=17,167,0,0");
+        if (!required())
+            return false;
+        pause(t.initPause50);
+        send("AT+CNMI=1,1");
+        if (!required())
+            return false;
+    }
+    pause(t.initPause50);
+    send("AT&W");
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT+CGMI");
+    manufacturer = r.ReadModemLine();
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT+CGMM");
+    model = r.ReadModemLine();
+    if (!required())
+        return false;
+    pause(t.initPause50);
+    send("AT+GSN");
+    pause(t.initPause50);
+    m_ctx.state.CurrentModemIMEI = r.ReadModemLine();
+    return required();
+}
+
+void ModemInit::InitModem()
+{
+    if (m_ctx.exchange.deferIfBusy(QStringLiteral("InitModem"), [this] { InitModem(); }))
+        return;
+    bool held = false;
+    ExchangeGuard guard(m_ctx.exchange, m_ctx.flags().ModemInitBusy,
+                        [this, &held] { m_ctx.setTimerCom(held); });
+    AppState &s = m_ctx.state;
+    try {
+        bool success = false;
+        bool linkWasDown = false;
+        QString manufacturer, model;
+        bool reportsRefused = false;
+        for (int pass = 0; pass < 5 && !success; ++pass) {
+            if (!m_ctx.link.linkUp()) {
+                linkWasDown = true;
+                break;
+            }
+            try {
+                success = attempt(manufacturer, model, reportsRefused);
+            } catch (const std::exception &) {
+                success = false; // a closed port or a failed write ends the pass
+            }
+        }
+        if (linkWasDown) {
+            linkDown();
+        } else if (!success) {
+            dialogs().msgBox(ModemNotFoundText + QStringLiteral("\r******\rModem not found!!!\r"
+                                                                "Try another COM-port and make "
+                                                                "sure modem is installed, and "
+                                                                "SIM card ready with PIN-code "
+                                                                "disabled"));
+            const bool owned = m_ctx.host.modemOwnerShown().compare(s.CurrentComputerName,
+                                                                    Qt::CaseInsensitive) == 0;
+            const bool wasReady = s.ModemReady;
+            s.ModemReady = false;
+            if (owned || wasReady)
+                writeModemRow(m_ctx, RowEvent::Failed);
+            return; // no reload, no pointer reset
+        } else {
+            s.ModemReady = true;
+            held = true;
+            m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
+            s.CurrentModemManufacturer = manufacturer;
+            s.CurrentModemName = model;
+            m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
+            if (reportsRefused)
+                m_ctx.host.Write2StatusBox(
+                    QStringLiteral("Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten "
+                                   "sendingsbekreftelse\r\n"));
+            writeModemRow(m_ctx, RowEvent::Held);
+        }
+    } catch (const Error &e) {
+        // The Modem row could not be written: the run ends, ModemReady as it stands.
+        dialogs().msgBox(e.description() + QStringLiteral("\rInitModem"));
+        return;
+    }
+    m_ctx.host.OpenMainRecordsets();
+    m_ctx.host.setWaitCursor(false);
+}
+
+void ModemInit::linkDown()
+{
+    m_ctx.setTimerCom(false);
+    const bool wasReady = m_ctx.state.ModemReady;
+    m_ctx.state.ModemReady = false;
+    if (wasReady)
+        writeModemRow(m_ctx, RowEvent::LinkDown);
+}
+
+void ModemInit::writeModemRow(ModemContext &ctx, RowEvent event)
+{
+    const auto &db = ctx.state.SharedConnection;
+    if (!db)
+        return;
+    const QString where = QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM Modem)");
+    if (event == RowEvent::Held) {
+        db->exec(QStringLiteral("UPDATE Modem SET "
+                                "IMEICODE = CASE WHEN ?1 = '' THEN IMEICODE ELSE ?1 END, "
+                                "ModemManufacturer = CASE WHEN ?2 = '' THEN ModemManufacturer "
+                                "ELSE ?2 END, "
+                                "ModemName = CASE WHEN ?3 = '' THEN ModemName ELSE ?3 END, "
+                                "ModemStatus = -1, ModemOwner = ?4") +
+                     where,
+                 {ctx.state.CurrentModemIMEI, ctx.state.CurrentModemManufacturer,
+                  ctx.state.CurrentModemName, ctx.state.CurrentComputerName});
+        return;
+    }
+    const QString manufacturer =
+        event == RowEvent::LinkDown ? QStringLiteral("No Modem") : QStringLiteral(" ");
+    const QString owner = event == RowEvent::Failed ? QStringLiteral("None") : QStringLiteral("?");
+    db->exec(QStringLiteral("UPDATE Modem SET IMEICODE = ?1, ModemManufacturer = ?2, "
+                            "ModemName = ?3, ModemStatus = ?4, ModemOwner = ?5") +
+                 where,
+             {QStringLiteral("0"), manufacturer, QStringLiteral(" "), 0, owner});
+}
+
+} // namespace portiva
