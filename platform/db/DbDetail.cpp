@@ -1,6 +1,7 @@
 #include "platform/db/DbDetail.h"
 
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -211,15 +212,12 @@ QString integerText(qlonglong value)
 
 QString numberText(double value)
 {
-    if (value == std::floor(value) && std::fabs(value) < 1e15)
-        return QString::number(qlonglong(value));
-    QString text = QString::number(value, 'g', 15);
-    return text.toUpper();
+    return vb::numberText(value);
 }
 
 QString shortDateText(const QDate &date)
 {
-    return date.toString(QStringLiteral("dd.MM.yyyy"));
+    return vb::shortDateText(date);
 }
 
 bool readNumber(QStringView text, double *value)
