@@ -22,7 +22,7 @@ struct AppState {
     QString CurrentUserName;
     QString CurrentComputerName;
     QString CurrentSecurityLevel;
-    int SelectedUserTab = 0;
+    QString SelectedUserTab; // caption of the selected user tab
     QString SelectedKeyNummer;
     QString SelectedKeyName;
     bool ShowSentSMS = false;

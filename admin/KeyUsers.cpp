@@ -1,0 +1,242 @@
+#include "admin/KeyUsers.h"
+
+#include "admin/MainViews.h"
+#include "admin/UserGridModel.h"
+#include "core/AppState.h"
+#include "core/MainTexts.h"
+#include "platform/db/Recordset.h"
+#include "platform/settings/Settings.h"
+#include "platform/ui/Guard.h"
+#include "platform/vb/Error.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTableView>
+
+namespace portiva
+{
+
+namespace
+{
+
+const char *const kTabSource =
+    "select Bruker,Etternavn,Fornavn,konto from Brukere where KeyNummer = ?";
+const char *const kNewUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
+                              "TilTid,Konto,Status,Saldo,KeyNummer, ID from NYEbrukere "
+                              "where KeyNummer = ?";
+const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
+                              "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
+const char *const kAccountFilter = " and not Status = 'NY' and Konto = ?";
+
+bool sameText(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isBalanceTab(const QString &caption)
+{
+    return sameText(caption, QStringLiteral("Saldo"));
+}
+
+} // namespace
+
+UserListMode userListMode(const QString &selectedTab, const QString &newUsersTabText,
+                          const QString &allUsersTabText)
+{
+    UserListMode mode = UserListMode::AllUsers;
+    if (sameText(selectedTab, newUsersTabText))
+        mode = UserListMode::NewUsers;
+    if (!sameText(selectedTab, newUsersTabText) && !sameText(selectedTab, allUsersTabText))
+        mode = UserListMode::Account;
+    if (sameText(selectedTab, allUsersTabText))
+        mode = UserListMode::AllUsers;
+    if (isBalanceTab(selectedTab))
+        mode = UserListMode::Balance;
+    return mode;
+}
+
+QStringList accountTabCaptions(Recordset &rightsByAccount)
+{
+    QStringList captions;
+    QString last;
+    if (rightsByAccount.RecordCount() == 0)
+        return captions;
+    rightsByAccount.MoveFirst();
+    for (; !rightsByAccount.EOF(); rightsByAccount.MoveNext()) {
+        const QString konto = rightsByAccount.toTextOr(QStringLiteral("Konto"), QString());
+        if (konto.isEmpty() || sameText(konto, last))
+            continue;
+        captions << konto;
+        last = konto;
+    }
+    return captions;
+}
+
+KeyUsers::KeyUsers(AppState &state, MainViews &views, const MainTexts &texts,
+                   const QString &userGridSortKey, KeyUsersControls controls)
+    : m_state(state), m_views(views), m_texts(texts), m_sortKey(userGridSortKey),
+      m_controls(controls)
+{
+}
+
+KeyUsers::~KeyUsers() = default;
+
+void KeyUsers::ShowKeyUsers()
+{
+    guardedWith([](const QString &d) { return d + QStringLiteral(" DB QUERY ERROR"); },
+                [this] { rebuild(); });
+}
+
+std::shared_ptr<Connection> KeyUsers::connection() const
+{
+    if (!m_state.SharedConnection)
+        throw Error(QStringLiteral("The connection is closed."));
+    return m_state.SharedConnection;
+}
+
+QString KeyUsers::keyNumber() const
+{
+    return m_controls.keyNumber ? m_controls.keyNumber->text() : m_views.shownKeyNummer;
+}
+
+void KeyUsers::rebuild()
+{
+    const QString key = keyNumber();
+    buildTabs(key);
+    m_mode =
+        userListMode(m_state.SelectedUserTab, m_texts.NewUsersTabText, m_texts.AllUsersTabText);
+    openList(key);
+    // Only the lists that have been opened can be sorted; the other keeps its last rows.
+    for (const auto &list : {m_views.adoListBrukereRS, m_views.adoNyeBrukereRS}) {
+        if (list && list->isOpen())
+            list->setSort(m_sortKey);
+    }
+    bindGrid();
+    highlightTab();
+}
+
+void KeyUsers::buildTabs(const QString &key)
+{
+    m_captions.clear();
+    m_captions << m_texts.NewUsersTabText;
+    auto *tabs = m_controls.TabStrip1;
+    auto show = [tabs](const QStringList &captions) {
+        if (!tabs)
+            return;
+        const QSignalBlocker blocker(tabs);
+        while (tabs->count() > 0)
+            tabs->removeTab(tabs->count() - 1);
+        // An account such as "A&B" is text, not a mnemonic.
+        for (const QString &c : captions)
+            tabs->addTab(QString(c).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    };
+    show(m_captions);
+
+    m_views.adoPrintBrukereRS =
+        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
+    m_views.adoPrintBrukereRS->setSort(QStringLiteral("konto"));
+    m_captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
+    m_views.adoPrintBrukereRS->Close();
+    m_captions << m_texts.AllUsersTabText;
+    show(m_captions);
+}
+
+void KeyUsers::openList(const QString &key)
+{
+    switch (m_mode) {
+    case UserListMode::NewUsers:
+        m_views.adoNyeBrukereRS =
+            Recordset::open(connection(), QString::fromLatin1(kNewUsers), {key});
+        break;
+    case UserListMode::AllUsers:
+        m_views.adoListBrukereRS =
+            Recordset::open(connection(), QString::fromLatin1(kAllUsers), {key});
+        break;
+    case UserListMode::Account:
+    case UserListMode::Balance:
+        m_views.adoListBrukereRS = Recordset::open(
+            connection(), QString::fromLatin1(kAllUsers) + QString::fromLatin1(kAccountFilter),
+            {key, m_state.SelectedUserTab});
+        break;
+    }
+}
+
+void KeyUsers::bindGrid()
+{
+    QTableView *grid = m_controls.DataGrid1;
+    if (!grid)
+        return;
+    const auto list =
+        m_mode == UserListMode::NewUsers ? m_views.adoNyeBrukereRS : m_views.adoListBrukereRS;
+    m_rebinding = true;
+    QAbstractItemModel *old = grid->model();
+    auto *model = new UserGridModel(list, grid);
+    grid->setModel(model);
+    if (old && old == m_model)
+        old->deleteLater();
+    m_model = model;
+    // The grid's current row is the list's current row.
+    QObject::connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
+                     [list](const QModelIndex &current) {
+                         if (current.isValid() && list->isOpen())
+                             list->moveToRow(current.row());
+                     });
+    if (!isBalanceTab(m_state.SelectedUserTab))
+        layoutGrid();
+    m_rebinding = false;
+}
+
+void KeyUsers::layoutGrid()
+{
+    QTableView *grid = m_controls.DataGrid1;
+    auto *model = static_cast<UserGridModel *>(grid->model());
+    const qreal dpi = grid->logicalDpiX();
+    struct Column {
+        int twips;
+        QLabel *caption;
+        bool centred;
+    };
+    const Column columns[] = {{1200, m_controls.NummerLBL, false},
+                              {1600, m_controls.EtternavnLBL, false},
+                              {1600, m_controls.FornavnLBL, false},
+                              {1000, m_controls.DatoLBL1, false},
+                              {600, nullptr, true},
+                              {1000, m_controls.DatoLBL2, false},
+                              {600, nullptr, true},
+                              {900, m_controls.KontoLBL, false},
+                              {0, m_controls.StatusLBL, false}};
+    for (int i = 0; i < 9 && i < model->columnCount(); ++i) {
+        const Column &c = columns[i];
+        if (c.twips > 0)
+            grid->horizontalHeader()->resizeSection(i, twipsToPixels(c.twips, dpi));
+        if (c.caption)
+            model->setCaption(i, c.caption->text());
+        if (c.centred)
+            model->setAlignment(i, Qt::AlignHCenter);
+    }
+}
+
+void KeyUsers::highlightTab()
+{
+    QTabBar *tabs = m_controls.TabStrip1;
+    if (!tabs || m_captions.isEmpty())
+        return;
+    int index = m_captions.size() - 1;
+    if (m_mode == UserListMode::NewUsers) {
+        index = 0;
+    } else if (m_mode == UserListMode::Account || m_mode == UserListMode::Balance) {
+        for (int i = 1; i < m_captions.size() - 1; ++i) {
+            if (sameText(m_captions[i], m_state.SelectedUserTab)) {
+                index = i;
+                break;
+            }
+        }
+    }
+    const QSignalBlocker blocker(tabs);
+    tabs->setCurrentIndex(index);
+}
+
+} // namespace portiva

@@ -1,0 +1,49 @@
+#include "core/mainwindow/WindowFactory.h"
+
+namespace portiva
+{
+
+QString windowKindName(WindowKind kind)
+{
+    switch (kind) {
+    case WindowKind::frmBrukere:
+        return QStringLiteral("frmBrukere");
+    case WindowKind::frmKEY:
+        return QStringLiteral("frmKEY");
+    case WindowKind::frmLOGG:
+        return QStringLiteral("frmLOGG");
+    case WindowKind::frmKeyProperties:
+        return QStringLiteral("frmKeyProperties");
+    case WindowKind::frmPassword:
+        return QStringLiteral("frmPassword");
+    case WindowKind::frmSMSSent:
+        return QStringLiteral("frmSMSSent");
+    case WindowKind::frmSMSReceived:
+        return QStringLiteral("frmSMSReceived");
+    case WindowKind::frmLanguage:
+        return QStringLiteral("frmLanguage");
+    case WindowKind::frmPrintBrukere:
+        return QStringLiteral("frmPrintBrukere");
+    case WindowKind::frmPrintKatalog:
+        return QStringLiteral("frmPrintKatalog");
+    case WindowKind::frmPrintLogg:
+        return QStringLiteral("frmPrintLogg");
+    case WindowKind::frmPrintKEY:
+        return QStringLiteral("frmPrintKEY");
+    }
+    return QString();
+}
+
+ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
+{
+    // The record, report and properties windows add themselves here as they are built:
+    // add(WindowKind::frmKEY, [](AppState &s) { return new frmKEY(s); });
+}
+
+QWidget *ProgramWindowFactory::create(WindowKind kind)
+{
+    const auto it = m_creators.find(kind);
+    return it == m_creators.end() ? nullptr : it->second(m_state);
+}
+
+} // namespace portiva

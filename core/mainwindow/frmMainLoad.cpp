@@ -1,0 +1,262 @@
+// Load, activation and unload of the main window.
+
+#include "admin/MainViews.h"
+#include "core/DatabaseMenu.h"
+#include "core/SecurityProfile.h"
+#include "core/mainwindow/frmMain.h"
+#include "platform/db/Recordset.h"
+#include "platform/settings/Settings.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/WindowRegistry.h"
+#include "platform/vb/Error.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace portiva
+{
+
+void frmMain::Form_Load()
+{
+    m_loaded = true;
+    // The send timer runs from the start; its tick does nothing until the modem is ready.
+    TimerSEND_SMS->start();
+    guarded(QStringLiteral("Form Load"), [this] {
+        loadSettings();
+        HelpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/RIZERUDO.html");
+        OpenDatabase();
+        OpenMainRecordsets();
+        cmdConnect->hide();
+        cmdDisconnect->hide();
+        databaseMenu().CompactRequested = false;
+        applyMenuRules();
+        claimModemAfterDatabaseChange();
+        if (m_state.LastComPort > 4) {
+            m_state.OtherComPort = m_state.LastComPort;
+            mnuComPortComOther->setText(QStringLiteral("com") +
+                                        QString::number(m_state.LastComPort));
+        }
+        ManualSMSBusy = false;
+        TimerCom->setInterval(1000);
+        if (m_state.ModemReady)
+            TimerCom->start();
+        else
+            TimerCom->stop();
+        fillHourLists();
+        texts.setDefaults();
+        ApplyLanguage();
+        UserGridSortKey = QStringLiteral("Bruker");
+        m_state.SelectedUserTab = texts.NewUsersTabText;
+    });
+}
+
+void frmMain::loadSettings()
+{
+    Settings &s = settings();
+    const double left = s.number(QStringLiteral("MainLeft"), SettingDefaults::MainLeft);
+    const double top = s.number(QStringLiteral("MainTop"), SettingDefaults::MainTop);
+    const double width = s.number(QStringLiteral("MainWidth"), SettingDefaults::MainWidth);
+    const double height = s.number(QStringLiteral("MainHeight"), SettingDefaults::MainHeight);
+    restoreGeometryTwips(left, top, width, height);
+
+    m_state.SelectedKeyNummer =
+        s.text(QStringLiteral("KeySelect"), QString::fromLatin1(SettingDefaults::KeySelect));
+    m_state.LastComPort = s.byteValue(QStringLiteral("LastComPort"), SettingDefaults::LastComPort);
+    m_state.SMSREPORT = s.boolean(QStringLiteral("SMSREPORT"), SettingDefaults::SMSREPORT);
+    m_state.CountryCode =
+        s.text(QStringLiteral("CountryCode"), QString::fromLatin1(SettingDefaults::CountryCode));
+
+    m_state.HostName =
+        s.text(QStringLiteral("HostName"), QString::fromLatin1(SettingDefaults::HostName));
+    m_state.Port = s.text(QStringLiteral("Port"), QString::fromLatin1(SettingDefaults::Port));
+    txtHostName->setText(m_state.HostName);
+    txtPort->setText(m_state.Port);
+
+    // What is saved at the end is the language in force then.
+    m_state.LogoCountryCode = m_state.CountryCode;
+
+    mnuSMSSendingsbekreftelseAv->setChecked(!m_state.SMSREPORT);
+    mnuSMSSendingsbekreftelsePå->setChecked(m_state.SMSREPORT);
+}
+
+void frmMain::restoreGeometryTwips(double left, double top, double width, double height)
+{
+    const qreal dx = logicalDpiX();
+    const qreal dy = logicalDpiY();
+    auto px = [](double twips, qreal dpi) { return twipsToPixels(qRound(twips), dpi); };
+    move(px(left, dx), px(top, dy));
+    m_wantedOuterSize = QSize(px(width, dx), px(height, dy));
+    resize(m_wantedOuterSize);
+    m_sizeCorrected = false;
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_loaded)
+        Form_Load();
+    // The stored size is the outer frame; the frame's own size is known only once shown.
+    if (!m_sizeCorrected && m_wantedOuterSize.isValid()) {
+        m_sizeCorrected = true;
+        const QSize extra = frameGeometry().size() - size();
+        if (extra.width() > 0 || extra.height() > 0)
+            resize(m_wantedOuterSize - extra);
+    }
+}
+
+void frmMain::applyMenuRules()
+{
+    mnuSpråkLanguage->setVisible(
+        m_state.CurrentUserName.compare(QStringLiteral("Forvaltermann"), Qt::CaseInsensitive) == 0);
+    applySecurityProfile(this, m_state.CurrentSecurityLevel);
+}
+
+void frmMain::fillHourLists()
+{
+    for (QComboBox *list : {FraTid, TilTid}) {
+        list->clear();
+        for (int hour = 0; hour <= 24; ++hour)
+            list->addItem(QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0')));
+        list->setCurrentIndex(-1);
+    }
+    FraTid->setEditText(QStringLiteral("00"));
+    TilTid->setEditText(QStringLiteral("24"));
+}
+
+void frmMain::CLEAR_INPUT()
+{
+    for (int i : {0, 2, 1, 4, 3})
+        Txtfields[i]->setText(QString());
+    Txtfields[5]->setText(QStringLiteral("9999"));
+    FraTid->setEditText(QStringLiteral("00"));
+    TilTid->setEditText(QStringLiteral("24"));
+    Saldo->setText(QStringLiteral("0"));
+    DTPickerTo->setDate(today().addDays(2));
+    DTPickerFrom->setDate(today());
+}
+
+void frmMain::restartSendTimer(int interval)
+{
+    TimerSEND_SMS->stop();
+    TimerSEND_SMS->setInterval(interval);
+    TimerSEND_SMS->start();
+}
+
+void frmMain::Form_Activate()
+{
+    // The queue is looked at 3 s after the operator comes back.
+    skipOnError([this] {
+        if (!QueueNotEmpty)
+            restartSendTimer(3000);
+    });
+    skipOnError([this] { CLEAR_INPUT(); });
+    skipOnError([this] { OpenMainRecordsets(); });
+    skipOnError([this] { ShowKeyUsers(); });
+    skipOnError([this] {
+        DTPickerFrom->setDate(today());
+        DTPickerTo->setDate(today().addDays(2));
+    });
+}
+
+void frmMain::Form_Deactivate()
+{
+    skipOnError([this] {
+        if (!QueueNotEmpty)
+            restartSendTimer(3000);
+    });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (QueueWorkerBusy) {
+        dialogs().msgBox(texts.WaitForSendingText);
+        event->ignore();
+        return;
+    }
+    // Shutdown waits for the modem exchange under way; its end closes the window again.
+    if (exchangeInProgress()) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    m_closePending = false;
+    unloadSteps();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::unloadSteps()
+{
+    // Each step may fail on its own; shutdown always reaches the settings.
+    skipOnError([this] {
+        TimerSEND_SMS->stop();
+        TimerCom->stop();
+    });
+    skipOnError([this] { closeSerialPort(); });
+    skipOnError([this] { OpenMainRecordsets(); });
+    skipOnError([this] {
+        if (m_state.ModemReady)
+            releaseModemRow();
+    });
+    skipOnError([this] {
+        QList<QPointer<QWidget>> others;
+        for (QWidget *form : WindowRegistry::instance().forms()) {
+            if (form != this)
+                others.prepend(form);
+        }
+        for (const QPointer<QWidget> &form : others) {
+            if (form)
+                form->close();
+        }
+    });
+    skipOnError([this] {
+        if (!isMinimized())
+            saveSettings();
+    });
+}
+
+void frmMain::releaseModemRow()
+{
+    Recordset *modem = m_views->adoModemRS.get();
+    if (!modem)
+        throw Error(QStringLiteral("No current row."));
+    if (!modem->BOF())
+        modem->MoveFirst();
+    modem->setValue(QStringLiteral("IMEICODE"), QStringLiteral("0"));
+    modem->setValue(QStringLiteral("ModemManufacturer"), QStringLiteral(" "));
+    modem->setValue(QStringLiteral("ModemName"), QStringLiteral(" "));
+    modem->setValue(QStringLiteral("ModemStatus"), false);
+    modem->setValue(QStringLiteral("ModemOwner"), QStringLiteral("?"));
+    modem->Update();
+}
+
+void frmMain::saveSettings()
+{
+    Settings &s = settings();
+    const QRect frame = frameGeometry();
+    const qreal dx = logicalDpiX();
+    const qreal dy = logicalDpiY();
+    s.setNumber(QStringLiteral("MainLeft"), pixelsToTwips(frame.x(), dx));
+    s.setNumber(QStringLiteral("MainTop"), pixelsToTwips(frame.y(), dy));
+    s.setNumber(QStringLiteral("MainWidth"), pixelsToTwips(frame.width(), dx));
+    s.setNumber(QStringLiteral("MainHeight"), pixelsToTwips(frame.height(), dy));
+    s.setText(QStringLiteral("KeySelect"), m_state.SelectedKeyNummer);
+    s.setNumber(QStringLiteral("LastComPort"), m_state.LastComPort);
+    s.setText(QStringLiteral("DBPath"), m_state.DBPath);
+    s.setBoolean(QStringLiteral("SMSREPORT"), m_state.SMSREPORT);
+    s.setText(QStringLiteral("CountryCode"), m_state.CountryCode);
+    s.setText(QStringLiteral("LogoCountryCode"), m_state.LogoCountryCode);
+    s.setText(QStringLiteral("HostName"), txtHostName->text());
+    s.setText(QStringLiteral("Port"), txtPort->text());
+    s.sync();
+}
+
+} // namespace portiva

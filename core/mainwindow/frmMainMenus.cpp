@@ -1,0 +1,176 @@
+// The menu bar's handlers: windows opened by the menus, language, help, about and exit.
+
+#include "core/frmAbout.h"
+#include "core/mainwindow/WindowFactory.h"
+#include "core/mainwindow/frmMain.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/WindowRegistry.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace portiva
+{
+
+void frmMain::connectMenus()
+{
+    const std::pair<QAction *, void (frmMain::*)()> handlers[] = {
+        {mnuDatafrmKatalog, &frmMain::mnuDatafrmKatalog_Click},
+        {mnuDatafrmKey, &frmMain::mnuDatafrmKey_Click},
+        {mnuDatafrmKeyLogg, &frmMain::mnuDatafrmKeyLogg_Click},
+        {mnuDatafrmKeyOppsett, &frmMain::mnuDatafrmKeyOppsett_Click},
+        {mnuDatafrmPassWords, &frmMain::mnuDatafrmPassWords_Click},
+        {mnuFilePrintBrukere, &frmMain::mnuFilePrintBrukere_Click},
+        {mnuFilePrintKatalog, &frmMain::mnuFilePrintKatalog_Click},
+        {mnuFilePrintKEY, &frmMain::mnuFilePrintKEY_Click},
+        {mnuFilePrintLogg, &frmMain::mnuFilePrintLogg_Click},
+        {mnuSMSReceived, &frmMain::mnuSMSReceived_Click},
+        {mnuSMSSent, &frmMain::mnuSMSSent_Click},
+        {mnuSMSUnSent, &frmMain::mnuSMSUnSent_Click},
+        {mnuSpråkLanguage, &frmMain::mnuSpråkLanguage_Click},
+        {mnuSpråkNorsk, &frmMain::mnuSpråkNorsk_Click},
+        {mnuSpråkDansk, &frmMain::mnuSpråkDansk_Click},
+        {mnuSpråkSvensk, &frmMain::mnuSpråkSvensk_Click},
+        {mnuHelpHelp, &frmMain::mnuHelpHelp_Click},
+        {helpShortcut, &frmMain::mnuHelpHelp_Click},
+        {mnuHelpAbout, &frmMain::mnuHelpAbout_Click},
+        {mnuFileExit, &frmMain::mnuFileExit_Click},
+        {mnuFileDatabase, &frmMain::mnuFileDatabase_Click},
+        {mnuFileCompactDatabase, &frmMain::mnuFileCompactDatabase_Click},
+    };
+    for (const auto &[action, handler] : handlers)
+        connect(action, &QAction::triggered, this, handler);
+}
+
+void frmMain::openWindow(WindowKind kind, QAction *item)
+{
+    guarded([this, kind, item] {
+        if (!m_factory) {
+            m_ownFactory = std::make_unique<ProgramWindowFactory>(m_state);
+            m_factory = m_ownFactory.get();
+        }
+        QWidget *window = m_factory->create(kind);
+        if (!window) {
+            dialogs().msgBox(QStringLiteral("The window %1 (%2) is not built yet.")
+                                 .arg(windowKindName(kind), item->text()));
+            return;
+        }
+        // The item's caption, access-key markers and all.
+        window->setWindowTitle(item->text());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        registerForm(window);
+        window->show();
+    });
+}
+
+void frmMain::mnuDatafrmKatalog_Click()
+{
+    openWindow(WindowKind::frmBrukere, mnuDatafrmKatalog);
+}
+
+void frmMain::mnuDatafrmKey_Click()
+{
+    openWindow(WindowKind::frmKEY, mnuDatafrmKey);
+}
+
+void frmMain::mnuDatafrmKeyLogg_Click()
+{
+    openWindow(WindowKind::frmLOGG, mnuDatafrmKeyLogg);
+}
+
+void frmMain::mnuDatafrmKeyOppsett_Click()
+{
+    openWindow(WindowKind::frmKeyProperties, mnuDatafrmKeyOppsett);
+}
+
+void frmMain::mnuDatafrmPassWords_Click()
+{
+    openWindow(WindowKind::frmPassword, mnuDatafrmPassWords);
+}
+
+void frmMain::mnuFilePrintBrukere_Click()
+{
+    openWindow(WindowKind::frmPrintBrukere, mnuFilePrintBrukere);
+}
+
+void frmMain::mnuFilePrintKatalog_Click()
+{
+    openWindow(WindowKind::frmPrintKatalog, mnuFilePrintKatalog);
+}
+
+void frmMain::mnuFilePrintKEY_Click()
+{
+    openWindow(WindowKind::frmPrintKEY, mnuFilePrintKEY);
+}
+
+void frmMain::mnuFilePrintLogg_Click()
+{
+    openWindow(WindowKind::frmPrintLogg, mnuFilePrintLogg);
+}
+
+void frmMain::mnuSMSReceived_Click()
+{
+    openWindow(WindowKind::frmSMSReceived, mnuSMSReceived);
+}
+
+void frmMain::mnuSMSSent_Click()
+{
+    // The new window reads it while it loads.
+    m_state.ShowSentSMS = true;
+    openWindow(WindowKind::frmSMSSent, mnuSMSSent);
+}
+
+void frmMain::mnuSMSUnSent_Click()
+{
+    m_state.ShowSentSMS = false;
+    openWindow(WindowKind::frmSMSSent, mnuSMSUnSent);
+}
+
+void frmMain::mnuSpråkLanguage_Click()
+{
+    openWindow(WindowKind::frmLanguage, mnuSpråkLanguage);
+}
+
+void frmMain::switchLanguage(const QString &code)
+{
+    m_state.CountryCode = code;
+    m_state.LogoCountryCode = code;
+    // Texts applied before a failure stay; the program runs on.
+    if (guarded([this] { ApplyLanguage(); }))
+        ShowKeyUsers();
+}
+
+void frmMain::mnuSpråkNorsk_Click()
+{
+    switchLanguage(QStringLiteral("47"));
+}
+
+void frmMain::mnuSpråkDansk_Click()
+{
+    switchLanguage(QStringLiteral("45"));
+}
+
+void frmMain::mnuSpråkSvensk_Click()
+{
+    switchLanguage(QStringLiteral("46"));
+}
+
+void frmMain::mnuHelpHelp_Click()
+{
+    if (HelpFile.isEmpty() || !QFileInfo(HelpFile).isFile() || !m_helpOpener(HelpFile))
+        dialogs().msgBox(QStringLiteral("Help file not found: ") + HelpFile);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+} // namespace portiva
