@@ -1,0 +1,58 @@
+// Registers or unregisters an in-process component library by calling its own export.
+//   portiva-comreg [-u] [--system] LIBRARY
+
+#include "platform/com/ComRegistry.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
+#include <cstdio>
+#include <dlfcn.h>
+
+using portiva::com::HResult;
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    bool unregister = false, system = false;
+    QString library;
+    const QStringList args = app.arguments().mid(1);
+    for (const QString &a : args) {
+        if (a == QLatin1String("-u"))
+            unregister = true;
+        else if (a == QLatin1String("--system"))
+            system = true;
+        else if (library.isEmpty() && !a.startsWith(u'-'))
+            library = a;
+        else {
+            std::fprintf(stderr, "portiva-comreg: unknown argument %s\n", qPrintable(a));
+            return 2;
+        }
+    }
+    if (library.isEmpty()) {
+        std::fprintf(stderr, "usage: portiva-comreg [-u] [--system] LIBRARY\n");
+        return 2;
+    }
+    if (system) {
+        const QStringList files = portiva::com::systemRegistryFiles();
+        if (files.isEmpty()) {
+            std::fprintf(stderr, "portiva-comreg: no system configuration directory\n");
+            return 1;
+        }
+        qputenv("PORTIVA_COM_REGISTRY", QFile::encodeName(files.first()));
+    }
+    void *handle = dlopen(QFile::encodeName(library).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "portiva-comreg: %s\n", dlerror());
+        return 1;
+    }
+    const char *name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    auto fn = reinterpret_cast<HResult (*)()>(dlsym(handle, name));
+    if (!fn) {
+        std::fprintf(stderr, "portiva-comreg: %s has no %s\n", qPrintable(library), name);
+        return 1;
+    }
+    const HResult hr = fn();
+    std::printf("%s: 0x%08X\n", name, unsigned(hr));
+    return hr < 0 ? 1 : 0;
+}
