@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/ui/RecordsetModel.h"
+
+#include <QTableView>
+#include <memory>
+
+namespace portiva
+{
+
+class Recordset;
+
+// The program's data grid: a table over one RecordsetModel whose current row is the
+// recordset's cursor. Column widths are given in twips, as the windows and the printing
+// component count them.
+class DataGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget *parent = nullptr);
+
+    RecordsetModel *recordsetModel() const { return m_model; }
+    // Binds (nullptr unbinds); see RecordsetModel::setRecordset.
+    bool setRecordset(std::shared_ptr<Recordset> recordset);
+    std::shared_ptr<Recordset> recordset() const { return m_model->recordset(); }
+
+    void setAllowAddNew(bool allow) { m_model->setAllowAddNew(allow); }
+    void setAllowUpdate(bool allow) { m_model->setAllowUpdate(allow); }
+    void setAllowDelete(bool allow) { m_model->setAllowDelete(allow); }
+
+    int columnCount() const { return m_model->columnCount(); }
+    QString columnCaption(int column) const { return m_model->headerText(column); }
+    void setColumnCaption(int column, const QString &caption);
+    double columnWidthTwips(int column) const;
+    void setColumnWidthTwips(int column, double twips);
+
+signals:
+    void headClick(int column);
+    // The current cell moved to another row or column.
+    void rowColChange();
+    // A grid edit or delete could not be written; the window shows the description.
+    void writeFailed(const QString &description);
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void followCursor(int row);
+    void returnToCursor();
+    void deleteCurrentRow();
+
+    RecordsetModel *m_model;
+    int m_following = 0;
+};
+
+} // namespace portiva
