@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace portiva {
+
+class Recordset;
+class SmsSender;
+struct ModemContext;
+
+// How QueueSMS looks for a row to refresh instead of adding one.
+enum class MatchMode {
+    TextAndRecipient,  // same text and the same TilNummer
+    TextOnlyReaddress, // same text: that row takes the new recipient
+};
+// How TilNummerKort is taken from the recipient.
+enum class KortRule {
+    FromFourth,     // from the 4th character to the end
+    NineFromFourth, // at most 9 characters from the 4th
+};
+
+// The outgoing-SMS queue: the one queueing rule and the worker that sends its rows in turn.
+class SendQueue {
+public:
+    SendQueue(ModemContext &ctx, SmsSender &sender);
+
+    // Refreshes the queued row with the same text (and recipient), or adds one. Throws
+    // Error naming the characters the modem cannot send, before anything is written.
+    static void QueueSMS(Recordset &view, const QString &text, const QString &recipient,
+                         const QString &surname, const QString &firstName, const QDate &date,
+                         const QString &state = QStringLiteral("UNSENT"),
+                         MatchMode mode = MatchMode::TextAndRecipient,
+                         KortRule kort = KortRule::FromFourth);
+
+    // Sends the oldest "UNSENT" row and stores its result by ID. An exchange.
+    void Send_Next_SMS();
+    // Below the threshold the poll slows by half again; above, it rests at the maximum.
+    static int PollBackOff(int interval, int threshold = 29000, int maximum = 60000);
+    void applyPollBackOff();
+
+    bool resultHeld() const { return m_held.has_value(); }
+
+private:
+    struct HeldResult {
+        qint64 id;
+        QString cmgs;
+    };
+    bool writeResult(qint64 id, const QString &cmgs, QString &error);
+    void markUserStatus(const QString &text, const QString &recipient);
+
+    ModemContext &m_ctx;
+    SmsSender &m_sender;
+    std::optional<HeldResult> m_held;
+};
+
+} // namespace portiva

@@ -1,0 +1,163 @@
+#include "modem/SmsSender.h"
+
+#include "core/AppState.h"
+#include "modem/ExchangeGuard.h"
+#include "modem/GsmCharTables.h"
+#include "modem/LineReader.h"
+#include "modem/ModemClock.h"
+#include "modem/ModemContext.h"
+#include "modem/ModemHost.h"
+#include "modem/ModemLink.h"
+#include "platform/ui/Dialogs.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace portiva {
+
+namespace {
+
+bool isErrorResult(const QString &line)
+{
+    const QString t = line.trimmed();
+    return t.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 ||
+           t.startsWith(QLatin1String("+CMS ERROR"), Qt::CaseInsensitive) ||
+           t.startsWith(QLatin1String("+CME ERROR"), Qt::CaseInsensitive);
+}
+
+const QString kCmgs = QStringLiteral("+CMGS: ");
+
+} // namespace
+
+bool isSendableNumber(const QString &number)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*\\+?(\\d+)\\s*$"));
+    const auto m = re.match(number);
+    if (!m.hasMatch())
+        return false;
+    const QString digits = m.captured(1);
+    return digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
+}
+
+SmsSender::SmsSender(ModemContext &ctx) : m_ctx(ctx) {}
+
+QString SmsSender::referenceFrom(const QString &line) const
+{
+    const QString rest = line.mid(line.indexOf(kCmgs, 0, Qt::CaseInsensitive) + kCmgs.size()).trimmed();
+    qsizetype n = 0;
+    while (n < rest.size() && rest.at(n).isDigit() && rest.at(n).unicode() < 128)
+        ++n;
+    // "+CMGS: 17,"09/05/10,14:03:22+08"" carries the time stamp too: the reference is 17.
+    return n > 0 ? rest.left(n) : rest;
+}
+
+QString SmsSender::Get_CMGS()
+{
+    AppState &s = m_ctx.state;
+    ModemFlags &f = m_ctx.flags();
+    s.CmgsResult.clear();
+    f.CmgsWaitBusy = true;
+    const qint64 start = m_ctx.clock.now();
+    while (m_ctx.clock.now() - start < m_ctx.timing.cmgsWindow && !m_ctx.link.linkLost()) {
+        const QString line = m_ctx.reader.ReadModemLine();
+        if (line.contains(kCmgs, Qt::CaseInsensitive)) {
+            s.CmgsResult = referenceFrom(line);
+            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + s.CmgsResult +
+                                             QStringLiteral(" SENDT"));
+            break;
+        }
+        if (isErrorResult(line)) {
+            s.CmgsResult = QStringLiteral("ERROR");
+            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+            break;
+        }
+    }
+    m_ctx.reader.WaitForOK();
+    if (s.CmgsResult.isEmpty()) {
+        s.CmgsResult = QStringLiteral("Error");
+        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS Sending TIMEOUT"));
+    }
+    f.CmgsWaitBusy = false;
+    return s.CmgsResult;
+}
+
+bool SmsSender::lateReference(int pauseMs)
+{
+    // The retry pause listens: a reference that comes now belongs to the text just sent.
+    const qint64 start = m_ctx.clock.now();
+    while (m_ctx.clock.now() - start < pauseMs && !m_ctx.link.linkLost()) {
+        const QString line = m_ctx.reader.ReadModemLine();
+        if (line.contains(kCmgs, Qt::CaseInsensitive)) {
+            m_ctx.state.CmgsResult = referenceFrom(line);
+            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + m_ctx.state.CmgsResult +
+                                             QStringLiteral(" SENDT"));
+            return true;
+        }
+    }
+    return false;
+}
+
+QString SmsSender::Send_SMS(const QString &text, const QString &number)
+{
+    AppState &s = m_ctx.state;
+    m_ctx.TimerCom.stop();
+    s.CmgsResult.clear();
+    if (!s.ModemReady || m_ctx.link.linkLost() || !isSendableNumber(number))
+        return s.CmgsResult;
+    m_ctx.host.setStatusPanel(3, QStringLiteral("Sender SMS"));
+    if (text.isEmpty())
+        return s.CmgsResult;
+    const QByteArray encoded = GsmCharTables::encode(text);
+    if (encoded.size() > 160) {
+        s.CmgsResult = QStringLiteral("ERROR");
+        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+        return s.CmgsResult;
+    }
+    const QString trimmed = number.trimmed();
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        QString result;
+        try {
+            const bool quoted = cmgsQuoted;
+            const QString cmd = quoted ? QStringLiteral("AT+CMGS=\"%1\"\r").arg(trimmed)
+                                       : QStringLiteral("AT+CMGS=%1\r").arg(trimmed);
+            m_ctx.link.SendData(cmd.toLatin1());
+            PromptResult p;
+            const qint64 start = m_ctx.clock.now();
+            do {
+                p = m_ctx.reader.WaitForPrompt();
+            } while (p.text != QLatin1String(">") && !p.errorSeen &&
+                     m_ctx.clock.now() - start <= m_ctx.timing.promptWindow &&
+                     !m_ctx.link.linkLost());
+            if (p.errorSeen && p.text != QLatin1String(">")) {
+                // Refused before the prompt: the text would land in command mode.
+                s.CmgsResult = QStringLiteral("ERROR");
+                m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+                if (!quoted)
+                    cmgsQuoted = true;
+                result = s.CmgsResult;
+            } else {
+                m_ctx.link.SendData(encoded);
+                m_ctx.link.SendData(QByteArray(1, '\x1a'));
+                result = Get_CMGS();
+            }
+            if (!result.contains(QLatin1String("error"), Qt::CaseInsensitive))
+                break;
+            if (m_ctx.link.linkLost())
+                break;
+            if (result == QLatin1String("Error"))
+                m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes an entry still open
+            if (lateReference(m_ctx.timing.retryPause))
+                break;
+        } catch (const LinkError &) {
+            m_ctx.link.setLinkLost(true);
+            break;
+        } catch (const std::exception &) {
+            dialogs().beep();
+            if (s.CmgsResult.isEmpty())
+                s.CmgsResult = QStringLiteral("Error");
+        }
+    }
+    return s.CmgsResult;
+}
+
+} // namespace portiva
