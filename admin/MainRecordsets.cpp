@@ -98,9 +98,12 @@ QString modemPanelText(bool modemReady, int lastComPort, const QString &manufact
 }
 
 MainRecordsets::MainRecordsets(AppState &state, MainViews &views, MainRecordsetsControls controls)
-    : m_state(state), m_views(views), m_controls(std::move(controls))
+    : m_state(state), m_views(views), m_controls(std::move(controls)),
+      m_context(std::make_unique<QObject>())
 {
 }
+
+MainRecordsets::~MainRecordsets() = default;
 
 template <class Fn> void MainRecordsets::step(Fn &&fn)
 {
@@ -170,7 +173,7 @@ void MainRecordsets::bind(std::shared_ptr<Recordset> MainViews::*member,
         return;
     // A recordset replaced by a later reload may still move in someone's hands: only the
     // one in the views drives the boxes.
-    QObject::connect(rs, &Recordset::currentChanged, rs, [this, member, show, rs] {
+    QObject::connect(rs, &Recordset::currentChanged, m_context.get(), [this, member, show, rs] {
         if ((m_views.*member).get() == rs)
             (this->*show)();
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVector>
@@ -9,7 +10,7 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QMetaObject;
+class QObject;
 
 namespace portiva
 {
@@ -45,6 +46,7 @@ class MainRecordsets
 {
 public:
     MainRecordsets(AppState &state, MainViews &views, MainRecordsetsControls controls = {});
+    ~MainRecordsets();
 
     // With ModemReady a failing step is skipped and the next one runs; otherwise the failure is
     // shown (description, CR, "INIT DB") and the reload ends there.
@@ -65,6 +67,8 @@ private:
     AppState &m_state;
     MainViews &m_views;
     MainRecordsetsControls m_controls;
+    // Ends the bindings when this object goes before the recordsets it follows.
+    std::unique_ptr<QObject> m_context;
 };
 
 } // namespace portiva

@@ -1,0 +1,278 @@
+// The main window's reload interface: recordsets, key units by level, user tabs and lists.
+
+#include "admin/KeyUsers.h"
+#include "admin/MainRecordsets.h"
+#include "admin/MainViews.h"
+#include "core/AppState.h"
+#include "core/MainTexts.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTableView>
+#include <QtTest>
+
+using namespace portiva;
+
+class KeyUsersTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabase m_db;
+    AppState m_state;
+
+    void exec(const QString &sql, const QVariantList &params = {})
+    {
+        m_db.connection()->exec(sql, params);
+    }
+    void addKey(const QString &number, const QVariant &level)
+    {
+        exec("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet) VALUES (?, ?, ?)",
+             {number, "Dør " + number, level});
+    }
+    void addRight(const QString &user, const QString &key, const QString &konto,
+                  const QString &status)
+    {
+        exec("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
+             "TilTid, Konto, Saldo, Status) VALUES (?, ?, '1/1/2020', '00', '31/12/2099', '24', "
+             "?, '0', ?)",
+             {user, key, konto, status});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_state.SharedConnection = m_db.connection();
+        // Levels compared as text: "4" written as a number, "10" sorting below "5".
+        addKey("+4790000004", 4);
+        addKey("+4790000005", "5");
+        addKey("+4790000010", "10");
+        addKey("+479000005x", "5x");
+        addKey("+4790000007", "7");
+        addKey("+4790000000", QVariant());
+        // Unit +4790000005: accounts in two forms, a new right, a removed one, and a
+        // queued future period.
+        addRight("+4741000001", "+4790000005", "Gjest", "Aktiv ");
+        addRight("+4741000002", "+4790000005", "MobReg", "Aktiv ");
+        addRight("+4741000003", "+4790000005", "gjest", "Slettet");
+        addRight("+4741000004", "+4790000005", "Gjest", "Ny");
+        addRight("+4741000005", "+4790000005", "", "Aktiv ");
+        exec("INSERT INTO NYEbrukere (Bruker, Etternavn, Fornavn, [Gyldig fra], FraTid, "
+             "[Gyldig til], TilTid, Konto, Saldo, Status, KeyNummer) VALUES ('+4741000009', "
+             "'Nilsen', 'Per', '1/6/2030', '00', '31/12/2099', '24', 'Gjest', '0', 'NY', "
+             "'+4790000005')");
+        exec("INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, Dato, SMS_Text) "
+             "VALUES ('+4790000005', '90000005', 'Dør', '20/05/01,10:00:00', 'første')");
+        exec("INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, Dato, SMS_Text) "
+             "VALUES ('+4790000005', '90000005', 'Dør', '20/05/02,10:00:00', 'siste')");
+    }
+
+    void keyUnitsSeenPerLevel_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QStringList>("seen");
+        QTest::newRow("4") << "4" << QStringList{"+4790000004", "+4790000010"};
+        QTest::newRow("5") << "5" << QStringList{"+4790000004", "+4790000005", "+4790000010"};
+        QTest::newRow("7") << "7"
+                           << QStringList{"+4790000004", "+4790000005", "+4790000010",
+                                          "+479000005x", "+4790000007"};
+    }
+    void keyUnitsSeenPerLevel()
+    {
+        QFETCH(QString, level);
+        QFETCH(QStringList, seen);
+        MainViews views;
+        m_state.CurrentSecurityLevel = level;
+        MainRecordsets(m_state, views).openAll();
+        QStringList numbers;
+        for (views.adoKEYRS->MoveFirst(); !views.adoKEYRS->EOF(); views.adoKEYRS->MoveNext())
+            numbers << views.adoKEYRS->toText("KeyNummer");
+        QCOMPARE(numbers, seen);
+        QCOMPARE(views.adoALLKEYRS->RecordCount(), 6);
+    }
+
+    void selectedKeyPositionsTheViews()
+    {
+        MainViews views;
+        QLineEdit number, name;
+        MainRecordsetsControls controls;
+        controls.KeyTXT = {&number, &name};
+        QVector<QLineEdit *> sms;
+        QList<std::shared_ptr<QLineEdit>> keep;
+        for (int i = 0; i < 5; ++i) {
+            keep << std::make_shared<QLineEdit>();
+            sms << keep.last().get();
+        }
+        controls.SMSRectxt = sms;
+        m_state.CurrentSecurityLevel = "5";
+        m_state.SelectedKeyNummer = "+4790000005";
+        MainRecordsets(m_state, views, controls).openAll();
+        QCOMPARE(number.text(), QString("+4790000005"));
+        QCOMPARE(m_state.SelectedKeyName, QString("Dør +4790000005"));
+        QCOMPARE(views.adoSELECTEDBrukereRS->RecordCount(), 5);
+        // The newest received message is shown.
+        QCOMPARE(sms[3]->text(), QString("siste"));
+        QCOMPARE(sms[1]->text(), QString("90000005"));
+
+        // A unit the level does not list: nothing in view, the unit's rights not opened.
+        m_state.SelectedKeyNummer = "+4790000007";
+        MainRecordsets(m_state, views, controls).openAll();
+        QVERIFY(views.adoKEYRS->EOF());
+        QCOMPARE(number.text(), QString());
+        QCOMPARE(m_state.SelectedKeyName, QString());
+        QCOMPARE(views.adoSELECTEDBrukereRS->RecordCount(), 0);
+    }
+
+    void modemPanelText_data()
+    {
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("serial") << true << 2 << "Wavecom WMOD2 på COM2";
+        QTest::newRow("network") << true << 255 << "Wavecom WMOD2 på 127.0.0.1";
+        QTest::newRow("not ready") << false << 2 << "Wavecom WMOD2 på PC-7";
+    }
+    void modemPanelText()
+    {
+        QFETCH(bool, ready);
+        QFETCH(int, port);
+        QFETCH(QString, text);
+        QCOMPARE(portiva::modemPanelText(ready, port, "Wavecom", "WMOD2", "PC-7", "127.0.0.1"),
+                 text);
+    }
+
+    void failureStopsTheReloadUnlessTheModemIsReady()
+    {
+        TestDatabase broken;
+        broken.connection()->exec("DROP TABLE LOGGData");
+        AppState state;
+        state.SharedConnection = broken.connection();
+        state.CurrentSecurityLevel = "5";
+        MainViews views;
+        {
+            ScriptedDialogs dialogs;
+            MainRecordsets(state, views).OpenMainRecordsets();
+            QCOMPARE(dialogs.texts(), QStringList{"no such table: LOGGData\rINIT DB"});
+            QVERIFY(!views.adoModemRS); // the reload ended at the failing step
+        }
+        {
+            ScriptedDialogs dialogs;
+            state.ModemReady = true;
+            MainRecordsets(state, views).OpenMainRecordsets();
+            QVERIFY(dialogs.calls().isEmpty());
+            QVERIFY(views.adoModemRS); // the steps after it ran
+        }
+    }
+
+    void listMode_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("new") << "nye" << 1;
+        QTest::newRow("all") << "ALLE" << 3;
+        QTest::newRow("account") << "Gjest" << 2;
+        QTest::newRow("balance") << "saldo" << 4;
+        QTest::newRow("empty") << "" << 2;
+    }
+    void listMode()
+    {
+        QFETCH(QString, tab);
+        QFETCH(int, mode);
+        QCOMPARE(int(userListMode(tab, "Nye", "Alle")), mode);
+    }
+
+    void tabsAndLists_data()
+    {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QStringList>("users");
+        QTest::addColumn<int>("highlighted");
+        // The account tab hides the new right and lists both forms of the account.
+        QTest::newRow("account") << "gjest" << QStringList{"+4741000001", "+4741000003"} << 1;
+        QTest::newRow("all") << "Alle"
+                             << QStringList{"+4741000001", "+4741000002", "+4741000003",
+                                            "+4741000004", "+4741000005"}
+                             << 3;
+        QTest::newRow("new") << "Nye" << QStringList{"+4741000009"} << 0;
+        QTest::newRow("other unit's account") << "Hytte" << QStringList{} << 3;
+    }
+    void tabsAndLists()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QStringList, users);
+        QFETCH(int, highlighted);
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        QLineEdit key("+4790000005");
+        QTabBar tabs;
+        QTableView grid;
+        QLabel number("Nummer"), status("Status");
+        KeyUsersControls controls;
+        controls.keyNumber = &key;
+        controls.TabStrip1 = &tabs;
+        controls.DataGrid1 = &grid;
+        controls.NummerLBL = &number;
+        controls.StatusLBL = &status;
+        m_state.SelectedUserTab = selected;
+        KeyUsers keyUsers(m_state, views, texts, sortKey, controls);
+        keyUsers.rebuild();
+
+        QCOMPARE(keyUsers.tabCaptions(), (QStringList{"Nye", "Gjest", "MobReg", "Alle"}));
+        QCOMPARE(tabs.count(), 4);
+        QCOMPARE(tabs.currentIndex(), highlighted);
+        QStringList listed;
+        for (int r = 0; r < grid.model()->rowCount(); ++r)
+            listed << grid.model()->index(r, 0).data().toString();
+        QCOMPARE(listed, users);
+        QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), QString("Nummer"));
+        QCOMPARE(grid.model()->headerData(4, Qt::Horizontal).toString(), QString("FraTid"));
+    }
+
+    void firstShowSortsOnlyOpenLists()
+    {
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Etternavn";
+        m_state.SelectedUserTab = "Nye";
+        views.shownKeyNummer = "+4790000005";
+        ScriptedDialogs dialogs;
+        KeyUsers(m_state, views, texts, sortKey).ShowKeyUsers();
+        QVERIFY(dialogs.calls().isEmpty());
+        QVERIFY(!views.adoListBrukereRS);
+        QCOMPARE(views.adoNyeBrukereRS->Sort(), QString("Etternavn"));
+    }
+
+    void unitWithoutUsersHasTheFixedTabs()
+    {
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        m_state.SelectedUserTab = "Nye";
+        views.shownKeyNummer = "";
+        KeyUsers keyUsers(m_state, views, texts, sortKey);
+        keyUsers.rebuild();
+        QCOMPARE(keyUsers.tabCaptions(), (QStringList{"Nye", "Alle"}));
+        QCOMPARE(views.adoNyeBrukereRS->RecordCount(), 0);
+    }
+
+    void apostropheIsAnOrdinaryCharacter()
+    {
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        m_state.SelectedUserTab = "O'Hara";
+        views.shownKeyNummer = "+4790000005";
+        ScriptedDialogs dialogs;
+        KeyUsers(m_state, views, texts, sortKey).ShowKeyUsers();
+        QVERIFY(dialogs.calls().isEmpty());
+        QCOMPARE(views.adoListBrukereRS->RecordCount(), 0);
+    }
+};
+
+QTEST_MAIN(KeyUsersTest)
+#include "tst_keyusers.moc"
