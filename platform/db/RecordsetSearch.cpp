@@ -49,6 +49,10 @@ QList<SortKey> parseSort(const QString &text, const Recordset &rs)
                                rest.compare(QLatin1String("ASC"), Qt::CaseInsensitive) != 0))
             invalid();
         const int column = rs.fieldIndex(name);
+        // "Konto SIDEWAYS" names a field and a wrong direction, not an unknown field.
+        if (column < 0 && name.contains(QLatin1Char(' ')) &&
+            rs.fieldIndex(name.section(QLatin1Char(' '), 0, -2)) >= 0)
+            invalid();
         if (column < 0)
             fail(QStringLiteral("Unknown field: %1").arg(name));
         keys.append({column, desc});
