@@ -3,7 +3,9 @@
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/RecordsetModel.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,12 +79,14 @@ private slots:
     void cursorFollowedBothWays();
     void editWrittenWhenRowMovesOff();
     void unchangedEditorKeepsNull();
+    void typedEditAndMouseMoveOff();
     void conflictingWriteReportedAndKept();
     void deleteKeyThenNextRow();
     void headClickKeepsCurrentCell();
     void permissions_data();
     void permissions();
     void newRowLineAddsRow();
+    void droppedNewRowBecomesLineAgain();
     void pendingEditWrittenBeforeRefreshAndDelete();
 };
 
@@ -191,6 +195,42 @@ void TestUiGrid::unchangedEditorKeepsNull()
     QVERIFY(!f.rs->editPending());
     f.selectRow(0);
     QVERIFY(f.stored(2, "Navn").isNull());
+}
+
+void TestUiGrid::typedEditAndMouseMoveOff()
+{
+    GridFixture f;
+    f.grid.setRecordset(f.rs);
+    f.grid.setAllowUpdate(true);
+    f.grid.show();
+    f.grid.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.grid));
+    f.selectRow(1, 2);
+    QTest::keyClick(&f.grid, Qt::Key_F2);
+    auto *editor = f.grid.findChild<QLineEdit *>();
+    QVERIFY(editor && editor->isVisible());
+    QTest::keyClicks(editor, QStringLiteral("Berit"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(0); // the delegate commits after the editor has seen the key
+    QCOMPARE(f.cell(1, 2), QStringLiteral("Berit"));
+    QVERIFY(f.stored(2, "Navn").isNull());
+    // Another workstation changed the row: a click on another row is refused and reported,
+    // and the grid stays on the edited row.
+    f.otherWorkstation()->exec(QStringLiteral("UPDATE Katalog SET Navn = 'X' WHERE ID = 2"));
+    QSignalSpy failed(&f.grid, &DataGrid::writeFailed);
+    const QRect other = f.grid.visualRect(f.model()->index(3, 1));
+    QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, other.center());
+    QTest::qWait(0);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(f.grid.currentIndex().row(), 1);
+    QVERIFY(f.grid.selectionModel()->isRowSelected(1, {}));
+    QCOMPARE(f.rs->AbsolutePosition(), 2);
+    // Once the conflict is resolved (the edit dropped), the same click moves.
+    f.model()->cancelPending();
+    QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, other.center());
+    QCOMPARE(f.rs->AbsolutePosition(), 4);
+    QCOMPARE(f.cell(1, 2), QString()); // the snapshot as read, until a refresh
+    QCOMPARE(f.stored(2, "Navn").toString(), QStringLiteral("X"));
 }
 
 void TestUiGrid::conflictingWriteReportedAndKept()
@@ -347,6 +387,36 @@ void TestUiGrid::newRowLineAddsRow()
     QCOMPARE(f.stored(5, "Navn").toString(), QStringLiteral("(uten navn)"));
     QCOMPARE(f.stored(5, "Antall").toInt(), 0);
     QCOMPARE(hookRuns, 1);
+}
+
+void TestUiGrid::droppedNewRowBecomesLineAgain()
+{
+    GridFixture f;
+    f.grid.setRecordset(f.rs);
+    f.grid.setAllowAddNew(true);
+    QVERIFY(f.edit(4, 2, QStringLiteral("Ny")));
+    QVERIFY(f.model()->currentRowIsNew());
+    f.model()->cancelPending();
+    QCOMPARE(f.model()->rowCount(), 5);
+    QVERIFY(f.model()->isNewRowLine(4));
+    QCOMPARE(f.cell(4, 2), QString());
+    // A move made by the window drops the new row unwritten; the line comes back.
+    QVERIFY(f.edit(4, 2, QStringLiteral("Ny")));
+    f.rs->MoveFirst();
+    QCOMPARE(f.model()->rowCount(), 5);
+    QVERIFY(f.model()->isNewRowLine(4));
+    QCOMPARE(f.grid.currentIndex().row(), 0);
+    QCOMPARE(f.storedRows(), 4);
+    // A failed insert keeps the typed row and reports why.
+    f.conn->exec(QStringLiteral("CREATE UNIQUE INDEX Navnene ON Katalog (Navn)"));
+    QSignalSpy failed(&f.grid, &DataGrid::writeFailed);
+    QVERIFY(f.edit(4, 2, QStringLiteral("Anne")));
+    f.selectRow(0);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.at(0).at(0).toString().startsWith(QStringLiteral("UNIQUE constraint failed")));
+    QVERIFY(f.model()->currentRowIsNew());
+    QCOMPARE(f.cell(4, 2), QStringLiteral("Anne"));
+    QCOMPARE(f.storedRows(), 4);
 }
 
 void TestUiGrid::pendingEditWrittenBeforeRefreshAndDelete()
