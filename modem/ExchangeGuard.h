@@ -27,7 +27,9 @@ class ExchangeState : public QObject
 public:
     using QObject::QObject;
 
-    ModemFlags flags;
+    // The flags live with the window when it binds its own; else here.
+    ModemFlags &flags = m_ownFlags;
+    ExchangeState(QObject *parent, ModemFlags &external) : QObject(parent), flags(external) {}
 
     bool active() const { return m_depth > 0; }
     int depth() const { return m_depth; }
@@ -49,6 +51,7 @@ private:
     void enter();
     void leave();
 
+    ModemFlags m_ownFlags;
     int m_depth = 0;
     QString m_pendingNotice;
     std::vector<std::pair<QString, std::function<void()>>> m_deferred;

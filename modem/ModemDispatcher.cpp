@@ -12,7 +12,8 @@
 
 #include <QTimer>
 
-namespace portiva {
+namespace portiva
+{
 
 ModemDispatcher::ModemDispatcher(ModemContext &ctx, SendQueue &queue, ReceivedSmsHandler &receiver)
     : m_ctx(ctx), m_queue(queue), m_receiver(&receiver)
@@ -151,7 +152,8 @@ void ModemDispatcher::TimerSEND_SMS_Timer()
     step([this] { m_queue.Send_Next_SMS(); });
     step([this] { m_ctx.host.OpenMainRecordsets(); });
     step([this] {
-        if (m_ctx.state.ModemReady && m_ctx.TimerSEND_SMS.interval() < m_ctx.timing.listingThreshold)
+        if (m_ctx.state.ModemReady &&
+            m_ctx.TimerSEND_SMS.interval() < m_ctx.timing.listingThreshold)
             writeListCommand();
     });
 }

@@ -3,14 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 struct ModemContext;
 class SendQueue;
 class ReceivedSmsHandler;
 
 // Acts on each modem line the poll reads, and runs the two poll timers' ticks.
-class ModemDispatcher {
+class ModemDispatcher
+{
 public:
     ModemDispatcher(ModemContext &ctx, SendQueue &queue, ReceivedSmsHandler &receiver);
 

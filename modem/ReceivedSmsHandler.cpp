@@ -5,7 +5,8 @@
 
 #include <QTimer>
 
-namespace portiva {
+namespace portiva
+{
 
 void ListingDrain::Read_SMS_MessageTEXT()
 {

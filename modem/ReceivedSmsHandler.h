@@ -1,12 +1,14 @@
 #pragma once
 
-namespace portiva {
+namespace portiva
+{
 
 struct ModemContext;
 
 // Reads the listing entry the dispatcher has just met (its header is the ModemResponse
 // caption, CurrentSMSIndex its index). The received-SMS subsystem implements the real one.
-class ReceivedSmsHandler {
+class ReceivedSmsHandler
+{
 public:
     virtual ~ReceivedSmsHandler() = default;
     virtual void Read_SMS_MessageTEXT() = 0;
@@ -14,7 +16,8 @@ public:
 
 // Until messages are taken in: reads the rest of the listing to its "OK" and deletes
 // nothing, with the flags and timers as the real reader leaves them.
-class ListingDrain : public ReceivedSmsHandler {
+class ListingDrain : public ReceivedSmsHandler
+{
 public:
     explicit ListingDrain(ModemContext &ctx) : m_ctx(ctx) {}
     void Read_SMS_MessageTEXT() override;

@@ -18,7 +18,8 @@
 #include <QTimer>
 #include <cmath>
 
-namespace portiva {
+namespace portiva
+{
 
 SendQueue::SendQueue(ModemContext &ctx, SmsSender &sender) : m_ctx(ctx), m_sender(sender) {}
 
@@ -124,8 +125,8 @@ void SendQueue::markUserStatus(const QString &text, const QString &recipient)
     QVariant user = db->scalar(
         QStringLiteral("SELECT Bruker FROM Katalog WHERE BrukerKort = ?1 ORDER BY rowid LIMIT 1"),
         {national});
-    const QString bruker = user.isNull() ? QStringLiteral("+") + m_ctx.state.CountryCode + national
-                                         : user.toString();
+    const QString bruker =
+        user.isNull() ? QStringLiteral("+") + m_ctx.state.CountryCode + national : user.toString();
     const QVariant row = db->scalar(QStringLiteral("SELECT rowid FROM TBLbrukere WHERE KeyBruker = "
                                                    "?1 AND KeyNummer = ?2 ORDER BY rowid LIMIT 1"),
                                     {bruker, recipient});

@@ -4,7 +4,8 @@
 #include <QString>
 #include <optional>
 
-namespace portiva {
+namespace portiva
+{
 
 class Recordset;
 class SmsSender;
@@ -22,7 +23,8 @@ enum class KortRule {
 };
 
 // The outgoing-SMS queue: the one queueing rule and the worker that sends its rows in turn.
-class SendQueue {
+class SendQueue
+{
 public:
     SendQueue(ModemContext &ctx, SmsSender &sender);
 

@@ -13,9 +13,11 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-namespace portiva {
+namespace portiva
+{
 
-namespace {
+namespace
+{
 
 bool isErrorResult(const QString &line)
 {
@@ -43,7 +45,8 @@ SmsSender::SmsSender(ModemContext &ctx) : m_ctx(ctx) {}
 
 QString SmsSender::referenceFrom(const QString &line) const
 {
-    const QString rest = line.mid(line.indexOf(kCmgs, 0, Qt::CaseInsensitive) + kCmgs.size()).trimmed();
+    const QString rest =
+        line.mid(line.indexOf(kCmgs, 0, Qt::CaseInsensitive) + kCmgs.size()).trimmed();
     qsizetype n = 0;
     while (n < rest.size() && rest.at(n).isDigit() && rest.at(n).unicode() < 128)
         ++n;

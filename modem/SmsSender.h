@@ -2,12 +2,14 @@
 
 #include <QString>
 
-namespace portiva {
+namespace portiva
+{
 
 struct ModemContext;
 
 // Sends one SMS in text mode: AT+CMGS, the prompt, the GSM bytes and Ctrl-Z, the reference.
-class SmsSender {
+class SmsSender
+{
 public:
     explicit SmsSender(ModemContext &ctx);
 
