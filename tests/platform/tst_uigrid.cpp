@@ -127,7 +127,11 @@ void TestUiGrid::layoutKeptOverSortNewOnRebind()
     f.grid.setColumnCaption(2, QStringLiteral("NAVN"));
     f.grid.setColumnWidthTwips(2, 2880);
     const int width = f.grid.horizontalHeader()->sectionSize(2);
+    f.grid.setColumnHidden(3, true);
+    f.model()->setColumnAlignment(0, Qt::AlignCenter);
     f.rs->setSort(QStringLiteral("Bruker DESC"));
+    QVERIFY(f.grid.isColumnHidden(3));
+    QCOMPARE(f.model()->index(1, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     QCOMPARE(f.cell(0, 1), QStringLiteral("D"));
     QCOMPARE(f.grid.columnCaption(2), QStringLiteral("NAVN"));
     QCOMPARE(f.grid.horizontalHeader()->sectionSize(2), width);
