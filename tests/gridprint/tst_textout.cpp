@@ -10,7 +10,8 @@
 
 using namespace portiva::gridprint;
 
-namespace {
+namespace
+{
 
 QImage page(int dpi, int w = 600, int h = 200)
 {
@@ -40,7 +41,8 @@ const QString kFace = QStringLiteral("DejaVu Sans");
 
 } // namespace
 
-class TestTextOut : public QObject {
+class TestTextOut : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -86,8 +88,9 @@ private slots:
         QImage img = page(96);
         QPainter p(&img);
         // "|" starts at its box's left edge, near enough to locate the drawn text.
-        textOutFont::cTextOut(p, QStringLiteral("||"), x, units == 1 ? 1440.f : (units == 5 ? 1.f : 96.f),
-                              kFace, 20, 0, 0, 0, 0, units, 0, 0);
+        textOutFont::cTextOut(p, QStringLiteral("||"), x,
+                              units == 1 ? 1440.f : (units == 5 ? 1.f : 96.f), kFace, 20, 0, 0, 0,
+                              0, units, 0, 0);
         p.end();
         const QPoint ink = firstInk(img);
         QVERIFY(qAbs(ink.x() - expectedX) <= 3);
