@@ -318,7 +318,8 @@ AtEngine::Result AtEngine::cpms(const Command &c, QByteArray *info)
     SmsStore &s = m_sim.m_store;
     if (c.type == Command::Test) {
         if (!m_sim.m_cpmsTest.isNull()) {
-            *info += m_sim.m_cpmsTest;
+            // A real modem's answer, one information line per LF, blank lines included.
+            addInfo(info, m_sim.m_cpmsTest.split('\n'));
             return {};
         }
         QByteArray list = "\"SM\",\"ME\"";
