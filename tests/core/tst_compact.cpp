@@ -1,0 +1,371 @@
+#include "StartFixture.h"
+
+#include "core/AppState.h"
+#include "core/DatabaseMenu.h"
+#include "core/DatabasePaths.h"
+#include "core/DbMaintenance.h"
+#include "platform/db/Recordset.h"
+#include "platform/vb/Error.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QDir>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+using namespace portiva;
+using namespace portiva::test;
+
+namespace
+{
+
+const DatabaseMenuTexts kTexts{
+    QStringLiteral("Vent til SMS sending er ferdig"), QStringLiteral("compact warning"),
+    QStringLiteral("Databasen er komprimert!!"), QStringLiteral("Feil med komprimering")};
+
+QString catalogueRows(Connection &connection)
+{
+    QStringList rows;
+    const auto rs =
+        Recordset::open(std::shared_ptr<Connection>(&connection, [](Connection *) {}),
+                        QStringLiteral("select rid, Bruker, Etternavn from Katalog order by rid"));
+    for (; !rs->EOF(); rs->MoveNext())
+        rows << rs->toText(0) + QLatin1Char('|') + rs->toText(1) + QLatin1Char('|') +
+                    rs->toTextOr(2, QStringLiteral("<null>"));
+    return rows.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestCompact : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void compactKeepsDataAndMakesTheBackup();
+    void compactReplacesAnOldBackup();
+    void compactRefusedWhileAnotherConnectionReads();
+    void backupFailureLeavesTheFileAsItWas();
+
+    void menuCompacts();
+    void menuCompactCancelled();
+    void menuCompactFailureReopens();
+    void menuRefusedWhileBusy();
+
+    void chooseCancelled();
+    void chooseUnusableFile_data();
+    void chooseUnusableFile();
+    void chooseOtherDatabase();
+
+private:
+    struct Menu {
+        AppState state;
+        QWidget parent;
+        QStringList log;
+        bool busy = false;
+        QTimer timerCom, timerSend;
+        std::unique_ptr<DatabaseMenu> menu;
+    };
+    std::unique_ptr<Menu> makeMenu(const QString &dbPath);
+
+    QTemporaryDir m_dir;
+    QString m_template;
+    QString m_db;
+};
+
+void TestCompact::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_template = freshDatabase(m_dir, QStringLiteral("template.mdb"));
+    const auto connection = openDatabase(m_template);
+    const QString insert =
+        QStringLiteral("INSERT INTO Katalog (Bruker, Etternavn, Fornavn) VALUES (?, ?, ?)");
+    for (int i = 0; i < 300; ++i)
+        connection->exec(insert, {QStringLiteral("+47%1").arg(90000000 + i),
+                                  QStringLiteral("Etternavn %1 ").arg(i).repeated(8),
+                                  i % 7 ? QVariant(QStringLiteral("Fornavn")) : QVariant()});
+    // Holes in the key sequence and free pages for VACUUM to take away.
+    connection->exec(QStringLiteral("DELETE FROM Katalog WHERE rid % 3 = 0"));
+}
+
+void TestCompact::init()
+{
+    m_db = copyOf(m_template, m_dir, QStringLiteral("Brimo02.mdb"));
+    QFile::remove(m_dir.filePath(QStringLiteral("Brimo02BAK.mdb")));
+    QFile::remove(m_dir.filePath(QStringLiteral("Brimo02TMP.mdb")));
+}
+
+void TestCompact::compactKeepsDataAndMakesTheBackup()
+{
+    const QString before = catalogueRows(*openDatabase(m_db));
+    const QByteArray bytesBefore = fileBytes(m_db);
+    const QString backup = m_dir.filePath(QStringLiteral("Brimo02BAK.mdb"));
+    const auto idle = openDatabase(m_db); // another workstation, open but idle
+
+    DbMaintenance::compact(m_db, backup);
+
+    QCOMPARE(fileBytes(backup), bytesBefore);
+    QVERIFY(fileBytes(m_db).size() < bytesBefore.size());
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("Brimo02TMP.mdb"))));
+    QCOMPARE(catalogueRows(*openDatabase(m_db)), before);
+    QCOMPARE(catalogueRows(*openDatabase(backup)), before);
+    QCOMPARE(catalogueRows(*idle), before);
+}
+
+void TestCompact::compactReplacesAnOldBackup()
+{
+    const QString backup = m_dir.filePath(QStringLiteral("Brimo02BAK.mdb"));
+    {
+        QFile old(backup);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an old backup");
+    }
+    const QByteArray bytesBefore = fileBytes(m_db);
+    DbMaintenance::compact(m_db, backup);
+    QCOMPARE(fileBytes(backup), bytesBefore);
+}
+
+void TestCompact::compactRefusedWhileAnotherConnectionReads()
+{
+    const QString before = catalogueRows(*openDatabase(m_db));
+    const QByteArray bytesBefore = fileBytes(m_db);
+    const auto other = openDatabase(m_db);
+    other->exec(QStringLiteral("BEGIN"));
+    other->scalar(QStringLiteral("SELECT count(*) FROM Katalog"));
+    try {
+        DbMaintenance::compact(m_db, m_dir.filePath(QStringLiteral("Brimo02BAK.mdb")));
+        QFAIL("compacted under another connection's transaction");
+    } catch (const Error &e) {
+        QCOMPARE(e.description(), QStringLiteral("database is locked"));
+    }
+    other->exec(QStringLiteral("COMMIT"));
+    QCOMPARE(fileBytes(m_db), bytesBefore);
+    QCOMPARE(catalogueRows(*openDatabase(m_db)), before);
+}
+
+void TestCompact::backupFailureLeavesTheFileAsItWas()
+{
+    const QByteArray bytesBefore = fileBytes(m_db);
+    // A folder where the backup should go cannot be replaced by a file.
+    const QString backup = m_dir.filePath(QStringLiteral("Brimo02BAK.mdb"));
+    QVERIFY(QDir().mkpath(backup + QStringLiteral("/inside")));
+    try {
+        DbMaintenance::compact(m_db, backup);
+        QFAIL("compacted without a backup");
+    } catch (const Error &e) {
+        QVERIFY2(e.description().startsWith(
+                     QStringLiteral("Cannot copy \"%1\" to \"%2\": ").arg(m_db, backup)),
+                 qPrintable(e.description()));
+    }
+    QCOMPARE(fileBytes(m_db), bytesBefore);
+    // The read lock was given back: the file can be written at once.
+    openDatabase(m_db)->exec(QStringLiteral("INSERT INTO Katalog (Bruker) VALUES ('after')"));
+    QDir(backup).removeRecursively();
+}
+
+std::unique_ptr<TestCompact::Menu> TestCompact::makeMenu(const QString &dbPath)
+{
+    auto m = std::make_unique<Menu>();
+    setDatabasePath(m->state, dbPath);
+    m->state.SharedConnection = Connection::open(m->state.ConnectionString);
+    m->timerCom.setInterval(1000);
+    m->timerCom.start();
+    m->timerSend.setInterval(60000);
+    Menu *raw = m.get();
+    auto note = [raw](const char *what) {
+        raw->log << QString::fromLatin1(what) +
+                        (raw->timerCom.isActive() ? QStringLiteral(" (timer running)") : QString());
+    };
+    DatabaseMenuHooks hooks;
+    hooks.busy = [raw] { return raw->busy; };
+    hooks.timers = [raw] { return QList<QTimer *>{&raw->timerCom, &raw->timerSend}; };
+    hooks.texts = [] { return kTexts; };
+    hooks.OpenMainRecordsets = [note] { note("OpenMainRecordsets"); };
+    hooks.ShowKeyUsers = [note] { note("ShowKeyUsers"); };
+    hooks.releaseModemRow = [note] { note("releaseModemRow"); };
+    hooks.claimModemAfterChange = [note] { note("claimModemAfterChange"); };
+    m->menu = std::make_unique<DatabaseMenu>(m->state, &m->parent, hooks);
+    return m;
+}
+
+void TestCompact::menuCompacts()
+{
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const auto before = m->state.SharedConnection;
+    const QByteArray bytesBefore = fileBytes(m_db);
+    boxes.answer(Dialogs::Answer::Ok);
+    m->menu->mnuFileCompactDatabase_Click();
+
+    QCOMPARE(boxes.texts(), (QStringList{kTexts.CompactWarningText, kTexts.CompactDoneText}));
+    QCOMPARE(boxes.calls().at(0).buttons, Dialogs::Buttons::OkCancel);
+    QCOMPARE(fileBytes(m->state.BackupDatabasePath), bytesBefore);
+    QCOMPARE(m->log, (QStringList{"OpenMainRecordsets", "ShowKeyUsers"}));
+    QVERIFY(!m->menu->CompactRequested);
+    QVERIFY(!m->menu->CompactFailed);
+    QVERIFY(m->state.SharedConnection != before);
+    QVERIFY(
+        m->state.SharedConnection->scalar(QStringLiteral("select count(*) from Katalog")).toInt() >
+        0);
+    QVERIFY(m->timerCom.isActive());
+    QCOMPARE(m->timerCom.interval(), 1000);
+    QVERIFY(!m->timerSend.isActive());
+    QCOMPARE(m->timerSend.interval(), 60000);
+
+    // A later plain open does not compact again.
+    QFile::remove(m->state.BackupDatabasePath);
+    m->menu->OpenDatabase();
+    QVERIFY(!QFile::exists(m->state.BackupDatabasePath));
+}
+
+void TestCompact::menuCompactCancelled()
+{
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const auto before = m->state.SharedConnection;
+    boxes.answer(Dialogs::Answer::Cancel);
+    m->menu->mnuFileCompactDatabase_Click();
+    QCOMPARE(boxes.texts(), QStringList{kTexts.CompactWarningText});
+    QVERIFY(!QFile::exists(m->state.BackupDatabasePath));
+    QVERIFY(m->log.isEmpty());
+    QCOMPARE(m->state.SharedConnection, before);
+    QVERIFY(m->timerCom.isActive());
+}
+
+void TestCompact::menuCompactFailureReopens()
+{
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const QString before = catalogueRows(*openDatabase(m_db));
+    const auto other = openDatabase(m_db);
+    other->exec(QStringLiteral("BEGIN"));
+    other->scalar(QStringLiteral("SELECT count(*) FROM Katalog"));
+    boxes.answer(Dialogs::Answer::Ok);
+    m->menu->mnuFileCompactDatabase_Click();
+    other->exec(QStringLiteral("COMMIT"));
+
+    QCOMPARE(boxes.texts(),
+             (QStringList{kTexts.CompactWarningText, QStringLiteral("database is locked"),
+                          kTexts.CompactFailedText}));
+    QCOMPARE(m->log, (QStringList{"OpenMainRecordsets", "ShowKeyUsers"}));
+    QVERIFY(!m->menu->CompactRequested);
+    QVERIFY(!m->menu->CompactFailed); // the plain open after the failure worked
+    QCOMPARE(catalogueRows(*m->state.SharedConnection), before);
+    QVERIFY(m->timerCom.isActive());
+}
+
+void TestCompact::menuRefusedWhileBusy()
+{
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    m->busy = true;
+    m->menu->mnuFileCompactDatabase_Click();
+    m->menu->mnuFileDatabase_Click();
+    QCOMPARE(boxes.texts(), (QStringList{kTexts.WaitForSendingText, kTexts.WaitForSendingText}));
+    QVERIFY(m->log.isEmpty());
+    QVERIFY(!QFile::exists(m->state.BackupDatabasePath));
+    QVERIFY(m->timerCom.isActive());
+}
+
+void TestCompact::chooseCancelled()
+{
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const AppState before = m->state;
+    QString offered;
+    m->menu->setFileChooser([&](QWidget *, const QString &current) {
+        offered = current;
+        return QString();
+    });
+    m->menu->mnuFileDatabase_Click();
+    QCOMPARE(offered, m_db);
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Cancel was selected.\rDB Find")});
+    QCOMPARE(m->state.DBPath, before.DBPath);
+    QCOMPARE(m->state.ConnectionString, before.ConnectionString);
+    QCOMPARE(m->state.SharedConnection, before.SharedConnection);
+    QVERIFY(m->log.isEmpty());
+    QVERIFY(m->timerCom.isActive());
+}
+
+void TestCompact::chooseUnusableFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("reloads");
+    QTest::newRow("missing") << "missing.mdb"
+                             << "unable to open database file" << true;
+    QTest::newRow("other key") << "otherkey.mdb"
+                               << "file is encrypted or is not a database" << true;
+    QTest::newRow("too short") << ""
+                               << "Invalid procedure call or argument\rDB Find" << false;
+}
+
+void TestCompact::chooseUnusableFile()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    QFETCH(bool, reloads);
+    const QString otherKey = m_dir.filePath(QStringLiteral("otherkey.mdb"));
+    if (!QFile::exists(otherKey))
+        Connection::create(otherKey, QStringLiteral("not the key"))
+            ->exec(QStringLiteral("CREATE TABLE t (a)"));
+    const QString chosen = file.isEmpty() ? QStringLiteral("x.m") : m_dir.filePath(file);
+
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const AppState before = m->state;
+    m->state.ModemReady = true;
+    m->menu->setFileChooser([&](QWidget *, const QString &) { return chosen; });
+    m->menu->mnuFileDatabase_Click();
+
+    QCOMPARE(boxes.texts(), QStringList{message});
+    QCOMPARE(m->state.DBPath, before.DBPath);
+    QCOMPARE(m->state.TempDatabasePath, before.TempDatabasePath);
+    QCOMPARE(m->state.BackupDatabasePath, before.BackupDatabasePath);
+    QCOMPARE(m->state.ConnectionString, before.ConnectionString);
+    QCOMPARE(m->state.SharedConnection, before.SharedConnection);
+    QVERIFY(m->state.SharedConnection->isOpen());
+    const QStringList reloaded =
+        reloads ? QStringList{"OpenMainRecordsets", "ShowKeyUsers"} : QStringList();
+    QCOMPARE(m->log, reloaded);
+    if (file == QLatin1String("missing.mdb"))
+        QVERIFY(!QFile::exists(chosen));
+    QVERIFY(m->timerCom.isActive());
+}
+
+void TestCompact::chooseOtherDatabase()
+{
+    const QString other = copyOf(m_template, m_dir, QStringLiteral("Annen.mdb"));
+    ScriptedDialogs boxes;
+    auto m = makeMenu(m_db);
+    const auto old = m->state.SharedConnection;
+    m->state.ModemReady = true;
+    m->menu->setFileChooser([&](QWidget *, const QString &) { return other; });
+    m->menu->mnuFileDatabase_Click();
+
+    QCOMPARE(boxes.calls().size(), 0);
+    QCOMPARE(m->state.DBPath, other);
+    QCOMPARE(m->state.BackupDatabasePath, m_dir.filePath(QStringLiteral("AnnenBAK.mdb")));
+    QCOMPARE(m->state.TempDatabasePath, m_dir.filePath(QStringLiteral("AnnenTMP.mdb")));
+    QCOMPARE(parseConnectionString(m->state.ConnectionString).dataSource, other);
+    QVERIFY(m->state.SharedConnection != old);
+    QCOMPARE(m->state.SharedConnection->path(), other);
+    // The old row goes back before the new recordsets replace the old ones; timers held still.
+    QCOMPARE(m->log, (QStringList{"releaseModemRow", "OpenMainRecordsets", "claimModemAfterChange",
+                                  "ShowKeyUsers"}));
+    QVERIFY(!QFile::exists(m->state.BackupDatabasePath));
+    QVERIFY(m->timerCom.isActive());
+
+    // Without a ready modem nothing is released or claimed.
+    m->log.clear();
+    m->state.ModemReady = false;
+    m->menu->setFileChooser([&](QWidget *, const QString &) { return m_db; });
+    m->menu->mnuFileDatabase_Click();
+    QCOMPARE(m->log, (QStringList{"OpenMainRecordsets", "ShowKeyUsers"}));
+    QCOMPARE(m->state.DBPath, m_db);
+}
+
+QTEST_MAIN(TestCompact)
+#include "tst_compact.moc"

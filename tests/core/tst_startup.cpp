@@ -1,0 +1,124 @@
+#include "StartFixture.h"
+
+#include "core/AppState.h"
+#include "core/Version.h"
+#include "core/frmLogin.h"
+#include "core/mainwindow/Main.h"
+#include "platform/settings/Settings.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace portiva;
+using namespace portiva::test;
+
+namespace
+{
+
+// Records every top-level window shown, by object name.
+class ShownWindows : public QObject
+{
+public:
+    ShownWindows() { qApp->installEventFilter(this); }
+    ~ShownWindows() override { qApp->removeEventFilter(this); }
+    QStringList names;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->isWindow())
+            names << watched->objectName();
+        return false;
+    }
+};
+
+// Acts on the login window once it is up and modal.
+void whenLoginShown(std::function<void(frmLogin &)> act)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(*login);
+        }
+    });
+    poll->start();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cancelAtLoginEndsBeforeAnythingElse();
+    void countrySettingsAreRead();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_database;
+};
+
+void TestStartup::initTestCase()
+{
+    setApplicationIdentity();
+    QVERIFY(m_dir.isValid());
+    m_database = freshDatabase(m_dir, QStringLiteral("start.mdb"), QStringLiteral("demo"));
+}
+
+void TestStartup::cancelAtLoginEndsBeforeAnythingElse()
+{
+    ScriptedDialogs boxes;
+    ShownWindows shown;
+    const QString settingsFile = m_dir.filePath(QStringLiteral("cancel.ini"));
+    const QByteArray databaseBefore = fileBytes(m_database);
+    int result = -1;
+    {
+        Settings settings(settingsFile);
+        AppState state;
+        whenLoginShown([](frmLogin &login) {
+            login.findChild<QLineEdit *>(QStringLiteral("txtPassword"))
+                ->setText(QStringLiteral("demo"));
+            QTest::mouseClick(login.findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        });
+        result = Main(state, settings, m_database);
+        QCOMPARE(state.CurrentSecurityLevel, QString());
+    }
+    QCOMPARE(result, 0);
+    QCOMPARE(shown.names, QStringList{QStringLiteral("frmLogin")});
+    QCOMPARE(boxes.calls().size(), 0);
+    QVERIFY(!QFile::exists(settingsFile) || Settings(settingsFile).text("DBPath").isEmpty());
+    QCOMPARE(fileBytes(m_database), databaseBefore);
+}
+
+void TestStartup::countrySettingsAreRead()
+{
+    ScriptedDialogs boxes;
+    const QString settingsFile = m_dir.filePath(QStringLiteral("country.ini"));
+    for (bool present : {false, true}) {
+        Settings settings(settingsFile);
+        if (present) {
+            settings.setText(QStringLiteral("countrycode"), QStringLiteral("46"));
+            settings.setText(QStringLiteral("LOGOCOUNTRYCODE"), QStringLiteral("45"));
+        }
+        AppState state;
+        state.CountryCode = state.LogoCountryCode = QStringLiteral("unset");
+        whenLoginShown([](frmLogin &login) { login.reject(); });
+        QCOMPARE(Main(state, settings, m_database), 0);
+        QCOMPARE(state.CountryCode, present ? QStringLiteral("46") : QStringLiteral("47"));
+        QCOMPARE(state.LogoCountryCode, present ? QStringLiteral("45") : QStringLiteral("0"));
+    }
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
