@@ -17,6 +17,7 @@ public:
     ModemDispatcher(ModemContext &ctx, SendQueue &queue, ReceivedSmsHandler &receiver);
 
     void setReceiver(ReceivedSmsHandler &receiver) { m_receiver = &receiver; }
+    ReceivedSmsHandler &receiver() { return *m_receiver; }
     void ModemResponse_Change(const QString &line);
     void TimerCom_Timer();
     void TimerSEND_SMS_Timer();

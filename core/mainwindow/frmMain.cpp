@@ -4,7 +4,9 @@
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
 #include "core/DatabaseMenu.h"
+#include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/WindowFactory.h"
+#include "modem/ModemSession.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/WindowRegistry.h"
 

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/MainTexts.h"
+#include "modem/ExchangeGuard.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -28,6 +29,8 @@ namespace portiva
 {
 
 class Settings;
+class ModemSession;
+class ModemWindowHost;
 class UpDown;
 class WindowFactory;
 struct MainViews;
@@ -80,18 +83,21 @@ public:
 
     // ---- members named by the program ----
     MainTexts texts;
-    bool ManualSMSBusy = false;
+    // Busy flags of the modem work, shared with the modem objects that own their meaning.
+    ModemFlags modemFlags;
+    bool &ManualSMSBusy = modemFlags.ManualSMSBusy;
     bool REGNYBRUKER = false;
     bool UserGridActive = false;
     QString UserGridSortKey = QStringLiteral("Bruker");
     QString HelpFile;
 
-    // Busy flags of the modem work; the modem objects own their meaning.
-    bool QueueWorkerBusy = false;
-    bool ModemInitBusy = false;
-    bool CmgsWaitBusy = false;
-    bool QueueNotEmpty = false;
-    bool ReadingMessages = false;
+    bool &QueueWorkerBusy = modemFlags.QueueWorkerBusy;
+    bool &ModemInitBusy = modemFlags.ModemInitBusy;
+    bool &CmgsWaitBusy = modemFlags.CmgsWaitBusy;
+    bool &QueueNotEmpty = modemFlags.QueueNotEmpty;
+    bool &ReadingMessages = modemFlags.ReadingMessages;
+    // The modem dialogue (link, initialisation, queue, dispatcher); frmMainModem.cpp.
+    ModemSession &modem() { return *m_modem; }
 
     MainViews &views() { return *m_views; }
     KeyUsers &keyUsers() { return *m_keyUsers; }
@@ -237,6 +243,8 @@ private:
     void applyLanguageRow(int row, const QString &text);
 
     AppState &m_state;
+    std::unique_ptr<ModemWindowHost> m_modemHost;
+    std::unique_ptr<ModemSession> m_modem;
     std::unique_ptr<MainViews> m_views;
     std::unique_ptr<MainRecordsets> m_recordsets;
     std::unique_ptr<KeyUsers> m_keyUsers;

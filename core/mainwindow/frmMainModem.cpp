@@ -1,11 +1,25 @@
-// The main window's side of the modem work: link, timers, exchanges. The modem objects of
-// modem/ carry the procedures; this file owns them and forwards to them.
+// The main window's side of the modem work: it owns the modem session of modem/, hands it
+// the controls and forwards its public procedures to it.
 
 #include "admin/MainViews.h"
+#include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/frmMain.h"
+#include "modem/ModemClock.h"
+#include "modem/ModemDispatcher.h"
+#include "modem/ModemInit.h"
+#include "modem/ModemSession.h"
+#include "modem/ReceivedSmsHandler.h"
 #include "platform/db/Recordset.h"
+#include "platform/link/SerialLink.h"
+#include "platform/link/TcpLink.h"
+#include "platform/settings/Settings.h"
 #include "platform/vb/Error.h"
 
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
@@ -13,16 +27,139 @@
 namespace portiva
 {
 
+namespace
+{
+
+// Clicks on the two modem pictures.
+class ClickFilter : public QObject
+{
+public:
+    ClickFilter(QObject *parent, std::function<void()> onClick)
+        : QObject(parent), m_onClick(std::move(onClick))
+    {
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease)
+            m_onClick();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+// Tests and demonstrations on the simulator run the whole dialogue faster by one factor.
+ModemTiming timingFromEnvironment()
+{
+    ModemTiming t;
+    bool ok = false;
+    const double f = qEnvironmentVariable("PORTIVA_MODEM_TIMESCALE").toDouble(&ok);
+    return ok && f > 0 ? t.scaled(f) : t;
+}
+
+} // namespace
+
+void ModemWindowHost::Write2StatusBox(const QString &MessageEntry)
+{
+    m_window.Write2StatusBox(MessageEntry);
+}
+
+void ModemWindowHost::setStatusPanel(int panel, const QString &text)
+{
+    if (QLabel *p = m_window.statusPanel(panel))
+        p->setText(text);
+}
+
+void ModemWindowHost::setModemResponse(const QString &text)
+{
+    m_window.ModemResponse->setText(text);
+}
+
+QString ModemWindowHost::modemOwnerShown() const
+{
+    return m_window.Modemdata.size() > 3 ? m_window.Modemdata[3]->text() : QString();
+}
+
+void ModemWindowHost::OpenMainRecordsets()
+{
+    m_window.OpenMainRecordsets();
+}
+
+void ModemWindowHost::setWaitCursor(bool on)
+{
+    if (on)
+        m_window.setCursor(Qt::WaitCursor);
+    else
+        m_window.unsetCursor();
+}
+
 void frmMain::setupModem()
 {
-    connect(TimerCom, &QTimer::timeout, this, &frmMain::TimerCom_Timer);
-    connect(TimerSEND_SMS, &QTimer::timeout, this, &frmMain::TimerSEND_SMS_Timer);
+    m_modemHost = std::make_unique<ModemWindowHost>(*this);
+    m_modem =
+        std::make_unique<ModemSession>(m_state, *m_modemHost, *TimerCom, *TimerSEND_SMS, modemFlags,
+                                       std::make_unique<SerialLink>(), std::make_unique<TcpLink>(),
+                                       timingFromEnvironment(), std::make_unique<RealModemClock>());
+    ModemWidgets w;
+    w.mnuComPortCom[0] = mnuComPortCom1;
+    w.mnuComPortCom[1] = mnuComPortCom2;
+    w.mnuComPortCom[2] = mnuComPortCom3;
+    w.mnuComPortCom[3] = mnuComPortCom4;
+    w.mnuComPortComNone = mnuComPortComNone;
+    w.mnuComPortComOther = mnuComPortComOther;
+    w.mnuComPortWinsock = mnuComPortWinsock;
+    w.mnuSMSSendingsbekreftelseAv = mnuSMSSendingsbekreftelseAv;
+    w.mnuSMSSendingsbekreftelsePå = mnuSMSSendingsbekreftelsePå;
+    w.txtHostName = txtHostName;
+    w.txtPort = txtPort;
+    w.cmdConnect = cmdConnect;
+    w.cmdDisconnect = cmdDisconnect;
+    w.Command2 = Command2;
+    w.Command3 = Command3;
+    w.ComShowCom = ComShowCom;
+    w.rtfTerminalScreen = rtfTerminalScreen;
+    w.networkGroup = {LabelTCPIP, lblHostName, lblPort,           txtHostName, txtPort,   Command2,
+                      Command3,   txtMessages, rtfTerminalScreen, Line1,       ComShowCom};
+    w.window = this;
+    m_modem->setWidgets(w);
+    m_modem->setSerialDeviceSetting([this](int n) {
+        return m_settings || m_ownSettings
+                   ? settings().text(QStringLiteral("SerialDevice%1").arg(n))
+                   : QString();
+    });
+
+    ModemSession *s = m_modem.get();
+    for (int i = 0; i < 4; ++i) {
+        QAction *item = w.mnuComPortCom[i];
+        connect(item, &QAction::triggered, this, [s, i] { s->mnuComPortCom_Click(i + 1); });
+    }
+    connect(mnuComPortComNone, &QAction::triggered, s, &ModemSession::mnuComPortComNone_Click);
+    connect(mnuComPortComOther, &QAction::triggered, s, &ModemSession::mnuComPortComOther_Click);
+    connect(mnuComPortWinsock, &QAction::triggered, s, &ModemSession::mnuComPortWinsock_Click);
+    connect(mnuSMSSendingsbekreftelseAv, &QAction::triggered, s,
+            &ModemSession::mnuSMSSendingsbekreftelseAv_Click);
+    connect(mnuSMSSendingsbekreftelsePå, &QAction::triggered, s,
+            &ModemSession::mnuSMSSendingsbekreftelsePå_Click);
+    connect(cmdConnect, &QPushButton::clicked, s, &ModemSession::cmdConnect_Click);
+    connect(cmdDisconnect, &QPushButton::clicked, s, &ModemSession::cmdDisconnect_Click);
+    connect(Command2, &QPushButton::clicked, s, &ModemSession::Command2_Click);
+    connect(Command3, &QPushButton::clicked, s, &ModemSession::Command3_Click);
+    connect(ComShowCom, &QPushButton::clicked, s, &ModemSession::ComShowCom_Click);
+    for (QLabel *picture : {Image1, Image2})
+        picture->installEventFilter(new ClickFilter(picture, [s] { s->Image_Click(); }));
+    // A close asked for during an initialisation or a message read goes ahead after it.
+    connect(s, &ModemSession::exchangeEnded, this, [this] {
+        if (m_closePending)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
 }
 
 // The load's ownership test, also run on a newly chosen database: the modem is this
 // workstation's to take when no one holds it or this computer holds it.
 void frmMain::claimModemAfterDatabaseChange()
 {
+    m_modem->setPortPromptText(texts.PortPromptText);
     Recordset *modem = m_views->adoModemRS.get();
     if (!modem || modem->BOF() || modem->EOF())
         throw Error(QStringLiteral("No current row."));
@@ -43,33 +180,33 @@ void frmMain::claimModemAfterDatabaseChange()
 
 void frmMain::OpenComPort()
 {
-    // Opens the chosen link (modem/ModemLink).
+    m_modem->OpenComPort();
 }
 
 void frmMain::InitModem()
 {
-    // Initialises the modem and takes the Modem row (modem/ModemInit).
+    m_modem->init().ModemNotFoundText = texts.ModemNotFoundText;
+    m_modem->InitModem();
 }
 
 void frmMain::TimerCom_Timer()
 {
-    // Reads one modem line into ModemResponse (modem/LineReader).
+    m_modem->dispatcher().TimerCom_Timer();
 }
 
 void frmMain::TimerSEND_SMS_Timer()
 {
-    // Future periods, send queue and listing request (modem/ModemDispatcher).
+    m_modem->dispatcher().TimerSEND_SMS_Timer();
 }
 
 void frmMain::closeSerialPort()
 {
-    // Closes MSComm1 when open (modem/ModemLink).
+    m_modem->shutdown();
 }
 
 bool frmMain::exchangeInProgress() const
 {
-    // True while a modem exchange runs (modem/ExchangeGuard).
-    return false;
+    return m_modem && m_modem->exchangeActive();
 }
 
 void frmMain::Write2StatusBox(const QString &MessageEntry)
@@ -80,20 +217,19 @@ void frmMain::Write2StatusBox(const QString &MessageEntry)
     txtMessages->repaint();
 }
 
-void frmMain::SendData(const QString &)
+void frmMain::SendData(const QString &text)
 {
-    // Writes to the link and echoes into the terminal view (modem/ModemLink).
+    m_modem->SendData(text.toLatin1());
 }
 
 QString frmMain::Get_CMGS()
 {
-    // Waits for the modem's message reference (modem/SmsSender).
-    return QString();
+    return m_modem->Get_CMGS();
 }
 
 void frmMain::Read_SMS_MessageTEXT()
 {
-    // Reads, stores and applies one listed SMS (inbox/).
+    m_modem->dispatcher().receiver().Read_SMS_MessageTEXT();
 }
 
 } // namespace portiva
