@@ -8,6 +8,7 @@
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -62,6 +63,7 @@ private slots:
     void initTestCase();
     void cancelAtLoginEndsBeforeAnythingElse();
     void countrySettingsAreRead();
+    void wrongThenRightPasswordReachesTheSplash();
 
 private:
     QTemporaryDir m_dir;
@@ -118,6 +120,36 @@ void TestStartup::countrySettingsAreRead()
         QCOMPARE(state.CountryCode, present ? QStringLiteral("46") : QStringLiteral("47"));
         QCOMPARE(state.LogoCountryCode, present ? QStringLiteral("45") : QStringLiteral("0"));
     }
+}
+
+void TestStartup::wrongThenRightPasswordReachesTheSplash()
+{
+    ScriptedDialogs boxes;
+    ShownWindows shown;
+    Settings settings(m_dir.filePath(QStringLiteral("login.ini")));
+    AppState state;
+    bool stayedOpen = false;
+    whenLoginShown([&](frmLogin &login) {
+        auto *name = login.findChild<QLineEdit *>(QStringLiteral("txtUserName"));
+        auto *password = login.findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        auto *ok = login.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        name->setText(QStringLiteral("Forvaltermann"));
+        password->setText(QStringLiteral("Demo"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        stayedOpen = login.isVisible() && !login.LoginSucceeded;
+        password->setText(QStringLiteral("demo"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Main(state, settings, m_database);
+    QVERIFY(stayedOpen);
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Invalid Password, try again!")});
+    QCOMPARE(state.CurrentSecurityLevel, QStringLiteral("6"));
+    QCOMPARE(state.DBPath, m_database);
+    QCOMPARE(shown.names.mid(0, 2),
+             (QStringList{QStringLiteral("frmLogin"), QStringLiteral("frmSplash")}));
+    QVERIFY(clock.elapsed() >= 2950); // the splash stayed its three seconds
 }
 
 QTEST_MAIN(TestStartup)
