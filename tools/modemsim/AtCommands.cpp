@@ -29,6 +29,8 @@ bool isInt(const QByteArray &t, int *value)
 
 AtEngine::Result AtEngine::run(const Command &c, QByteArray *info)
 {
+    if (c.name.isEmpty())
+        return {};
     if (!c.name.startsWith('+') && !c.name.startsWith('$') && !c.name.startsWith('^'))
         return runBasic(c, info);
     bool handled = false;

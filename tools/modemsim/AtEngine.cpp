@@ -184,6 +184,15 @@ AtEngine::Command AtEngine::parse(const QByteArray &piece)
 
 void AtEngine::execute(const QByteArray &afterAt)
 {
+    // Notices raised by the commands themselves (a deletion making room) follow the answer.
+    m_executing = true;
+    executeLine(afterAt);
+    m_executing = false;
+    m_sim.flushNotices();
+}
+
+void AtEngine::executeLine(const QByteArray &afterAt)
+{
     QList<QByteArray> pieces;
     QByteArray info;
     Result result;
@@ -191,6 +200,8 @@ void AtEngine::execute(const QByteArray &afterAt)
     bool noEnd = false;
     if (!splitCommands(afterAt, &pieces))
         result.final = Final::Error;
+    else if (pieces.isEmpty())
+        pieces.append(QByteArray()); // a bare "AT", which faults may still aim at
     for (const QByteArray &piece : std::as_const(pieces)) {
         if (result.final != Final::Ok)
             break;

@@ -19,7 +19,7 @@ public:
     explicit AtEngine(ModemSim &sim);
 
     void input(const QByteArray &bytes);
-    bool idle() const { return !m_busy && m_mode == Mode::Command; }
+    bool idle() const { return !m_busy && !m_executing && m_mode == Mode::Command; }
     void linkLost();
 
     // Entry layouts, shared with the control channel's `list`.
@@ -49,6 +49,7 @@ private:
     void textByte(char b);
     void processLine(const QByteArray &line);
     void execute(const QByteArray &afterAt);
+    void executeLine(const QByteArray &afterAt);
     bool splitCommands(const QByteArray &text, QList<QByteArray> *pieces) const;
     static Command parse(const QByteArray &piece);
     static QList<Arg> parseArgs(const QByteArray &text);
@@ -80,6 +81,7 @@ private:
     ModemSim &m_sim;
     Mode m_mode = Mode::Command;
     bool m_busy = false;
+    bool m_executing = false;
     QByteArray m_line;
     QByteArray m_pending;
     QByteArray m_echo;

@@ -129,7 +129,9 @@ QStringList ControlInterpreter::execute(const QString &line)
     Words w;
     for (qsizetype i = 1; i < words.size(); ++i) {
         const int eq = keyEnds[i];
-        if (eq > 0)
+        // A fault's command prefix may hold "=" itself (AT+CNMI=1,1,0,2,1).
+        const bool prefixWord = i == 1 && words[0] == "fault";
+        if (eq > 0 && !prefixWord)
             w.options.insert(QString::fromUtf8(words[i].left(eq)).toLower(), words[i].mid(eq + 1));
         else
             w.positional.append(words[i]);

@@ -324,7 +324,7 @@ void ModemSim::logBytes(const QString &kind, const QByteArray &bytes)
     QString text;
     for (char c : bytes) {
         const uchar u = uchar(c);
-        if (u >= 0x20 && u < 0x7F && u != '\\')
+        if (u >= 0x20 && u < 0x7F)
             text += QLatin1Char(c);
         else
             text += QStringLiteral("\\x") +
