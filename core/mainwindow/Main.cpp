@@ -3,10 +3,11 @@
 #include "core/AppState.h"
 #include "core/frmLogin.h"
 #include "core/frmSplash.h"
+#include "core/mainwindow/frmMain.h"
+#include "modem/GsmCharTables.h"
 #include "platform/settings/Settings.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <memory>
 
 namespace portiva
@@ -29,9 +30,15 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
         splash.exec();
     }
 
-    std::fprintf(stderr, "Portiva3: logged in as %s; the main window is not built yet\n",
-                 qPrintable(state.CurrentUserName));
-    return 0;
+    frmMain mainWindow(state);
+    mainWindow.setSettings(&settings);
+    state.SelectedUserTab = QStringLiteral("1");
+    mainWindow.Form_Load();
+    // Filled only now: a modem initialisation started by the load sends nothing before the
+    // first send-timer tick, which comes after this.
+    GsmCharTables::InitGSMCharTables();
+    mainWindow.show();
+    return QApplication::exec();
 }
 
 } // namespace portiva

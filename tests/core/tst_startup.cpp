@@ -63,7 +63,7 @@ private slots:
     void initTestCase();
     void cancelAtLoginEndsBeforeAnythingElse();
     void countrySettingsAreRead();
-    void wrongThenRightPasswordReachesTheSplash();
+    void wrongThenRightPasswordReachesTheMainWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -122,7 +122,7 @@ void TestStartup::countrySettingsAreRead()
     }
 }
 
-void TestStartup::wrongThenRightPasswordReachesTheSplash()
+void TestStartup::wrongThenRightPasswordReachesTheMainWindow()
 {
     ScriptedDialogs boxes;
     ShownWindows shown;
@@ -140,15 +140,28 @@ void TestStartup::wrongThenRightPasswordReachesTheSplash()
         password->setText(QStringLiteral("demo"));
         QTest::mouseClick(ok, Qt::LeftButton);
     });
+    // The main window follows the splash; closing it ends the program's event loop.
+    QTimer closer;
+    closer.setInterval(50);
+    connect(&closer, &QTimer::timeout, &closer, [] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("frmMain") && window->isVisible())
+                window->close();
+        }
+    });
+    closer.start();
     QElapsedTimer clock;
     clock.start();
-    Main(state, settings, m_database);
+    QCOMPARE(Main(state, settings, m_database), 0);
     QVERIFY(stayedOpen);
     QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Invalid Password, try again!")});
     QCOMPARE(state.CurrentSecurityLevel, QStringLiteral("6"));
     QCOMPARE(state.DBPath, m_database);
-    QCOMPARE(shown.names.mid(0, 2),
-             (QStringList{QStringLiteral("frmLogin"), QStringLiteral("frmSplash")}));
+    QCOMPARE(shown.names.mid(0, 3),
+             (QStringList{QStringLiteral("frmLogin"), QStringLiteral("frmSplash"),
+                          QStringLiteral("frmMain")}));
+    // The main window's load ran after the login: it set the first tab's caption.
+    QVERIFY(state.SelectedUserTab != QLatin1String("1"));
     QVERIFY(clock.elapsed() >= 2950); // the splash stayed its three seconds
 }
 
