@@ -40,6 +40,9 @@ struct AppState {
     QString CurrentModemIMEI;
     QString HostName = QStringLiteral("127.0.0.1");
     QString Port = QStringLiteral("23");
+
+    // Received SMS
+    QString CurrentSMSSender; // the sender of the entry being handled, as the modem wrote it
 };
 
 } // namespace portiva

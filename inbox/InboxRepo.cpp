@@ -1,0 +1,89 @@
+#include "inbox/InboxRepo.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/vb/Error.h"
+
+namespace portiva
+{
+
+InboxRepo::InboxRepo(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
+{
+}
+
+Connection &InboxRepo::db()
+{
+    if (!m_connection || !m_connection->isOpen())
+        throw Error(QStringLiteral("The connection is closed."));
+    return *m_connection;
+}
+
+std::optional<InboxRepo::Names> InboxRepo::catalogueNames(const QString &number)
+{
+    db();
+    const auto rs = Recordset::open(
+        m_connection,
+        QStringLiteral("SELECT Etternavn, Fornavn FROM Katalog WHERE trim(Bruker) = ?1 "
+                       "ORDER BY rowid LIMIT 1"),
+        {number});
+    if (rs->EOF())
+        return std::nullopt;
+    return Names{rs->value(0), rs->value(1)};
+}
+
+std::optional<QVariant> InboxRepo::keyUnitName(const QString &number)
+{
+    db();
+    const auto rs =
+        Recordset::open(m_connection,
+                        QStringLiteral("SELECT KeyNavn FROM KEYTable WHERE trim(KeyNummer) = ?1 "
+                                       "ORDER BY rowid LIMIT 1"),
+                        {number});
+    if (rs->EOF())
+        return std::nullopt;
+    return rs->value(0);
+}
+
+void InboxRepo::insertReceived(const ReceivedRow &row)
+{
+    db().exec(
+        QStringLiteral("INSERT INTO SMS_Received (FraNummer, FraNummerKort, SMS_Text, Dato, "
+                       "Etternavn, Fornavn) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+        {row.FraNummer, row.FraNummerKort, row.SMS_Text, row.Dato, row.Etternavn, row.Fornavn});
+}
+
+std::optional<qint64> InboxRepo::waitingSentRow(const QString &reference, const QString &recipient)
+{
+    QVariant id;
+    if (recipient.isEmpty()) {
+        id = db().scalar(
+            QStringLiteral("SELECT ID FROM SMS_Sent WHERE CMGS = ?1 ORDER BY ID DESC LIMIT 1"),
+            {reference});
+    } else if (recipient.startsWith(u'+')) {
+        id = db().scalar(QStringLiteral("SELECT ID FROM SMS_Sent WHERE CMGS = ?1 AND "
+                                        "trim(TilNummer) = ?2 ORDER BY ID DESC LIMIT 1"),
+                         {reference, recipient});
+    } else {
+        QString national = recipient;
+        while (national.startsWith(u'0'))
+            national.remove(0, 1);
+        id = db().scalar(QStringLiteral("SELECT ID FROM SMS_Sent WHERE CMGS = ?1 AND "
+                                        "ltrim(trim(TilNummerKort), '0') = ?2 "
+                                        "ORDER BY ID DESC LIMIT 1"),
+                         {reference, national});
+    }
+    if (id.isNull())
+        return std::nullopt;
+    return id.toLongLong();
+}
+
+int InboxRepo::completeSent(qint64 id, const QString &reference, const QString &result,
+                            const QString &timeSent, const QString &timeReceived)
+{
+    return db().exec(
+        QStringLiteral("UPDATE SMS_Sent SET CMGS = CMGS || ':' || ?1, TimeSent = ?2, "
+                       "TimeReceived = ?3, ReceivedStatus = ?1 WHERE ID = ?4 AND CMGS = ?5"),
+        {result, timeSent, timeReceived, id, reference});
+}
+
+} // namespace portiva

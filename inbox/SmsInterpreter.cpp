@@ -1,0 +1,105 @@
+#include "inbox/SmsInterpreter.h"
+
+#include "core/AppState.h"
+#include "inbox/CallState.h"
+#include "inbox/InboxLog.h"
+#include "inbox/InboxRepo.h"
+#include "inbox/ListingEntry.h"
+#include "inbox/SmsText.h"
+#include "modem/GsmCharTables.h"
+
+namespace portiva
+{
+
+namespace
+{
+
+bool filled(const QVariant &v)
+{
+    return !v.isNull() && !v.toString().isEmpty();
+}
+
+} // namespace
+
+SmsInterpreter::SmsInterpreter(AppState &state, InboxRepo &repo) : m_state(state), m_repo(repo) {}
+
+QString SmsInterpreter::storedText(const QString &rawBody)
+{
+    QByteArray codes = rawBody.toLatin1();
+    if (codes.startsWith('\n'))
+        codes.remove(0, 1);
+    // An ESC LF pair decodes to a form feed, so only line breaks of the text remain as LF.
+    QString text = GsmCharTables::decode(codes);
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text;
+}
+
+void SmsInterpreter::findNames(const QString &sender, QString &surname, QString &firstName)
+{
+    surname = firstName = QStringLiteral("?");
+    if (sender.isEmpty())
+        return;
+    containedStep("catalogue names", [&] {
+        if (const auto names = m_repo.catalogueNames(sender)) {
+            if (filled(names->surname))
+                surname = names->surname.toString();
+            if (filled(names->firstName))
+                firstName = names->firstName.toString();
+        }
+    });
+    if (surname != QLatin1String("?") || firstName != QLatin1String("?"))
+        return;
+    containedStep("key unit name", [&] {
+        if (const auto name = m_repo.keyUnitName(sender)) {
+            if (filled(*name))
+                surname = name->toString();
+            firstName = QStringLiteral(" ");
+        }
+    });
+}
+
+void SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallState &call,
+                            const std::function<QString()> &readBody)
+{
+    call.sender = entry.sender;
+    m_state.CurrentSMSSender = call.sender;
+    m_state.ReloadRequested = true;
+
+    working = readBody();
+
+    InboxRepo::ReceivedRow row;
+    row.FraNummer = call.sender;
+    row.FraNummerKort = SmsText::vbTrim(SmsText::mid(call.sender, 4, 9).value_or(QString()));
+    row.SMS_Text = storedText(working);
+    row.Dato = entry.timeStamp;
+    findNames(call.sender, row.Etternavn, row.Fornavn);
+    if (!containedStep("store received SMS", [&] { m_repo.insertReceived(row); }))
+        call.deletable = false;
+}
+
+void SmsInterpreter::deliveryReport(const ListingEntry &entry, CallState &call)
+{
+    bool numeric = SmsText::isDigits(entry.status);
+    const qulonglong status = numeric ? entry.status.toULongLong(&numeric) : 0;
+    if (!numeric) {
+        qCDebug(lcInbox).noquote()
+            << "status report without a numeric status:" << entry.fields.join(u',');
+        return;
+    }
+    const QString result =
+        status == 0 ? QStringLiteral("OK") : QStringLiteral("Fail ") + QString::number(status);
+    std::optional<qint64> id;
+    const bool ok =
+        containedStep("find the reported SMS",
+                      [&] { id = m_repo.waitingSentRow(entry.reference, entry.recipient); }) &&
+        (!id || containedStep("complete the reported SMS", [&] {
+            m_repo.completeSent(*id, entry.reference, result, entry.timeSent, entry.timeReceived);
+        }));
+    if (!ok)
+        call.deletable = false;
+    else if (!id)
+        qCDebug(lcInbox).noquote()
+            << "status report for no waiting SMS, reference" << entry.reference;
+}
+
+} // namespace portiva
