@@ -1,0 +1,280 @@
+#include "helper_session.h"
+#include "modem/ModemInit.h"
+#include "tools/modemsim/ModemSim.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace portiva;
+using namespace portiva::test;
+using portiva::modemsim::ModemSim;
+
+namespace
+{
+
+QStringList passCommands(bool reports)
+{
+    QStringList c = {"AT",
+                     "ATV1",
+                     "AT",
+                     "AT&F0",
+                     "AT\\Q0",
+                     "ATE0",
+                     "AT+CPMS=\"MT\",\"MT\",\"MT\"",
+                     "AT+CPMS=\"SM\",\"SM\",\"SM\"",
+                     "AT+CLIP=1",
+                     "AT+CMGF=1",
+                     "AT+CSCS=\"GSM\""};
+    if (reports)
+        c << "AT+CSMP=49,167,0,0"
+          << "AT+CNMI=1,1,0,2,1";
+    else
+        c << "AT+CSMP=17,167,0,0"
+          << "AT+CNMI=1,1";
+    c << "AT&W"
+      << "AT+CGMI"
+      << "AT+CGMM"
+      << "AT+GSN";
+    return c;
+}
+
+// Connects the workstation to the simulator over TCP, answering the connect box with OK.
+void connectTcp(Workstation &w, ModemSim &sim, ScriptedDialogs &dialogs)
+{
+    w.state.LastComPort = 255;
+    w.state.HostName = QStringLiteral("127.0.0.1");
+    w.state.Port = QString::number(sim.port());
+    dialogs.answer(Dialogs::Answer::Ok);
+    w.session.OpenComPort();
+}
+
+} // namespace
+
+class TestSimInit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void overTcp_data();
+    void overTcp();
+    void overPseudoTerminal();
+    void silentModemFailsFivePasses();
+    void refusedQ0ReleasesOnlyWhenOwned_data();
+    void refusedQ0ReleasesOnlyWhenOwned();
+    void refusedReportingCnmi_data();
+    void refusedReportingCnmi();
+    void secondWorkstationTakesTheRowOver();
+    void droppedLinkMakesModemNotReady();
+    void noLinkReleasesHeldRowWithoutBox();
+    void initDuringInitRunsOnceAfterIt();
+
+private:
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    Dialogs *m_previous = nullptr;
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<ModemSim> m_sim;
+};
+
+void TestSimInit::init()
+{
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_previous = setDialogs(m_dialogs.get());
+    m_db = std::make_unique<TestDatabase>();
+    m_sim = std::make_unique<ModemSim>();
+    m_sim->setTimescale(0.05);
+    QVERIFY(m_sim->listen(0));
+}
+
+void TestSimInit::cleanup()
+{
+    m_sim.reset();
+    m_db.reset();
+    setDialogs(m_previous);
+    m_dialogs.reset();
+}
+
+void TestSimInit::overTcp_data()
+{
+    QTest::addColumn<bool>("reports");
+    QTest::newRow("reports off") << false;
+    QTest::newRow("reports on") << true;
+}
+
+void TestSimInit::overTcp()
+{
+    QFETCH(bool, reports);
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    w.state.SMSREPORT = reports;
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(w.state.ModemReady);
+    // The socket is still connecting when the first "AT" goes: it is dropped, as before.
+    QCOMPARE(m_sim->commandLog(), passCommands(reports).mid(1));
+    QCOMPARE(w.session.context().deliveryReportsOn, reports);
+    QCOMPARE(w.owner(), QStringLiteral("PC-A"));
+    QCOMPARE(w.state.CurrentModemManufacturer, QStringLiteral("SIMULATOR"));
+    QCOMPARE(w.state.CurrentModemName, QStringLiteral("SIM-1"));
+    QVERIFY(w.TimerCom.isActive());
+    QCOMPARE(w.TimerSEND_SMS.interval(), w.timing.sendAfterInit);
+    QVERIFY(!w.flags.ModemInitBusy);
+    QVERIFY(w.session.terminal().text().contains(QLatin1String("==>AT+GSN\r\n")));
+    QVERIFY(w.host.status.contains(QStringLiteral("Tilkobling til modem er vellykket\r\n")));
+    const auto row = Recordset::open(m_db->connection(),
+                                     QStringLiteral("SELECT IMEICODE, ModemStatus FROM Modem"));
+    QCOMPARE(row->toText(QStringLiteral("IMEICODE")), QStringLiteral("123456789012345"));
+    QCOMPARE(row->value(QStringLiteral("ModemStatus")).toBool(), true);
+}
+
+void TestSimInit::overPseudoTerminal()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("modem"));
+    QVERIFY(m_sim->openPty(link));
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    w.session.setSerialDeviceSetting([&](int n) { return n == 7 ? link : QString(); });
+    w.state.LastComPort = 7;
+    w.state.OtherComPort = 7;
+    w.session.OpenComPort();
+    QVERIFY(w.session.serialChannel().isOpen());
+    w.session.InitModem();
+    QVERIFY(w.state.ModemReady);
+    QCOMPARE(m_sim->commandLog(), passCommands(false));
+    QCOMPARE(w.owner(), QStringLiteral("PC-A"));
+}
+
+void TestSimInit::silentModemFailsFivePasses()
+{
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    m_sim->setSilent(true);
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(!w.state.ModemReady);
+    QVERIFY(!w.flags.ModemInitBusy);
+    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT&F0")), 0);
+    QCOMPARE(m_sim->commandLog().count(QStringLiteral("ATV1")), 5);
+    QVERIFY(m_dialogs->texts().last().startsWith(QStringLiteral(
+        "Modem IKKE funnet. Prøv en annen COM port!!\r******\rModem not found!!!\r")));
+    QVERIFY(!w.TimerCom.isActive());
+}
+
+void TestSimInit::refusedQ0ReleasesOnlyWhenOwned_data()
+{
+    QTest::addColumn<QString>("shownOwner");
+    QTest::addColumn<QString>("expectedOwner");
+    QTest::newRow("owned by this computer") << "pc-a"
+                                            << "None";
+    QTest::newRow("owned by another") << "PC-B"
+                                      << "PC-B";
+}
+
+void TestSimInit::refusedQ0ReleasesOnlyWhenOwned()
+{
+    QFETCH(QString, shownOwner);
+    QFETCH(QString, expectedOwner);
+    m_db->connection()->exec(
+        QStringLiteral("UPDATE Modem SET ModemOwner = ?1, ModemStatus = -1"),
+        {shownOwner == QLatin1String("pc-a") ? QStringLiteral("PC-A") : shownOwner});
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    w.host.owner = shownOwner;
+    portiva::modemsim::FaultRule rule;
+    rule.prefix = QStringLiteral("AT\\Q0");
+    rule.action = portiva::modemsim::FaultRule::Error;
+    m_sim->addFault(rule);
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(!w.state.ModemReady);
+    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT\\Q0")), 5);
+    QCOMPARE(w.owner(), expectedOwner);
+}
+
+void TestSimInit::refusedReportingCnmi_data()
+{
+    QTest::addColumn<QString>("dump");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("02 no ds=2") << "02.dump" << true;
+    QTest::newRow("03 no ds=2") << "03.dump" << true;
+    QTest::newRow("01 mode 2 only") << "01.dump" << false;
+}
+
+void TestSimInit::refusedReportingCnmi()
+{
+    QFETCH(QString, dump);
+    QFETCH(bool, ready);
+    QVERIFY(m_sim->loadCnmiRange(
+        QStringLiteral(PORTIVA_SHARED_DIR "/testdata/modem/gammu/tests/at-cnmi/") + dump));
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    w.state.SMSREPORT = true;
+    connectTcp(w, *m_sim, *m_dialogs);
+    QCOMPARE(w.state.ModemReady, ready);
+    QVERIFY(!w.session.context().deliveryReportsOn);
+    QCOMPARE(
+        w.host.status.contains(QStringLiteral(
+            "Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten sendingsbekreftelse\r\n")),
+        ready);
+    QVERIFY(w.state.SMSREPORT); // the operator's choice stays
+}
+
+void TestSimInit::secondWorkstationTakesTheRowOver()
+{
+    Workstation a(m_db->connection(), QStringLiteral("PC-A"));
+    connectTcp(a, *m_sim, *m_dialogs);
+    QVERIFY(a.state.ModemReady);
+    QCOMPARE(a.owner(), QStringLiteral("PC-A"));
+    a.session.shutdown();
+    QVERIFY(waitFor([&] { return !m_sim->isConnected(); }));
+    Workstation b(m_db->openConnection(), QStringLiteral("PC-B"));
+    connectTcp(b, *m_sim, *m_dialogs);
+    QVERIFY(b.state.ModemReady);
+    QCOMPARE(a.owner(), QStringLiteral("PC-B")); // read through the first workstation's file
+}
+
+void TestSimInit::droppedLinkMakesModemNotReady()
+{
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(w.state.ModemReady);
+    m_sim->dropLink();
+    QVERIFY(waitFor([&] { return !w.state.ModemReady; }));
+    QVERIFY(!w.TimerCom.isActive());
+    QCOMPARE(w.owner(), QStringLiteral("?"));
+    const auto row =
+        Recordset::open(m_db->connection(), QStringLiteral("SELECT ModemManufacturer FROM Modem"));
+    QCOMPARE(row->toText(0), QStringLiteral("No Modem"));
+    QCOMPARE(w.state.LastComPort, 255);
+}
+
+void TestSimInit::noLinkReleasesHeldRowWithoutBox()
+{
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(w.state.ModemReady);
+    const int boxes = m_dialogs->texts().size();
+    w.session.mnuComPortComNone_Click();
+    QVERIFY(!w.state.ModemReady);
+    QCOMPARE(w.owner(), QStringLiteral("?"));
+    QCOMPARE(m_dialogs->texts().size(), boxes);
+    // Not held: the row stays as it is.
+    m_db->connection()->exec(QStringLiteral("UPDATE Modem SET ModemOwner = 'PC-Z'"));
+    w.session.mnuComPortComNone_Click();
+    QCOMPARE(w.owner(), QStringLiteral("PC-Z"));
+}
+
+void TestSimInit::initDuringInitRunsOnceAfterIt()
+{
+    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    int clicks = 0;
+    // Clicks arrive while the first initialisation waits for the modem.
+    connect(m_sim.get(), &ModemSim::written, &w.session, [&] {
+        if (w.flags.ModemInitBusy && clicks < 3) {
+            ++clicks;
+            w.session.Command3_Click();
+        }
+    });
+    connectTcp(w, *m_sim, *m_dialogs);
+    QVERIFY(w.state.ModemReady);
+    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT+GSN")), 1);
+    QVERIFY(waitFor([&] { return m_sim->commandLog().count(QStringLiteral("AT+GSN")) == 2; }));
+    QTest::qWait(200);
+    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT+GSN")), 2);
+}
+
+QTEST_MAIN(TestSimInit)
+#include "tst_sim_init.moc"
