@@ -2,6 +2,7 @@
 
 #include "gridprint/engine/TextOut.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 
 #include <QDate>
 #include <QLocale>
@@ -68,22 +69,7 @@ QString numberText(double v, int digits)
 
 QString shortDateText(double serialDay)
 {
-    const QDate d = QDate(1899, 12, 30).addDays(qint64(std::floor(serialDay)));
-    const QLocale loc;
-    if (loc.language() == QLocale::C)
-        return d.toString(QStringLiteral("dd.MM.yyyy"));
-    QString fmt = loc.dateFormat(QLocale::ShortFormat);
-    const qsizetype dayAt = fmt.indexOf(u'd'), monthAt = fmt.indexOf(u'M');
-    if (dayAt < 0 || monthAt < 0 || dayAt > monthAt) {
-        QChar sep = u'.';
-        for (QChar c : fmt)
-            if (!c.isLetter()) {
-                sep = c;
-                break;
-            }
-        fmt = QStringLiteral("dd") + sep + QStringLiteral("MM") + sep + QStringLiteral("yyyy");
-    }
-    return loc.toString(d, fmt);
+    return portiva::vb::shortDateText(QDate(1899, 12, 30).addDays(qint64(std::floor(serialDay))));
 }
 
 QString valueToCellText(const VariantLike &v)

@@ -30,7 +30,7 @@ public:
 
 // The runtime's conversion of a value to text, made one line for a cell.
 QString valueToCellText(const com::VariantLike &value);
-// The system's short date (day first; C and POSIX locales write dd.MM.yyyy).
+// The system's short date of a serial day.
 QString shortDateText(double serialDay);
 
 // Sets the printer's orientation from the component's value (1 or 2, else error 380).

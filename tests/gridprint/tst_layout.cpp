@@ -256,6 +256,7 @@ private slots:
         QTest::newRow("crlf") << QVariant(QStringLiteral("a\r\nb\tc\nd")) << "a b c d";
         QTest::newRow("real") << QVariant(2.5) << "2,5";
         QTest::newRow("integer") << QVariant(17) << "17";
+        QTest::newRow("large real") << QVariant(1e15) << "1E+15";
     }
     void valuesAsText()
     {
@@ -266,6 +267,10 @@ private slots:
         VariantLike v;
         rs->fieldValue(0, &v);
         QCOMPARE(valueToCellText(v), text);
+        VariantLike date;
+        date.vt = VT_DATE_;
+        date.date = 45658.75; // 2025-01-01, evening
+        QVERIFY(valueToCellText(date).contains("2025"));
         variantClear(&v);
         rs->release();
         QLocale::setDefault(QLocale::c());
