@@ -1,0 +1,417 @@
+// The main window offscreen: load, activation, unload, menus, help and language.
+
+#include "admin/MainViews.h"
+#include "core/AppState.h"
+#include "core/mainwindow/WindowFactory.h"
+#include "core/mainwindow/frmMain.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/settings/Settings.h"
+#include "platform/ui/WindowRegistry.h"
+#include "platform/vb/Error.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace portiva;
+
+namespace
+{
+
+class RecordingForm : public QWidget
+{
+public:
+    RecordingForm(const QString &name, QStringList &closed) : m_closed(closed)
+    {
+        setObjectName(name);
+    }
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        m_closed << objectName();
+        event->accept();
+    }
+
+private:
+    QStringList &m_closed;
+};
+
+class FakeFactory : public WindowFactory
+{
+public:
+    explicit FakeFactory(AppState &state) : m_state(state) {}
+    QWidget *create(WindowKind kind) override
+    {
+        if (throwOnLoad)
+            throw Error(QStringLiteral("no such table: KEYTable"));
+        if (kind == WindowKind::frmLanguage)
+            return nullptr;
+        showSentAtLoad << m_state.ShowSentSMS;
+        auto *w = new QWidget;
+        w->setObjectName(windowKindName(kind));
+        created << w;
+        return w;
+    }
+    bool throwOnLoad = false;
+    QList<QPointer<QWidget>> created;
+    QList<bool> showSentAtLoad;
+
+private:
+    AppState &m_state;
+};
+
+} // namespace
+
+class FrmMainTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_settingsCount = 0;
+
+    // A window on a fresh database copy, with its own settings file.
+    struct Fixture {
+        TestDatabase db;
+        AppState state;
+        std::unique_ptr<Settings> settings;
+        QString settingsPath;
+        std::unique_ptr<frmMain> window;
+    };
+
+    std::unique_ptr<Fixture> fixture(const QString &userName = "Forvaltermann",
+                                     const QString &level = "6")
+    {
+        auto f = std::make_unique<Fixture>();
+        f->settingsPath = m_dir.filePath(QStringLiteral("settings%1.ini").arg(++m_settingsCount));
+        f->settings = std::make_unique<Settings>(f->settingsPath);
+        f->state.DBPath = f->db.path();
+        f->state.CurrentUserName = userName;
+        f->state.CurrentSecurityLevel = level;
+        f->state.CurrentComputerName = "PC-TEST";
+        f->window = std::make_unique<frmMain>(f->state);
+        f->window->setSettings(f->settings.get());
+        f->window->setClock([] { return QDate(2026, 3, 5); });
+        return f;
+    }
+
+    static QVariant stored(const Fixture &f, const QString &key)
+    {
+        QSettings ini(f.settingsPath, QSettings::IniFormat);
+        return ini.value(QStringLiteral("Settings/") + key);
+    }
+
+private slots:
+    void loadWithoutSettings()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        w.show();
+        QVERIFY(dialogs.calls().isEmpty());
+        const QRect frame = w.frameGeometry();
+        QVERIFY(qAbs(pixelsToTwips(frame.x(), w.logicalDpiX()) - 1000) <= 15);
+        QVERIFY(qAbs(pixelsToTwips(frame.width(), w.logicalDpiX()) - 6500) <= 15);
+        QVERIFY(qAbs(pixelsToTwips(frame.height(), w.logicalDpiY()) - 6500) <= 15);
+        QCOMPARE(f->state.SelectedKeyNummer, QString("1"));
+        QCOMPARE(f->state.CountryCode, QString("47"));
+        QCOMPARE(f->state.LogoCountryCode, QString("47"));
+        QCOMPARE(f->state.LastComPort, 0);
+        QCOMPARE(w.txtHostName->text(), QString("127.0.0.1"));
+        QCOMPARE(w.txtPort->text(), QString("23"));
+        QVERIFY(w.mnuSMSSendingsbekreftelseAv->isChecked());
+        QVERIFY(!w.mnuSMSSendingsbekreftelsePå->isChecked());
+        QVERIFY(!w.TimerCom->isActive());
+        QCOMPARE(w.FraTid->count(), 25);
+        QCOMPARE(w.FraTid->itemText(24), QString("24"));
+        QCOMPARE(w.FraTid->currentText(), QString("00"));
+        QCOMPARE(w.TilTid->currentText(), QString("24"));
+        QCOMPARE(f->state.SelectedUserTab, QString("Nye"));
+        QVERIFY(w.HelpFile.endsWith("/RIZERUDO.html"));
+        QVERIFY(f->state.SharedConnection);
+
+        w.close();
+        QCOMPARE(stored(*f, "KeySelect").toString(), QString("1"));
+        QCOMPARE(stored(*f, "LastComPort").toString(), QString("0"));
+        QCOMPARE(stored(*f, "SMSREPORT").toString(), QString("False"));
+        QCOMPARE(stored(*f, "CountryCode").toString(), QString("47"));
+        QCOMPARE(stored(*f, "LogoCountryCode").toString(), QString("47"));
+        QCOMPARE(stored(*f, "HostName").toString(), QString("127.0.0.1"));
+        QCOMPARE(stored(*f, "Port").toString(), QString("23"));
+        QCOMPARE(stored(*f, "DBPath").toString(), f->db.path());
+        QVERIFY(qAbs(stored(*f, "MainLeft").toInt() - 1000) <= 15);
+        QVERIFY(qAbs(stored(*f, "MainHeight").toInt() - 6500) <= 15);
+    }
+
+    void badSettingStopsTheLoad_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("left") << "MainLeft"
+                              << "abc"
+                              << "Type mismatch\rForm Load";
+        QTest::newRow("port") << "LastComPort"
+                              << "256"
+                              << "Overflow\rForm Load";
+        QTest::newRow("report") << "SMSREPORT"
+                                << "maybe"
+                                << "Type mismatch\rForm Load";
+    }
+    void badSettingStopsTheLoad()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, box);
+        auto f = fixture();
+        f->settings->setText(key, value);
+        f->window->TimerCom->setInterval(5);
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        QCOMPARE(dialogs.texts(), QStringList{box});
+        // The steps after the failing one did not run.
+        QVERIFY(!f->state.SharedConnection);
+        QCOMPARE(f->window->TimerCom->interval(), 5);
+    }
+
+    void missingModemRowIsReported()
+    {
+        auto f = fixture();
+        f->db.connection()->exec("DELETE FROM Modem");
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        QCOMPARE(dialogs.texts(), QStringList{"No current row.\rForm Load"});
+        QCOMPARE(f->window->FraTid->count(), 0);
+        // Shutdown still saves the settings.
+        f->window->show();
+        f->window->close();
+        QCOMPARE(stored(*f, "CountryCode").toString(), QString("47"));
+    }
+
+    void languageTableMenuForTheFixedOperator_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("exact") << "Forvaltermann" << true;
+        QTest::newRow("upper") << "FORVALTERMANN" << true;
+        QTest::newRow("lower") << "forvaltermann" << true;
+        QTest::newRow("other") << "Forvalter" << false;
+    }
+    void languageTableMenuForTheFixedOperator()
+    {
+        QFETCH(QString, user);
+        QFETCH(bool, visible);
+        auto f = fixture(user);
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        QCOMPARE(f->window->mnuSpråkLanguage->isVisible(), visible);
+    }
+
+    void activationNudgesTheSendTimer_data()
+    {
+        QTest::addColumn<bool>("queueNotEmpty");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("queue empty") << false << 3000;
+        QTest::newRow("queue busy") << true << 10000;
+    }
+    void activationNudgesTheSendTimer()
+    {
+        QFETCH(bool, queueNotEmpty);
+        QFETCH(int, interval);
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        QWidget other;
+        registerForm(&other);
+        WindowRegistry::instance().setActiveForm(&other);
+        w.QueueNotEmpty = queueNotEmpty;
+        w.Txtfields[0]->setText("+4712345678");
+        WindowRegistry::instance().setActiveForm(&w);
+        QCOMPARE(w.TimerSEND_SMS->interval(), interval);
+        QVERIFY(w.TimerSEND_SMS->isActive());
+        QCOMPARE(w.Txtfields[0]->text(), QString());
+        QCOMPARE(w.DTPickerTo->date(), QDate(2026, 3, 7));
+
+        // A box over the window is no change of form: the input stays.
+        w.Txtfields[0]->setText("+4712345678");
+        dialogs.msgBox("hello");
+        QCOMPARE(w.Txtfields[0]->text(), QString("+4712345678"));
+
+        w.TimerSEND_SMS->setInterval(10000);
+        WindowRegistry::instance().setActiveForm(&other);
+        QCOMPARE(w.TimerSEND_SMS->interval(), interval);
+        WindowRegistry::instance().unregisterForm(&other);
+    }
+
+    void closingWhileSendingWaits()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        w.show();
+        f->state.ModemReady = true;
+        w.QueueWorkerBusy = true;
+        QVERIFY(!w.close());
+        QCOMPARE(dialogs.texts(), QStringList{"Vent til SMS sending er ferdig"});
+        QVERIFY(w.isVisible());
+        QVERIFY(w.TimerSEND_SMS->isActive());
+        QVERIFY(!stored(*f, "MainLeft").isValid());
+
+        // Once the send is over, a close shuts down normally.
+        w.QueueWorkerBusy = false;
+        f->state.ModemReady = false;
+        QVERIFY(w.close());
+        QVERIFY(stored(*f, "MainLeft").isValid());
+    }
+
+    void unloadReleasesTheModemOnlyWhenReady_data()
+    {
+        QTest::addColumn<bool>("ready");
+        QTest::newRow("ready") << true;
+        QTest::newRow("not ready") << false;
+    }
+    void unloadReleasesTheModemOnlyWhenReady()
+    {
+        QFETCH(bool, ready);
+        auto f = fixture();
+        f->db.connection()->exec("UPDATE Modem SET ModemStatus = -1, ModemOwner = 'PC-TEST', "
+                                 "IMEICODE = '3530', ModemName = 'M', ModemManufacturer = 'W'");
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        w.show();
+        f->state.ModemReady = ready;
+        QVERIFY(w.close());
+        auto row = Recordset::open(f->db.openConnection(),
+                                   "select IMEICODE, ModemManufacturer, ModemName, ModemStatus, "
+                                   "ModemOwner from Modem");
+        QCOMPARE(row->RecordCount(), 1);
+        QCOMPARE(row->toText("ModemOwner"), ready ? QString("?") : QString("PC-TEST"));
+        QCOMPARE(row->toText("IMEICODE"), ready ? QString("0") : QString("3530"));
+        QCOMPARE(row->value("ModemStatus").toBool(), !ready);
+    }
+
+    void closingClosesTheOtherFormsNewestFirst()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        f->window->show();
+        QStringList closed;
+        RecordingForm first("first", closed), second("second", closed);
+        registerForm(&first);
+        registerForm(&second);
+        QVERIFY(f->window->close());
+        QCOMPARE(closed, (QStringList{"second", "first"}));
+    }
+
+    void minimisedSavesNothing()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        f->window->showMinimized();
+        f->state.CountryCode = "45";
+        QVERIFY(f->window->close());
+        QVERIFY(QSettings(f->settingsPath, QSettings::IniFormat).allKeys().isEmpty());
+    }
+
+    void menusOpenNewWindows()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        FakeFactory factory(f->state);
+        frmMain &w = *f->window;
+        w.setWindowFactory(&factory);
+        w.mnuDatafrmKey->trigger();
+        w.mnuDatafrmKey->trigger();
+        QCOMPARE(factory.created.size(), 2);
+        for (const auto &created : factory.created) {
+            QCOMPARE(created->windowTitle(), QString("KEY Data"));
+            QVERIFY(created->isVisible());
+            QVERIFY(WindowRegistry::instance().isRegistered(created));
+        }
+        f->state.ShowSentSMS = false;
+        w.mnuSMSSent->trigger();
+        w.mnuSMSUnSent->trigger();
+        QCOMPARE(factory.showSentAtLoad.mid(2), (QList<bool>{true, false}));
+        QCOMPARE(factory.created.last()->windowTitle(), QString("Utboks"));
+        QVERIFY(dialogs.calls().isEmpty());
+
+        // A window of a later part of the program, and a load that fails.
+        w.mnuSpråkLanguage->trigger();
+        QVERIFY(dialogs.lastText().contains("not built yet"));
+        factory.throwOnLoad = true;
+        w.mnuDatafrmKatalog->trigger();
+        QCOMPARE(dialogs.lastText(), QString("no such table: KEYTable"));
+        for (const auto &created : factory.created)
+            delete created.data();
+    }
+
+    void helpOpensTheFileBesideTheProgram()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        QStringList opened;
+        w.setHelpOpener([&opened](const QString &path) {
+            opened << path;
+            return true;
+        });
+        w.HelpFile = m_dir.filePath("RIZERUDO.html");
+        w.mnuHelpHelp->trigger();
+        QCOMPARE(dialogs.texts(), QStringList{"Help file not found: " + w.HelpFile});
+        QVERIFY(opened.isEmpty());
+
+        QFile file(w.HelpFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html></html>");
+        file.close();
+        w.helpShortcut->trigger();
+        QCOMPARE(opened, QStringList{w.HelpFile});
+        QCOMPARE(dialogs.calls().size(), 1);
+    }
+
+    void languageMenuSwitchesTexts()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        f->db.connection()->exec(
+            "UPDATE TBLLanguage SET Svensk = 'Skickat' WHERE rowid = "
+            "(SELECT rowid FROM TBLLanguage ORDER BY rowid LIMIT 1 OFFSET 13)");
+        f->db.connection()->exec(
+            "UPDATE TBLLanguage SET Svensk = 'Vänta' WHERE rowid = "
+            "(SELECT rowid FROM TBLLanguage ORDER BY rowid LIMIT 1 OFFSET 222)");
+        w.mnuSpråkSvensk->trigger();
+        QCOMPARE(f->state.CountryCode, QString("46"));
+        QCOMPARE(f->state.LogoCountryCode, QString("46"));
+        QCOMPARE(w.mnuSMSSent->text(), QString("Skickat"));
+        QCOMPARE(w.texts.WaitForSendingText, QString("Vänta"));
+
+        // A failing table read is shown and the program runs on.
+        f->db.connection()->exec("DROP TABLE TBLLanguage");
+        dialogs.clear();
+        w.mnuSpråkDansk->trigger();
+        QCOMPARE(dialogs.texts(), QStringList{"no such table: TBLLanguage"});
+        QCOMPARE(w.mnuSMSSent->text(), QString("Skickat"));
+    }
+};
+
+QTEST_MAIN(FrmMainTest)
+#include "tst_frmmain.moc"
