@@ -20,8 +20,8 @@ namespace portiva
 
 Q_LOGGING_CATEGORY(lcInbox, "portiva.inbox")
 
-ReceivedSmsReader::ReceivedSmsReader(ModemContext &ctx, Hooks hooks)
-    : m_ctx(ctx), m_hooks(std::move(hooks))
+ReceivedSmsReader::ReceivedSmsReader(ModemContext &ctx, Hooks hooks, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_hooks(std::move(hooks))
 {
 }
 

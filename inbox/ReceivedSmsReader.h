@@ -3,6 +3,7 @@
 #include "modem/ReceivedSmsHandler.h"
 
 #include <QDate>
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -15,8 +16,9 @@ struct CallState;
 // Handles one entry of the modem's listing from its header to its deletion: takes the message
 // in, applies what it reports, reloads the main window, drains the rest of the listing and
 // deletes the entry, but only once what it carried is stored.
-class ReceivedSmsReader : public ReceivedSmsHandler
+class ReceivedSmsReader : public QObject, public ReceivedSmsHandler
 {
+    Q_OBJECT
 public:
     // What the reader needs of the main window; each may be left empty.
     struct Hooks {
@@ -25,7 +27,7 @@ public:
         std::function<QDate()> today; // default: the system date
     };
 
-    explicit ReceivedSmsReader(ModemContext &ctx, Hooks hooks = {});
+    explicit ReceivedSmsReader(ModemContext &ctx, Hooks hooks = {}, QObject *parent = nullptr);
 
     // The dispatcher's call: the header is the line the line poll has just read.
     void Read_SMS_MessageTEXT() override;

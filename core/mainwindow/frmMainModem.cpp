@@ -4,6 +4,7 @@
 #include "admin/MainViews.h"
 #include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/frmMain.h"
+#include "inbox/ReceivedSmsReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemDispatcher.h"
 #include "modem/ModemInit.h"
@@ -123,6 +124,12 @@ void frmMain::setupModem()
                       Command3,   txtMessages, rtfTerminalScreen, Line1,       ComShowCom};
     w.window = this;
     m_modem->setWidgets(w);
+    // The session owns the reader of received SMS; it reloads this window after each one.
+    auto *inbox = new ReceivedSmsReader(
+        m_modem->context(),
+        {[this] { OpenMainRecordsets(); }, [this] { ShowKeyUsers(); }, [this] { return today(); }},
+        m_modem.get());
+    m_modem->setReceiver(*inbox);
     m_modem->setSerialDeviceSetting([this](int n) {
         return m_settings || m_ownSettings
                    ? settings().text(QStringLiteral("SerialDevice%1").arg(n))
