@@ -23,6 +23,8 @@ public:
     Statement() = default;
     // Prepares the first statement of sql; throws the SQLite message.
     Statement(sqlite3 *db, const QString &sql);
+    // Takes over a statement already prepared.
+    Statement(sqlite3 *db, sqlite3_stmt *prepared) : m_db(db), m_stmt(prepared) {}
     ~Statement();
     Statement(Statement &&other) noexcept;
     Statement &operator=(Statement &&other) noexcept;

@@ -127,9 +127,10 @@ void Recordset::load()
             sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &raw, nullptr) ==
                 SQLITE_OK &&
             raw && sqlite3_column_count(raw) == columns + 1) {
-            keyed = dbdetail::Statement(db, text);
+            keyed = dbdetail::Statement(db, raw);
+        } else {
+            sqlite3_finalize(raw);
         }
-        sqlite3_finalize(raw);
     }
     const bool hasKey = bool(keyed);
     if (hasKey)
@@ -138,9 +139,9 @@ void Recordset::load()
     use.bind(m_params);
     const int first = hasKey ? 1 : 0;
     while (use.step()) {
-        const int slot = store->appendSlot(hasKey ? sqlite3_column_int64(use.get(), 0) : 0);
+        Cell *cells = store->appendSlot(hasKey ? sqlite3_column_int64(use.get(), 0) : 0);
         for (int c = 0; c < columns; ++c)
-            store->setFromColumn(slot, c, use.get(), c + first);
+            store->setFromColumn(cells[c], use.get(), c + first);
     }
     // No statement stays open: other workstations and compaction are never blocked by a view.
     use.finalize();

@@ -307,7 +307,7 @@ void Recordset::rereadSlot(int slot, qint64 rowid)
     statement.bind({rowid});
     if (statement.step()) {
         for (int c = 0; c < m_store->columnCount(); ++c)
-            m_store->setFromColumn(slot, c, statement.get(), c);
+            m_store->setFromColumn(m_store->cellRef(slot, c), statement.get(), c);
     }
 }
 
@@ -346,7 +346,8 @@ void Recordset::AddNew()
     m_beforeNewAt = m_at;
     m_beforeNewPos = m_pos;
     detach();
-    const int slot = m_store->appendSlot(0);
+    m_store->appendSlot(0);
+    const int slot = m_store->slotCount() - 1;
     m_order.push_back(slot);
     m_pending.assign(m_pending.size(), std::nullopt);
     m_pendingNew = true;

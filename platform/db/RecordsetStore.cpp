@@ -20,56 +20,58 @@ FieldKind fieldKindOf(const QString &declaredType)
     return FieldKind::Other;
 }
 
-int RecordsetStore::appendSlot(qint64 rowid)
+Cell *RecordsetStore::appendSlot(qint64 rowid)
 {
     const int slot = slotCount();
     rowids.append(rowid);
     deleted.append(false);
-    cells.resize(cells.size() + columnCount());
-    return slot;
+    if ((slot & (BlockRows - 1)) == 0)
+        blocks.append(QList<Cell>(qsizetype(BlockRows) * columnCount()));
+    return &cellRef(slot, 0);
 }
 
-static void reserveFor(QString &text, qsizetype extra)
+// Room for length units in the last chunk (a new one when it is full), recorded in cell.
+char16_t *RecordsetStore::reserveText(qsizetype length, Cell &cell)
 {
-    const qsizetype needed = text.size() + extra;
-    if (needed > text.capacity())
-        text.reserve(std::max<qsizetype>(needed, text.capacity() * 2));
+    if (chunks.isEmpty() || chunkUsed + length > chunks.last().size()) {
+        chunks.append(QString(std::max(ChunkSize, length), Qt::Uninitialized));
+        chunkUsed = 0;
+    }
+    const qsizetype chunk = chunks.size() - 1;
+    char16_t *out = reinterpret_cast<char16_t *>(chunks[chunk].data()) + chunkUsed;
+    cell.type = CellType::Text;
+    cell.offset = (quint64(chunk) << 32) | quint64(chunkUsed);
+    cell.length = quint32(length);
+    chunkUsed += length;
+    return out;
 }
 
 void RecordsetStore::appendText(const char *utf8, int bytes, Cell &cell)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(utf8);
-    int i = 0;
-    while (i < bytes && p[i] < 0x80)
-        ++i;
-    if (i < bytes) {
-        appendText(QString::fromUtf8(utf8, bytes), cell);
-        return;
-    }
-    // All ASCII (the usual case): widen in place, no temporary string.
-    reserveFor(text, bytes);
-    const qsizetype start = text.size();
-    text.resize(start + bytes);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data()) + start;
-    for (int k = 0; k < bytes; ++k)
+    const qsizetype chunk = chunks.size();
+    const qsizetype used = chunkUsed;
+    char16_t *out = reserveText(bytes, cell);
+    // ASCII (the usual case) is widened straight into the chunk.
+    for (int k = 0; k < bytes; ++k) {
+        if (p[k] >= 0x80) {
+            if (chunks.size() == chunk) // give the room back unless a new chunk was begun
+                chunkUsed = used;
+            appendText(QString::fromUtf8(utf8, bytes), cell);
+            return;
+        }
         out[k] = char16_t(p[k]);
-    cell.type = CellType::Text;
-    cell.offset = quint64(start);
-    cell.length = quint32(bytes);
+    }
 }
 
 void RecordsetStore::appendText(QStringView value, Cell &cell)
 {
-    reserveFor(text, value.size());
-    cell.type = CellType::Text;
-    cell.offset = quint64(text.size());
-    cell.length = quint32(value.size());
-    text.append(value);
+    char16_t *out = reserveText(value.size(), cell);
+    std::copy(value.utf16(), value.utf16() + value.size(), out);
 }
 
-void RecordsetStore::setFromColumn(int slot, int column, sqlite3_stmt *stmt, int resultColumn)
+void RecordsetStore::setFromColumn(Cell &c, sqlite3_stmt *stmt, int resultColumn)
 {
-    Cell &c = cells[qsizetype(slot) * columnCount() + column];
     switch (sqlite3_column_type(stmt, resultColumn)) {
     case SQLITE_INTEGER:
         c.type = CellType::Integer;
@@ -100,7 +102,7 @@ void RecordsetStore::setFromColumn(int slot, int column, sqlite3_stmt *stmt, int
 
 void RecordsetStore::setFromValue(int slot, int column, const QVariant &raw)
 {
-    Cell &c = cells[qsizetype(slot) * columnCount() + column];
+    Cell &c = cellRef(slot, column);
     if (!raw.isValid() || raw.isNull()) {
         c.type = CellType::Null;
         c.integer = 0;

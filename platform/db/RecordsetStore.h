@@ -40,33 +40,51 @@ struct Cell {
 };
 
 struct RecordsetStore {
+    // Rows are kept in blocks and texts in fixed chunks, so a growing snapshot never copies
+    // what it already holds.
+    static constexpr int BlockBits = 12;
+    static constexpr int BlockRows = 1 << BlockBits;
+    static constexpr qsizetype ChunkSize = 1 << 20; // UTF-16 units
+
     std::vector<FieldInfo> fields;
-    QList<Cell> cells; // slot * fields.size() + column
+    QList<QList<Cell>> blocks; // BlockRows rows of fields.size() cells each
     QList<qint64> rowids;
     QList<bool> deleted;
-    QString text;
+    QList<QString> chunks; // text offset = chunk << 32 | position
+    qsizetype chunkUsed = 0;
     QList<QByteArray> blobs;
 
     int columnCount() const { return int(fields.size()); }
     int slotCount() const { return int(rowids.size()); }
     const Cell &cell(int slot, int column) const
     {
-        return cells.at(qsizetype(slot) * columnCount() + column);
+        return blocks.at(slot >> BlockBits)
+            .at(qsizetype(slot & (BlockRows - 1)) * columnCount() + column);
+    }
+    Cell &cellRef(int slot, int column)
+    {
+        return blocks[slot >> BlockBits]
+                     [qsizetype(slot & (BlockRows - 1)) * columnCount() + column];
     }
     QStringView textOf(const Cell &c) const
     {
-        return QStringView(text.constData() + c.offset, qsizetype(c.length));
+        return QStringView(chunks.at(qsizetype(c.offset >> 32)).constData() +
+                               qsizetype(c.offset & 0xffffffffu),
+                           qsizetype(c.length));
     }
-    // Appends a new all-Null slot and returns its index.
-    int appendSlot(qint64 rowid);
-    // Cell from a result column, in place.
-    void setFromColumn(int slot, int column, sqlite3_stmt *stmt, int resultColumn);
-    // Cell from a raw value (null, integer, double, text, bytes), in place.
+    // Appends a new all-Null slot; returns its cells (columnCount() of them).
+    Cell *appendSlot(qint64 rowid);
+    // Cell from a result column.
+    void setFromColumn(Cell &cell, sqlite3_stmt *stmt, int resultColumn);
+    // Cell from a raw value (null, integer, double, text, bytes).
     void setFromValue(int slot, int column, const QVariant &raw);
     // The raw value of a cell (null, qlonglong, double, QString, QByteArray).
     QVariant rawValue(int slot, int column) const;
     void appendText(const char *utf8, int bytes, Cell &cell);
     void appendText(QStringView text, Cell &cell);
+
+private:
+    char16_t *reserveText(qsizetype length, Cell &cell);
 };
 
 FieldKind fieldKindOf(const QString &declaredType);
