@@ -52,11 +52,12 @@ void TestKeyUnit::replies_data()
         << "da"
         << "i 43333333>09051008<09123118"
         << QStringList{n + "43333333 er lagt til\nFRA :10/5-2009 8:00\nTIL :31/12-2009 18:00"};
-    QTest::newRow("sv added")
-        << "sv"
-        << "I 43333333>09051000<09051224"
-        << QStringList{n + "43333333 \u00e4r upplagt i Hovedport\nFr\u00e5n:10/5-2009 "
-                           "0:00\nTill:12/5-2009 24:00"};
+    QTest::newRow("sv added") << "sv"
+                              << "I 43333333>09051000<09051224"
+                              << QStringList{
+                                     n +
+                                     "43333333 \u00e4r upplagt i Hovedport\nFr\u00e5n:10/5-2009 "
+                                     "0:00\nTill:12/5-2009 24:00"};
     QTest::newRow("nb exists keeps held period")
         << "nb"
         << "I 41234567>10010100<10123124"
