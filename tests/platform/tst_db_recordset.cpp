@@ -78,7 +78,10 @@ void TestDbRecordset::updatability()
     auto c = fixture.open();
     auto rs = Recordset::open(c, sql);
     QCOMPARE(rs->isReadOnly(), !writable);
-    QCOMPARE(rs->fieldCount(), c->scalar("SELECT 1").isValid() ? rs->fieldCount() : 0);
+    const QString selected =
+        sql.split(QRegularExpression("\\sfrom\\s", QRegularExpression::CaseInsensitiveOption))
+            .first();
+    QCOMPARE(rs->fieldCount(), selected.count(',') + 1);
     for (int i = 0; i < rs->fieldCount(); ++i)
         QVERIFY(rs->fieldName(i) != "__rowid__");
     QVERIFY(!rs->EOF());
