@@ -24,7 +24,7 @@ struct Workstation {
     RecordingHost host;
     QTimer TimerCom, TimerSEND_SMS;
     ModemFlags flags;
-    ModemTiming timing = ModemTiming().scaled(0.05);
+    ModemTiming timing;
     ModemSession session{state,
                          host,
                          TimerCom,
@@ -35,7 +35,9 @@ struct Workstation {
                          timing,
                          std::make_unique<RealModemClock>()};
 
-    Workstation(std::shared_ptr<Connection> db, const QString &computer)
+    Workstation(std::shared_ptr<Connection> db, const QString &computer,
+                const ModemTiming &t = ModemTiming().scaled(0.05))
+        : timing(t)
     {
         state.SharedConnection = std::move(db);
         state.CurrentComputerName = computer;

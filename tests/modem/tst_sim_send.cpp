@@ -1,0 +1,345 @@
+#include "helper_session.h"
+#include "modem/GsmCharTables.h"
+#include "modem/ModemDispatcher.h"
+#include "modem/SendQueue.h"
+#include "platform/vb/Error.h"
+#include "tools/modemsim/ModemSim.h"
+
+#include <QtTest>
+
+using namespace portiva;
+using namespace portiva::test;
+using portiva::modemsim::FaultRule;
+using portiva::modemsim::ModemSim;
+
+namespace
+{
+
+const QString kView = QStringLiteral(
+    "SELECT ID, TilNummer, TilNummerKort, Etternavn, Fornavn, Dato, datolng, SMS_Text, CMGS, "
+    "TimeSent, TimeReceived, ReceivedStatus FROM SMS_Sent WHERE CMGS = ?1 OR CMGS = ?2 ORDER BY "
+    "ID");
+
+std::shared_ptr<Recordset> mainView(const std::shared_ptr<Connection> &db)
+{
+    return Recordset::open(db, kView, {QStringLiteral("UNSENT"), QStringLiteral("SLETTET")});
+}
+
+qint64 addRow(Connection &db, const QString &to, const QString &text, int day,
+              const QString &cmgs = QStringLiteral("UNSENT"))
+{
+    db.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
+                           "(?1, ?2, ?3, ?4)"),
+            {to, text, day, cmgs});
+    return db.lastInsertId();
+}
+
+QString cmgsOf(Connection &db, qint64 id)
+{
+    return db.scalar(QStringLiteral("SELECT CMGS FROM SMS_Sent WHERE ID = ?1"), {id}).toString();
+}
+
+} // namespace
+
+class TestSimSend : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void queueSms_data();
+    void queueSms();
+    void queueRefusesUnsendableCharacters();
+    void sendsOldestFirstAndStoresReference_data();
+    void sendsOldestFirstAndStoresReference();
+    void silentModemGivesErrorAfterFiveTries();
+    void lateReferenceInThePause();
+    void strictModemGetsQuotedNumber();
+    void queueingDuringTheWaitKeepsEachRowRight();
+    void droppedLinkLeavesRowsUnsent();
+    void endToEndOverTcp();
+
+private:
+    void connect(Workstation &w);
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    Dialogs *m_previous = nullptr;
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<ModemSim> m_sim;
+};
+
+void TestSimSend::init()
+{
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_previous = setDialogs(m_dialogs.get());
+    m_db = std::make_unique<TestDatabase>();
+    m_sim = std::make_unique<ModemSim>();
+    m_sim->setTimescale(0.05);
+    QVERIFY(m_sim->listen(0));
+}
+
+void TestSimSend::cleanup()
+{
+    m_sim.reset();
+    m_db.reset();
+    setDialogs(m_previous);
+    m_dialogs.reset();
+}
+
+void TestSimSend::connect(Workstation &w)
+{
+    w.state.LastComPort = 255;
+    w.state.HostName = QStringLiteral("127.0.0.1");
+    w.state.Port = QString::number(m_sim->port());
+    m_dialogs->answer(Dialogs::Answer::Ok);
+    w.session.OpenComPort();
+    QVERIFY(w.state.ModemReady);
+}
+
+void TestSimSend::queueSms_data()
+{
+    QTest::addColumn<QString>("existingText");
+    QTest::addColumn<QString>("existingTo");
+    QTest::addColumn<QString>("existingCmgs");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("firstTo");
+    QTest::addColumn<QString>("firstCmgs");
+
+    const int tr = int(MatchMode::TextAndRecipient), ro = int(MatchMode::TextOnlyReaddress);
+    QTest::newRow("stored blank prevents a match") << "t1 velkommen "
+                                                   << "+4711111111"
+                                                   << "UNSENT"
+                                                   << "T1 Velkommen"
+                                                   << "+4711111111" << tr << 2 << "+4711111111"
+                                                   << "UNSENT";
+    QTest::newRow("same text other case refreshes") << "T1 VELKOMMEN"
+                                                    << "+4711111111"
+                                                    << "UNSENT"
+                                                    << " t1 velkommen"
+                                                    << "+4711111111" << tr << 1 << "+4711111111"
+                                                    << "UNSENT";
+    QTest::newRow("other recipient adds") << "T1 VELKOMMEN"
+                                          << "+4711111111"
+                                          << "UNSENT"
+                                          << "T1 VELKOMMEN"
+                                          << "+4722222222" << tr << 2 << "+4711111111"
+                                          << "UNSENT";
+    QTest::newRow("free text is re-addressed") << "HEI"
+                                               << "+4711111111"
+                                               << "UNSENT"
+                                               << "hei"
+                                               << "+4722222222" << ro << 1 << "+4722222222"
+                                               << "UNSENT";
+    QTest::newRow("withdrawn row revived") << "U 12345678"
+                                           << "+4711111111"
+                                           << "SLETTET"
+                                           << "U 12345678"
+                                           << "+4711111111" << tr << 1 << "+4711111111"
+                                           << "UNSENT";
+    QTest::newRow("apostrophe is a plain character") << "O'Brien' OR '1'='1"
+                                                     << "+4711111111"
+                                                     << "UNSENT"
+                                                     << "O'Brien' OR '1'='1"
+                                                     << "+4711111111" << tr << 1 << "+4711111111"
+                                                     << "UNSENT";
+}
+
+void TestSimSend::queueSms()
+{
+    QFETCH(QString, existingText);
+    QFETCH(QString, existingTo);
+    QFETCH(QString, existingCmgs);
+    QFETCH(QString, text);
+    QFETCH(QString, to);
+    QFETCH(int, mode);
+    QFETCH(int, rows);
+    QFETCH(QString, firstTo);
+    QFETCH(QString, firstCmgs);
+    auto db = m_db->connection();
+    addRow(*db, existingTo, existingText, 40000, existingCmgs);
+    auto view = mainView(db);
+    SendQueue::QueueSMS(*view, text, to, QStringLiteral("Nordmann"), QString(), QDate(2024, 5, 1),
+                        QStringLiteral("UNSENT"), MatchMode(mode), KortRule::FromFourth);
+    auto after = mainView(db);
+    QCOMPARE(after->RecordCount(), rows);
+    QCOMPARE(after->toText(QStringLiteral("TilNummer")), firstTo);
+    QCOMPARE(after->toText(QStringLiteral("CMGS")), firstCmgs);
+    after->MoveLast();
+    QCOMPARE(after->toText(QStringLiteral("Etternavn")), QStringLiteral("Nordmann"));
+    QCOMPARE(after->value(QStringLiteral("datolng")).toInt(), 45413);
+    if (rows == 2 || mode == int(MatchMode::TextOnlyReaddress))
+        QCOMPARE(after->toText(QStringLiteral("TilNummerKort")), to.mid(3));
+    if (rows == 2)
+        QCOMPARE(after->toText(QStringLiteral("SMS_Text")), text); // stored as typed
+}
+
+void TestSimSend::queueRefusesUnsendableCharacters()
+{
+    auto db = m_db->connection();
+    auto view = mainView(db);
+    try {
+        SendQueue::QueueSMS(*view, QStringLiteral("Pris 5 € {ok}"), QStringLiteral("+4711111111"),
+                            {}, {}, QDate(2024, 5, 1));
+        QFAIL("queued a text the modem cannot send");
+    } catch (const Error &e) {
+        QVERIFY(e.description().endsWith(QStringLiteral("€{}")));
+    }
+    QCOMPARE(mainView(db)->RecordCount(), 0);
+}
+
+void TestSimSend::sendsOldestFirstAndStoresReference_data()
+{
+    QTest::addColumn<bool>("reports");
+    QTest::newRow("reports off") << false;
+    QTest::newRow("reports on") << true;
+}
+
+void TestSimSend::sendsOldestFirstAndStoresReference()
+{
+    QFETCH(bool, reports);
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    w.state.SMSREPORT = reports;
+    connect(w);
+    m_sim->setNextReference(17);
+    const qint64 late = addRow(*db, "+4711111111", "A", 40000);
+    const qint64 early1 = addRow(*db, "+4722222222", "B", 39999);
+    const qint64 early2 = addRow(*db, "+4733333333", "C", 39999);
+    for (int i = 0; i < 3; ++i)
+        w.session.queue().Send_Next_SMS();
+    const auto subs = m_sim->submissions();
+    QCOMPARE(subs.size(), 3);
+    QCOMPARE(subs[0].text, QStringLiteral("B"));
+    QCOMPARE(subs[1].text, QStringLiteral("C"));
+    QCOMPARE(subs[2].text, QStringLiteral("A"));
+    const QString suffix = reports ? QString() : QStringLiteral(":OK");
+    QCOMPARE(cmgsOf(*db, early1), QString::number(subs[0].mr) + suffix);
+    QCOMPARE(cmgsOf(*db, early2), QString::number(subs[1].mr) + suffix);
+    QCOMPARE(cmgsOf(*db, late), QString::number(subs[2].mr) + suffix);
+    QCOMPARE(db->scalar("SELECT TimeSent FROM SMS_Sent WHERE ID = ?1", {late}).toString(),
+             QStringLiteral("NA"));
+    QVERIFY(w.flags.QueueNotEmpty);
+    QCOMPARE(w.TimerSEND_SMS.interval(), w.timing.sendAfterSend);
+    w.session.queue().Send_Next_SMS();
+    QVERIFY(!w.flags.QueueNotEmpty);
+    QCOMPARE(w.TimerSEND_SMS.interval(), w.timing.sendMax); // 1500 is above the scaled threshold
+    QVERIFY(!w.flags.QueueWorkerBusy);
+}
+
+void TestSimSend::silentModemGivesErrorAfterFiveTries()
+{
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    FaultRule rule;
+    rule.prefix = QStringLiteral("AT+CMGS");
+    rule.action = FaultRule::Silence;
+    rule.atSubmit = true;
+    m_sim->addFault(rule);
+    const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
+    w.session.queue().Send_Next_SMS();
+    QCOMPARE(cmgsOf(*db, id), QStringLiteral("Error"));
+    QCOMPARE(m_sim->commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 5);
+    QCOMPARE(w.session.terminal().text().count(QLatin1String("==>\x1b")) >= 1, true);
+}
+
+void TestSimSend::lateReferenceInThePause()
+{
+    auto db = m_db->connection();
+    ModemTiming t = ModemTiming().scaled(0.05);
+    t.retryPause = 1500;
+    Workstation w(db, QStringLiteral("PC-A"), t);
+    connect(w);
+    // After the 1000 ms window and the trailing OK wait, inside the pause.
+    m_sim->setCmgsDelay(25000);
+    const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
+    w.session.queue().Send_Next_SMS();
+    QCOMPARE(m_sim->commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 1);
+    QCOMPARE(m_sim->submissions().size(), 1);
+    QCOMPARE(cmgsOf(*db, id), QString::number(m_sim->submissions()[0].mr) + ":OK");
+    QVERIFY(w.session.terminal().text().contains(QLatin1String("==>\x1b")));
+}
+
+void TestSimSend::strictModemGetsQuotedNumber()
+{
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    m_sim->setStrict(true);
+    const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
+    w.session.queue().Send_Next_SMS();
+    const QStringList cmgs = m_sim->commandLog().filter(QStringLiteral("AT+CMGS="));
+    QCOMPARE(cmgs, (QStringList{"AT+CMGS=+4711111111", "AT+CMGS=\"+4711111111\""}));
+    QCOMPARE(m_sim->submissions().size(), 1);
+    QVERIFY(cmgsOf(*db, id).endsWith(QLatin1String(":OK")));
+}
+
+void TestSimSend::queueingDuringTheWaitKeepsEachRowRight()
+{
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    m_sim->setCmgsDelay(4000);
+    const qint64 taken = addRow(*db, "+4711111111", "Hei", 39000);
+    const qint64 other = addRow(*db, "+4722222222", "Hallo", 40000);
+    bool queued = false;
+    QObject::connect(m_sim.get(), &ModemSim::submitted, &w.session, [&] {
+        // The operator queues while the worker waits for the reference.
+        auto view = mainView(db);
+        SendQueue::QueueSMS(*view, QStringLiteral("Ny"), QStringLiteral("+4733333333"), {}, {},
+                            QDate(2000, 1, 1));
+        queued = true;
+    });
+    w.session.queue().Send_Next_SMS();
+    QVERIFY(queued);
+    QCOMPARE(cmgsOf(*db, taken), QString::number(m_sim->submissions()[0].mr) + ":OK");
+    QCOMPARE(cmgsOf(*db, other), QStringLiteral("UNSENT"));
+    QCOMPARE(db->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = 'Ny'").toString(),
+             QStringLiteral("UNSENT"));
+}
+
+void TestSimSend::droppedLinkLeavesRowsUnsent()
+{
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    m_sim->setCmgsDelay(4000);
+    const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
+    QObject::connect(m_sim.get(), &ModemSim::submitted, m_sim.get(),
+                     [this] { QTimer::singleShot(0, m_sim.get(), &ModemSim::dropLink); });
+    w.session.queue().Send_Next_SMS();
+    QCOMPARE(cmgsOf(*db, id), QStringLiteral("UNSENT"));
+    QVERIFY(waitFor([&] { return !w.state.ModemReady; }));
+    QCOMPARE(w.owner(), QStringLiteral("?"));
+}
+
+void TestSimSend::endToEndOverTcp()
+{
+    auto db = m_db->connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    auto view = mainView(db);
+    const QString text = QStringLiteral("Hei æøå@ $_");
+    SendQueue::QueueSMS(*view, text, QStringLiteral("+4799887766"), {}, {}, QDate::currentDate(),
+                        QStringLiteral("UNSENT"), MatchMode::TextOnlyReaddress,
+                        KortRule::NineFromFourth);
+    // The send timer runs the queue: the row goes out on a tick.
+    QVERIFY(waitFor([&] { return m_sim->submissions().size() == 1 && !w.flags.QueueWorkerBusy; },
+                    20000));
+    const auto sub = m_sim->submissions().at(0);
+    QCOMPARE(sub.da, QStringLiteral("+4799887766"));
+    QCOMPARE(sub.raw, GsmCharTables::encode(text));
+    QCOMPARE(sub.text, text);
+    QVERIFY(w.session.terminal().text().contains(QLatin1String("\x1a")) ||
+            m_sim->commandLog().contains(QStringLiteral("AT+CMGS=+4799887766")));
+    QCOMPARE(db->scalar("SELECT CMGS FROM SMS_Sent").toString(), QString::number(sub.mr) + ":OK");
+    // The tick after a send lists the modem's messages.
+    QVERIFY(waitFor([&] { return m_sim->commandLog().contains(QStringLiteral("AT+CMGL=ALL")); }));
+    QTest::qWait(1000);
+    QCOMPARE(m_sim->submissions().size(), 1);
+}
+
+QTEST_MAIN(TestSimSend)
+#include "tst_sim_send.moc"
