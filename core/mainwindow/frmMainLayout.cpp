@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
@@ -472,7 +473,13 @@ void frmMain::buildControls()
     columns->addLayout(left);
     columns->addWidget(buildUserGrid(), 1);
     columns->addLayout(right);
-    setCentralWidget(central);
+    // The stored size is the operator's, even below what the panels need: they scroll then.
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("centralScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
     buildStatusBar();
     buildTimers();
 }
