@@ -47,6 +47,8 @@ frmSplash::frmSplash(QWidget *parent)
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setSingleShot(true);
     m_timer1->setInterval(3000);
+    // A coarse timer may fire up to 5 % early; the splash promises its full three seconds.
+    m_timer1->setTimerType(Qt::PreciseTimer);
     connect(m_timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
 
     Form_Load();

@@ -340,17 +340,24 @@ void TestCompact::chooseOtherDatabase()
     const QString other = copyOf(m_template, m_dir, QStringLiteral("Annen.mdb"));
     ScriptedDialogs boxes;
     auto m = makeMenu(m_db);
-    const auto old = m->state.SharedConnection;
+    std::weak_ptr<Connection> old = m->state.SharedConnection;
+    // A view still open on the old connection, as a report window would hold one.
+    const auto view =
+        Recordset::open(m->state.SharedConnection, QStringLiteral("select Bruker from Katalog"));
     m->state.ModemReady = true;
     m->menu->setFileChooser([&](QWidget *, const QString &) { return other; });
     m->menu->mnuFileDatabase_Click();
+    QVERIFY(!old.expired());
+    QVERIFY(old.lock()->isOpen());
+    view->Requery();
+    QVERIFY(view->RecordCount() > 0);
 
     QCOMPARE(boxes.calls().size(), 0);
     QCOMPARE(m->state.DBPath, other);
     QCOMPARE(m->state.BackupDatabasePath, m_dir.filePath(QStringLiteral("AnnenBAK.mdb")));
     QCOMPARE(m->state.TempDatabasePath, m_dir.filePath(QStringLiteral("AnnenTMP.mdb")));
     QCOMPARE(parseConnectionString(m->state.ConnectionString).dataSource, other);
-    QVERIFY(m->state.SharedConnection != old);
+    QVERIFY(m->state.SharedConnection != old.lock());
     QCOMPARE(m->state.SharedConnection->path(), other);
     // The old row goes back before the new recordsets replace the old ones; timers held still.
     QCOMPARE(m->log, (QStringList{"releaseModemRow", "OpenMainRecordsets", "claimModemAfterChange",
