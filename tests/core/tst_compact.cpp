@@ -8,7 +8,9 @@
 #include "platform/vb/Error.h"
 #include "tests/support/ScriptedDialogs.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
@@ -58,6 +60,7 @@ private slots:
     void chooseUnusableFile_data();
     void chooseUnusableFile();
     void chooseOtherDatabase();
+    void fileDialogOffersTheAccessFilter();
 
 private:
     struct Menu {
@@ -372,6 +375,29 @@ void TestCompact::chooseOtherDatabase()
     m->menu->mnuFileDatabase_Click();
     QCOMPARE(m->log, (QStringList{"OpenMainRecordsets", "ShowKeyUsers"}));
     QCOMPARE(m->state.DBPath, m_db);
+}
+
+void TestCompact::fileDialogOffersTheAccessFilter()
+{
+    QStringList filters, selectedFiles;
+    QString selectedFilter;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        filters = dialog->nameFilters();
+        selectedFilter = dialog->selectedNameFilter();
+        selectedFiles = dialog->selectedFiles();
+        dialog->reject();
+    });
+    poll.start();
+    QCOMPARE(DatabaseMenu::chooseDatabaseFile(nullptr, m_db), QString());
+    QCOMPARE(filters, (QStringList{"Access (*.mdb)", "All (*.*)"}));
+    QCOMPARE(selectedFilter, QStringLiteral("Access (*.mdb)"));
+    QCOMPARE(selectedFiles, QStringList{m_db});
 }
 
 QTEST_MAIN(TestCompact)
