@@ -100,6 +100,8 @@ public:
     ModemSession &modem() { return *m_modem; }
 
     MainViews &views() { return *m_views; }
+    // A close asked for during a modem exchange; the exchange's end closes the window again.
+    bool closePending() const { return m_closePending; }
     KeyUsers &keyUsers() { return *m_keyUsers; }
     // OpenDatabase, the database choice and compaction, with CompactRequested/CompactFailed.
     DatabaseMenu &databaseMenu() { return *m_dbMenu; }

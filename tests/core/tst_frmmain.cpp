@@ -18,6 +18,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -113,6 +114,73 @@ private:
     }
 
 private slots:
+    void everyControlIsLaidOut()
+    {
+        AppState state;
+        frmMain w(state);
+        const QStringList widgets = {"KeyTXT(0)",
+                                     "KeyTXT(1)",
+                                     "UpDown1",
+                                     "lblKEYdata",
+                                     "LblKeyName",
+                                     "Txtfields(0)",
+                                     "Txtfields(5)",
+                                     "FraTid",
+                                     "TilTid",
+                                     "DTPickerFrom",
+                                     "DTPickerTo",
+                                     "Saldo",
+                                     "UpDown3",
+                                     "Label2",
+                                     "cmdNyBruker",
+                                     "CommandRegistrerBruker",
+                                     "CommandSlettBruker",
+                                     "CmdSMSDoor",
+                                     "CommandSendSMS",
+                                     "TabStrip1",
+                                     "DataGrid1",
+                                     "lblbrukertabell",
+                                     "SMSRectxt(4)",
+                                     "PhoneDisplay",
+                                     "ArrowLeft",
+                                     "ArrowRight",
+                                     "UpDown2",
+                                     "LblModemStatus",
+                                     "Image1",
+                                     "Image2",
+                                     "PhoneOn",
+                                     "PhoneOff",
+                                     "ModemResponse",
+                                     "Modemdata(4)",
+                                     "LabelTCPIP",
+                                     "lblHostName",
+                                     "lblPort",
+                                     "Line1",
+                                     "txtHostName",
+                                     "txtPort",
+                                     "cmdConnect",
+                                     "cmdDisconnect",
+                                     "Command2",
+                                     "Command3",
+                                     "ComShowCom",
+                                     "txtMessages",
+                                     "rtfTerminalScreen",
+                                     "sbStatusBar",
+                                     "Panel1",
+                                     "Panel2",
+                                     "Panel3"};
+        for (const QString &name : widgets)
+            QVERIFY2(w.findChild<QWidget *>(name), qPrintable(name));
+        for (const char *name : {"mnuFilePrintKEY", "mnuComPortWinsock", "mnuSpråkLanguage",
+                                 "mnuHelpAbout", "mnuSMSSendingsbekreftelsePå", "mnuComPort"})
+            QVERIFY2(w.findChild<QAction *>(name), name);
+        QCOMPARE(w.findChild<QTimer *>("TimerSEND_SMS")->interval(), 10000);
+        QCOMPARE(w.findChild<QTimer *>("TimerCom")->interval(), 1000);
+        QCOMPARE(w.mnuHelpAbout->text(), QString("&About "));
+        QVERIFY(w.Txtfields[3]->isReadOnly());
+        QCOMPARE(w.ComShowCom->text(), QString("Vis Modemkommunikasjon"));
+    }
+
     void loadWithoutSettings()
     {
         auto f = fixture();
