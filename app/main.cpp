@@ -41,7 +41,8 @@ int main(int argc, char *argv[])
     // The terminal commands must run without a display, so the kind of application is chosen
     // only after the command line has been read.
     const bool parsed = parser.parse(argumentsOf(argc, argv));
-    if (!parsed || parser.isSet(help) || parser.isSet(create) || parser.isSet(demo)) {
+    if (!parsed || parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ||
+        parser.isSet(create) || parser.isSet(demo)) {
         QCoreApplication app(argc, argv);
         portiva::setApplicationIdentity();
         parser.process(app); // prints the parse error or the help and exits
