@@ -152,7 +152,9 @@ void SendQueue::Send_Next_SMS()
         }
         m_held.reset();
     }
-    ExchangeGuard guard(m_ctx.exchange, f.QueueWorkerBusy);
+    // The line poll rests during the send and runs again after it while the modem is ready.
+    ExchangeGuard guard(m_ctx.exchange, f.QueueWorkerBusy,
+                        [this] { m_ctx.setTimerCom(m_ctx.state.ModemReady); });
     const auto &db = m_ctx.state.SharedConnection;
     if (!db)
         return;

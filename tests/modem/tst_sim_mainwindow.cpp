@@ -1,0 +1,127 @@
+// The real main window offscreen on the simulator: load, initialisation, sending, listing.
+#include "core/AppState.h"
+#include "core/mainwindow/frmMain.h"
+#include "modem/ModemSession.h"
+#include "modem/TerminalLog.h"
+#include "platform/db/Connection.h"
+#include "platform/settings/Settings.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestDatabase.h"
+#include "tools/modemsim/ModemSim.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace portiva;
+using portiva::modemsim::ModemSim;
+
+namespace
+{
+
+bool waitFor(const std::function<bool()> &done, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace
+
+class TestSimMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { qputenv("PORTIVA_MODEM_TIMESCALE", "0.05"); }
+    void init();
+    void cleanup();
+    void runsTheModemDialogue_data();
+    void runsTheModemDialogue();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    Dialogs *m_previous = nullptr;
+};
+
+void TestSimMainWindow::init()
+{
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_previous = setDialogs(m_dialogs.get());
+}
+
+void TestSimMainWindow::cleanup()
+{
+    setDialogs(m_previous);
+    m_dialogs.reset();
+}
+
+void TestSimMainWindow::runsTheModemDialogue_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::newRow("tcp") << true;
+    QTest::newRow("pseudo-terminal") << false;
+}
+
+void TestSimMainWindow::runsTheModemDialogue()
+{
+    QFETCH(bool, network);
+    TestDatabase db;
+    ModemSim sim;
+    sim.setTimescale(0.05);
+    QVERIFY(sim.listen(0));
+    const QString ptyLink = m_dir.filePath(QStringLiteral("modem%1").arg(network));
+    const QString ini = m_dir.filePath(QStringLiteral("settings%1.ini").arg(network));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue("Settings/LastComPort", network ? 255 : 7);
+        s.setValue("Settings/HostName", "127.0.0.1");
+        s.setValue("Settings/Port", QString::number(sim.port()));
+        s.setValue("Settings/SerialDevice7", ptyLink);
+    }
+    if (!network)
+        QVERIFY(sim.openPty(ptyLink));
+    Settings settings(ini);
+    AppState state;
+    state.DBPath = db.path();
+    state.CurrentUserName = QStringLiteral("Forvaltermann");
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    frmMain w(state);
+    w.setSettings(&settings);
+    if (network)
+        m_dialogs->answer(Dialogs::Answer::Ok); // "Kobler til: ..."
+    w.Form_Load();
+    QVERIFY(state.ModemReady);
+    QVERIFY(w.rtfTerminalScreen->toPlainText().contains(QLatin1String("==>AT+GSN")));
+    QVERIFY(sim.commandLog().contains(QStringLiteral("AT+CNMI=1,1")));
+    auto conn = Connection::open(state.ConnectionString);
+    QCOMPARE(conn->scalar("SELECT ModemOwner FROM Modem").toString(), QStringLiteral("PC-TEST"));
+
+    // Every queued row goes out in turn with its reference stored.
+    conn->exec(
+        "INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
+        "('+4711111111', 'Første', 40000, 'UNSENT'), ('+4722222222', 'Andre', 40001, 'UNSENT')");
+    QVERIFY(waitFor([&] { return sim.submissions().size() == 2; }, 30000));
+    QCOMPARE(sim.submissions()[0].text, QStringLiteral("Første"));
+    QVERIFY(waitFor([&] {
+        return conn->scalar("SELECT count(*) FROM SMS_Sent WHERE CMGS LIKE '%:OK'").toInt() == 2;
+    }));
+
+    // A received SMS is listed and handed to the reader.
+    QVERIFY(sim.deliverSms(QStringLiteral("+4799887766"), QStringLiteral("Hovedport")));
+    // The listing is polled, and its entry handed to the reader.
+    QVERIFY(waitFor([&] {
+        return w.modem().terminal().text().contains(
+            QLatin1String("<+CMGL: 1,\"REC UNREAD\",\"+4799887766\""));
+    }));
+    QVERIFY(waitFor([&] { return !w.ReadingMessages; }));
+    QVERIFY(!w.QueueWorkerBusy && !w.ModemInitBusy);
+    w.modem().shutdown();
+}
+
+QTEST_MAIN(TestSimMainWindow)
+#include "tst_sim_mainwindow.moc"
