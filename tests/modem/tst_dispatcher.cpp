@@ -9,7 +9,8 @@
 using namespace portiva;
 using namespace portiva::test;
 
-namespace {
+namespace
+{
 
 // A session on a scripted network modem and virtual time, unscaled intervals.
 struct VirtualSession {
@@ -39,7 +40,8 @@ struct VirtualSession {
 
 } // namespace
 
-class TestDispatcher : public QObject {
+class TestDispatcher : public QObject
+{
     Q_OBJECT
 private slots:
     void lines_data();
@@ -64,29 +66,29 @@ void TestDispatcher::lines_data()
 
     QTest::newRow("notice idle") << "+CMTI: \"SM\",6" << false << 10000 << 2000 << QByteArray()
                                  << -1 << "Mottar SMS";
-    QTest::newRow("notice while queue works")
-        << "+CMTI: \"SM\",6" << true << 30000 << 30000 << QByteArray("AT+CMGL=ALL\r") << -1
-        << "Mottar SMS";
-    QTest::newRow("report notice") << "+CDSI: \"SM\",7" << false << 60000 << 2000 << QByteArray()
-                                   << -1 << "Mottar Kvittering";
+    QTest::newRow("notice while queue works") << "+CMTI: \"SM\",6" << true << 30000 << 30000
+                                              << QByteArray("AT+CMGL=ALL\r") << -1 << "Mottar SMS";
+    QTest::newRow("report notice")
+        << "+CDSI: \"SM\",7" << false << 60000 << 2000 << QByteArray() << -1 << "Mottar Kvittering";
     QTest::newRow("ok at 40000") << "OK" << false << 40000 << 60000 << QByteArray() << -1 << "";
     QTest::newRow("ok at 28000") << "OK" << false << 28000 << 42000 << QByteArray() << -1 << "";
     QTest::newRow("ok at 10125 rounds half to even")
         << "OK" << false << 10125 << 15188 << QByteArray() << -1 << "";
-    QTest::newRow("ok while queue works") << "OK" << true << 30000 << 30000 << QByteArray() << -1
-                                          << "";
-    QTest::newRow("cms error") << "+CMS ERROR: 500" << false << 10000 << 2000 << QByteArray()
-                               << -1 << "";
-    QTest::newRow("listing entry 12") << "+CMGL: 12,\"REC UNREAD\",\"+4799887766\"" << false
-                                      << 10000 << 3000 << QByteArray() << 12 << "Melding 12 MOTTATT";
+    QTest::newRow("ok while queue works")
+        << "OK" << true << 30000 << 30000 << QByteArray() << -1 << "";
+    QTest::newRow("cms error") << "+CMS ERROR: 500" << false << 10000 << 2000 << QByteArray() << -1
+                               << "";
+    QTest::newRow("listing entry 12")
+        << "+CMGL: 12,\"REC UNREAD\",\"+4799887766\"" << false << 10000 << 3000 << QByteArray()
+        << 12 << "Melding 12 MOTTATT";
     QTest::newRow("listing entry 0") << "+CMGL: 0,\"REC READ\"" << false << 10000 << 3000
                                      << QByteArray() << 0 << "Melding 0 MOTTATT";
     QTest::newRow("listing entry 300") << "+CMGL: 300,\"REC READ\"" << false << 10000 << 3000
                                        << QByteArray() << 300 << "Melding 300 MOTTATT";
     QTest::newRow("listing without index") << "+CMGL: ,\"REC READ\"" << false << 10000 << 3000
                                            << QByteArray() << -1 << "Melding -1 MOTTATT";
-    QTest::newRow("ok and entry in one line") << "OK+CMGL: 3,\"REC READ\"" << false << 10000
-                                              << 3000 << QByteArray() << 3 << "Melding 3 MOTTATT";
+    QTest::newRow("ok and entry in one line") << "OK+CMGL: 3,\"REC READ\"" << false << 10000 << 3000
+                                              << QByteArray() << 3 << "Melding 3 MOTTATT";
     QTest::newRow("ignored") << "RING" << false << 10000 << 10000 << QByteArray() << -1 << "";
 }
 
@@ -155,13 +157,27 @@ void TestDispatcher::tickStartsNothingWhileBusy()
     v.session.context().restartSendTimer(10000);
     std::unique_ptr<ExchangeGuard> guard;
     switch (flag) {
-    case 0: v.flags.QueueWorkerBusy = true; break;
-    case 1: v.flags.ReadingMessages = true; break;
-    case 2: v.flags.ManualSMSBusy = true; break;
-    case 3: v.flags.ModemInitBusy = true; break;
-    case 4: v.flags.CmgsWaitBusy = true; break;
-    case 5: v.state.ModemReady = false; break;
-    case 6: guard = std::make_unique<ExchangeGuard>(v.session.exchange(), v.flags.QueueWorkerBusy); break;
+    case 0:
+        v.flags.QueueWorkerBusy = true;
+        break;
+    case 1:
+        v.flags.ReadingMessages = true;
+        break;
+    case 2:
+        v.flags.ManualSMSBusy = true;
+        break;
+    case 3:
+        v.flags.ModemInitBusy = true;
+        break;
+    case 4:
+        v.flags.CmgsWaitBusy = true;
+        break;
+    case 5:
+        v.state.ModemReady = false;
+        break;
+    case 6:
+        guard = std::make_unique<ExchangeGuard>(v.session.exchange(), v.flags.QueueWorkerBusy);
+        break;
     }
     v.session.dispatcher().TimerSEND_SMS_Timer();
     QCOMPARE(v.net->script.written, QByteArray());
