@@ -13,7 +13,7 @@ if [ ! -f "$db" ]; then
   PORTIVA_ADMIN_PASSWORD=${PORTIVA_ADMIN_PASSWORD:-demo} "$build/Portiva3" --create-database "$db" --demo
 fi
 # The report windows create the grid printer by class id, so it must be registered.
-"$build/tools/comreg/portiva-comreg" "$build/gridprint/libTabulon.so" >/dev/null
+"$build/tools/comreg/portiva-comreg" "$build/gridprint/libtabulon.so" >/dev/null
 sim_pid=""
 if [ -x "$build/tools/modemsim/portiva-modemsim" ]; then
   "$build/tools/modemsim/portiva-modemsim" --tcp 2323 --config tools/modemsim/demo.conf &
