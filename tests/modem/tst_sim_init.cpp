@@ -1,4 +1,5 @@
 #include "helper_session.h"
+#include "helper_simfixture.h"
 #include "modem/ModemInit.h"
 #include "tools/modemsim/ModemSim.h"
 
@@ -70,28 +71,18 @@ private slots:
     void initDuringInitRunsOnceAfterIt();
 
 private:
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    Dialogs *m_previous = nullptr;
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<ModemSim> m_sim;
+    std::unique_ptr<SimFixture> m_fx;
 };
 
 void TestSimInit::init()
 {
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_previous = setDialogs(m_dialogs.get());
-    m_db = std::make_unique<TestDatabase>();
-    m_sim = std::make_unique<ModemSim>();
-    m_sim->setTimescale(0.05);
-    QVERIFY(m_sim->listen(0));
+    m_fx = std::make_unique<SimFixture>();
+    QVERIFY(m_fx->start());
 }
 
 void TestSimInit::cleanup()
 {
-    m_sim.reset();
-    m_db.reset();
-    setDialogs(m_previous);
-    m_dialogs.reset();
+    m_fx.reset();
 }
 
 void TestSimInit::overTcp_data()
@@ -104,12 +95,12 @@ void TestSimInit::overTcp_data()
 void TestSimInit::overTcp()
 {
     QFETCH(bool, reports);
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     w.state.SMSREPORT = reports;
-    connectTcp(w, *m_sim, *m_dialogs);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(w.state.ModemReady);
     // The socket is still connecting when the first "AT" goes: it is dropped, as before.
-    QCOMPARE(m_sim->commandLog(), passCommands(reports).mid(1));
+    QCOMPARE(m_fx->sim.commandLog(), passCommands(reports).mid(1));
     QCOMPARE(w.session.context().deliveryReportsOn, reports);
     QCOMPARE(w.owner(), QStringLiteral("PC-A"));
     QCOMPARE(w.state.CurrentModemManufacturer, QStringLiteral("SIMULATOR"));
@@ -119,7 +110,7 @@ void TestSimInit::overTcp()
     QVERIFY(!w.flags.ModemInitBusy);
     QVERIFY(w.session.terminal().text().contains(QLatin1String("==>AT+GSN\r\n")));
     QVERIFY(w.host.status.contains(QStringLiteral("Tilkobling til modem er vellykket\r\n")));
-    const auto row = Recordset::open(m_db->connection(),
+    const auto row = Recordset::open(m_fx->db.connection(),
                                      QStringLiteral("SELECT IMEICODE, ModemStatus FROM Modem"));
     QCOMPARE(row->toText(QStringLiteral("IMEICODE")), QStringLiteral("123456789012345"));
     QCOMPARE(row->value(QStringLiteral("ModemStatus")).toBool(), true);
@@ -129,8 +120,8 @@ void TestSimInit::overPseudoTerminal()
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("modem"));
-    QVERIFY(m_sim->openPty(link));
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    QVERIFY(m_fx->sim.openPty(link));
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     w.session.setSerialDeviceSetting([&](int n) { return n == 7 ? link : QString(); });
     w.state.LastComPort = 7;
     w.state.OtherComPort = 7;
@@ -138,20 +129,20 @@ void TestSimInit::overPseudoTerminal()
     QVERIFY(w.session.serialChannel().isOpen());
     w.session.InitModem();
     QVERIFY(w.state.ModemReady);
-    QCOMPARE(m_sim->commandLog(), passCommands(false));
+    QCOMPARE(m_fx->sim.commandLog(), passCommands(false));
     QCOMPARE(w.owner(), QStringLiteral("PC-A"));
 }
 
 void TestSimInit::silentModemFailsFivePasses()
 {
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
-    m_sim->setSilent(true);
-    connectTcp(w, *m_sim, *m_dialogs);
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
+    m_fx->sim.setSilent(true);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(!w.state.ModemReady);
     QVERIFY(!w.flags.ModemInitBusy);
-    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT&F0")), 0);
-    QCOMPARE(m_sim->commandLog().count(QStringLiteral("ATV1")), 5);
-    QVERIFY(m_dialogs->texts().last().startsWith(QStringLiteral(
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("AT&F0")), 0);
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("ATV1")), 5);
+    QVERIFY(m_fx->dialogs.texts().last().startsWith(QStringLiteral(
         "Modem IKKE funnet. Prøv en annen COM port!!\r******\rModem not found!!!\r")));
     QVERIFY(!w.TimerCom.isActive());
 }
@@ -170,18 +161,18 @@ void TestSimInit::refusedQ0ReleasesOnlyWhenOwned()
 {
     QFETCH(QString, shownOwner);
     QFETCH(QString, expectedOwner);
-    m_db->connection()->exec(
+    m_fx->db.connection()->exec(
         QStringLiteral("UPDATE Modem SET ModemOwner = ?1, ModemStatus = -1"),
         {shownOwner == QLatin1String("pc-a") ? QStringLiteral("PC-A") : shownOwner});
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     w.host.owner = shownOwner;
     portiva::modemsim::FaultRule rule;
     rule.prefix = QStringLiteral("AT\\Q0");
     rule.action = portiva::modemsim::FaultRule::Error;
-    m_sim->addFault(rule);
-    connectTcp(w, *m_sim, *m_dialogs);
+    m_fx->sim.addFault(rule);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(!w.state.ModemReady);
-    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT\\Q0")), 5);
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("AT\\Q0")), 5);
     QCOMPARE(w.owner(), expectedOwner);
 }
 
@@ -198,11 +189,11 @@ void TestSimInit::refusedReportingCnmi()
 {
     QFETCH(QString, dump);
     QFETCH(bool, ready);
-    QVERIFY(m_sim->loadCnmiRange(
+    QVERIFY(m_fx->sim.loadCnmiRange(
         QStringLiteral(PORTIVA_SHARED_DIR "/testdata/modem/gammu/tests/at-cnmi/") + dump));
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     w.state.SMSREPORT = true;
-    connectTcp(w, *m_sim, *m_dialogs);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QCOMPARE(w.state.ModemReady, ready);
     QVERIFY(!w.session.context().deliveryReportsOn);
     QCOMPARE(
@@ -214,66 +205,66 @@ void TestSimInit::refusedReportingCnmi()
 
 void TestSimInit::secondWorkstationTakesTheRowOver()
 {
-    Workstation a(m_db->connection(), QStringLiteral("PC-A"));
-    connectTcp(a, *m_sim, *m_dialogs);
+    Workstation a(m_fx->db.connection(), QStringLiteral("PC-A"));
+    connectTcp(a, m_fx->sim, m_fx->dialogs);
     QVERIFY(a.state.ModemReady);
     QCOMPARE(a.owner(), QStringLiteral("PC-A"));
     a.session.shutdown();
-    QVERIFY(waitFor([&] { return !m_sim->isConnected(); }));
-    Workstation b(m_db->openConnection(), QStringLiteral("PC-B"));
-    connectTcp(b, *m_sim, *m_dialogs);
+    QVERIFY(waitFor([&] { return !m_fx->sim.isConnected(); }));
+    Workstation b(m_fx->db.openConnection(), QStringLiteral("PC-B"));
+    connectTcp(b, m_fx->sim, m_fx->dialogs);
     QVERIFY(b.state.ModemReady);
     QCOMPARE(a.owner(), QStringLiteral("PC-B")); // read through the first workstation's file
 }
 
 void TestSimInit::droppedLinkMakesModemNotReady()
 {
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
-    connectTcp(w, *m_sim, *m_dialogs);
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(w.state.ModemReady);
-    m_sim->dropLink();
+    m_fx->sim.dropLink();
     QVERIFY(waitFor([&] { return !w.state.ModemReady; }));
     QVERIFY(!w.TimerCom.isActive());
     QCOMPARE(w.owner(), QStringLiteral("?"));
-    const auto row =
-        Recordset::open(m_db->connection(), QStringLiteral("SELECT ModemManufacturer FROM Modem"));
+    const auto row = Recordset::open(m_fx->db.connection(),
+                                     QStringLiteral("SELECT ModemManufacturer FROM Modem"));
     QCOMPARE(row->toText(0), QStringLiteral("No Modem"));
     QCOMPARE(w.state.LastComPort, 255);
 }
 
 void TestSimInit::noLinkReleasesHeldRowWithoutBox()
 {
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
-    connectTcp(w, *m_sim, *m_dialogs);
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(w.state.ModemReady);
-    const int boxes = m_dialogs->texts().size();
+    const int boxes = m_fx->dialogs.texts().size();
     w.session.mnuComPortComNone_Click();
     QVERIFY(!w.state.ModemReady);
     QCOMPARE(w.owner(), QStringLiteral("?"));
-    QCOMPARE(m_dialogs->texts().size(), boxes);
+    QCOMPARE(m_fx->dialogs.texts().size(), boxes);
     // Not held: the row stays as it is.
-    m_db->connection()->exec(QStringLiteral("UPDATE Modem SET ModemOwner = 'PC-Z'"));
+    m_fx->db.connection()->exec(QStringLiteral("UPDATE Modem SET ModemOwner = 'PC-Z'"));
     w.session.mnuComPortComNone_Click();
     QCOMPARE(w.owner(), QStringLiteral("PC-Z"));
 }
 
 void TestSimInit::initDuringInitRunsOnceAfterIt()
 {
-    Workstation w(m_db->connection(), QStringLiteral("PC-A"));
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     int clicks = 0;
     // Clicks arrive while the first initialisation waits for the modem.
-    connect(m_sim.get(), &ModemSim::written, &w.session, [&] {
+    connect(&m_fx->sim, &ModemSim::written, &w.session, [&] {
         if (w.flags.ModemInitBusy && clicks < 3) {
             ++clicks;
             w.session.Command3_Click();
         }
     });
-    connectTcp(w, *m_sim, *m_dialogs);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
     QVERIFY(w.state.ModemReady);
-    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT+GSN")), 1);
-    QVERIFY(waitFor([&] { return m_sim->commandLog().count(QStringLiteral("AT+GSN")) == 2; }));
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("AT+GSN")), 1);
+    QVERIFY(waitFor([&] { return m_fx->sim.commandLog().count(QStringLiteral("AT+GSN")) == 2; }));
     QTest::qWait(200);
-    QCOMPARE(m_sim->commandLog().count(QStringLiteral("AT+GSN")), 2);
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("AT+GSN")), 2);
 }
 
 QTEST_MAIN(TestSimInit)

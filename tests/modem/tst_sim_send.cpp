@@ -1,4 +1,5 @@
 #include "helper_session.h"
+#include "helper_simfixture.h"
 #include "modem/GsmCharTables.h"
 #include "modem/ModemDispatcher.h"
 #include "modem/SendQueue.h"
@@ -61,36 +62,26 @@ private slots:
 
 private:
     void connect(Workstation &w);
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    Dialogs *m_previous = nullptr;
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<ModemSim> m_sim;
+    std::unique_ptr<SimFixture> m_fx;
 };
 
 void TestSimSend::init()
 {
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_previous = setDialogs(m_dialogs.get());
-    m_db = std::make_unique<TestDatabase>();
-    m_sim = std::make_unique<ModemSim>();
-    m_sim->setTimescale(0.05);
-    QVERIFY(m_sim->listen(0));
+    m_fx = std::make_unique<SimFixture>();
+    QVERIFY(m_fx->start());
 }
 
 void TestSimSend::cleanup()
 {
-    m_sim.reset();
-    m_db.reset();
-    setDialogs(m_previous);
-    m_dialogs.reset();
+    m_fx.reset();
 }
 
 void TestSimSend::connect(Workstation &w)
 {
     w.state.LastComPort = 255;
     w.state.HostName = QStringLiteral("127.0.0.1");
-    w.state.Port = QString::number(m_sim->port());
-    m_dialogs->answer(Dialogs::Answer::Ok);
+    w.state.Port = QString::number(m_fx->sim.port());
+    m_fx->dialogs.answer(Dialogs::Answer::Ok);
     w.session.OpenComPort();
     QVERIFY(w.state.ModemReady);
 }
@@ -157,7 +148,7 @@ void TestSimSend::queueSms()
     QFETCH(int, rows);
     QFETCH(QString, firstTo);
     QFETCH(QString, firstCmgs);
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     addRow(*db, existingTo, existingText, 40000, existingCmgs);
     auto view = mainView(db);
     SendQueue::QueueSMS(*view, text, to, QStringLiteral("Nordmann"), QString(), QDate(2024, 5, 1),
@@ -177,7 +168,7 @@ void TestSimSend::queueSms()
 
 void TestSimSend::queueRefusesUnsendableCharacters()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     auto view = mainView(db);
     try {
         SendQueue::QueueSMS(*view, QStringLiteral("Pris 5 € {ok}"), QStringLiteral("+4711111111"),
@@ -199,17 +190,17 @@ void TestSimSend::sendsOldestFirstAndStoresReference_data()
 void TestSimSend::sendsOldestFirstAndStoresReference()
 {
     QFETCH(bool, reports);
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     w.state.SMSREPORT = reports;
     connect(w);
-    m_sim->setNextReference(17);
+    m_fx->sim.setNextReference(17);
     const qint64 late = addRow(*db, "+4711111111", "A", 40000);
     const qint64 early1 = addRow(*db, "+4722222222", "B", 39999);
     const qint64 early2 = addRow(*db, "+4733333333", "C", 39999);
     for (int i = 0; i < 3; ++i)
         w.session.queue().Send_Next_SMS();
-    const auto subs = m_sim->submissions();
+    const auto subs = m_fx->sim.submissions();
     QCOMPARE(subs.size(), 3);
     QCOMPARE(subs[0].text, QStringLiteral("B"));
     QCOMPARE(subs[1].text, QStringLiteral("C"));
@@ -230,62 +221,62 @@ void TestSimSend::sendsOldestFirstAndStoresReference()
 
 void TestSimSend::silentModemGivesErrorAfterFiveTries()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
     FaultRule rule;
     rule.prefix = QStringLiteral("AT+CMGS");
     rule.action = FaultRule::Silence;
     rule.atSubmit = true;
-    m_sim->addFault(rule);
+    m_fx->sim.addFault(rule);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
     w.session.queue().Send_Next_SMS();
     QCOMPARE(cmgsOf(*db, id), QStringLiteral("Error"));
-    QCOMPARE(m_sim->commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 5);
+    QCOMPARE(m_fx->sim.commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 5);
     QCOMPARE(w.session.terminal().text().count(QLatin1String("==>\x1b")) >= 1, true);
 }
 
 void TestSimSend::lateReferenceInThePause()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     ModemTiming t = ModemTiming().scaled(0.05);
     t.retryPause = 1500;
     Workstation w(db, QStringLiteral("PC-A"), t);
     connect(w);
     // After the 1000 ms window and the trailing OK wait, inside the pause.
-    m_sim->setCmgsDelay(25000);
+    m_fx->sim.setCmgsDelay(25000);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
     w.session.queue().Send_Next_SMS();
-    QCOMPARE(m_sim->commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 1);
-    QCOMPARE(m_sim->submissions().size(), 1);
-    QCOMPARE(cmgsOf(*db, id), QString::number(m_sim->submissions()[0].mr) + ":OK");
+    QCOMPARE(m_fx->sim.commandLog().filter(QStringLiteral("AT+CMGS=")).size(), 1);
+    QCOMPARE(m_fx->sim.submissions().size(), 1);
+    QCOMPARE(cmgsOf(*db, id), QString::number(m_fx->sim.submissions()[0].mr) + ":OK");
     QVERIFY(w.session.terminal().text().contains(QLatin1String("==>\x1b")));
 }
 
 void TestSimSend::strictModemGetsQuotedNumber()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
-    m_sim->setStrict(true);
+    m_fx->sim.setStrict(true);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
     w.session.queue().Send_Next_SMS();
-    const QStringList cmgs = m_sim->commandLog().filter(QStringLiteral("AT+CMGS="));
+    const QStringList cmgs = m_fx->sim.commandLog().filter(QStringLiteral("AT+CMGS="));
     QCOMPARE(cmgs, (QStringList{"AT+CMGS=+4711111111", "AT+CMGS=\"+4711111111\""}));
-    QCOMPARE(m_sim->submissions().size(), 1);
+    QCOMPARE(m_fx->sim.submissions().size(), 1);
     QVERIFY(cmgsOf(*db, id).endsWith(QLatin1String(":OK")));
 }
 
 void TestSimSend::queueingDuringTheWaitKeepsEachRowRight()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
-    m_sim->setCmgsDelay(4000);
+    m_fx->sim.setCmgsDelay(4000);
     const qint64 taken = addRow(*db, "+4711111111", "Hei", 39000);
     const qint64 other = addRow(*db, "+4722222222", "Hallo", 40000);
     bool queued = false;
-    QObject::connect(m_sim.get(), &ModemSim::submitted, &w.session, [&] {
+    QObject::connect(&m_fx->sim, &ModemSim::submitted, &w.session, [&] {
         // The operator queues while the worker waits for the reference.
         auto view = mainView(db);
         SendQueue::QueueSMS(*view, QStringLiteral("Ny"), QStringLiteral("+4733333333"), {}, {},
@@ -294,7 +285,7 @@ void TestSimSend::queueingDuringTheWaitKeepsEachRowRight()
     });
     w.session.queue().Send_Next_SMS();
     QVERIFY(queued);
-    QCOMPARE(cmgsOf(*db, taken), QString::number(m_sim->submissions()[0].mr) + ":OK");
+    QCOMPARE(cmgsOf(*db, taken), QString::number(m_fx->sim.submissions()[0].mr) + ":OK");
     QCOMPARE(cmgsOf(*db, other), QStringLiteral("UNSENT"));
     QCOMPARE(db->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = 'Ny'").toString(),
              QStringLiteral("UNSENT"));
@@ -302,13 +293,13 @@ void TestSimSend::queueingDuringTheWaitKeepsEachRowRight()
 
 void TestSimSend::droppedLinkLeavesRowsUnsent()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
-    m_sim->setCmgsDelay(4000);
+    m_fx->sim.setCmgsDelay(4000);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
-    QObject::connect(m_sim.get(), &ModemSim::submitted, m_sim.get(),
-                     [this] { QTimer::singleShot(0, m_sim.get(), &ModemSim::dropLink); });
+    QObject::connect(&m_fx->sim, &ModemSim::submitted, &m_fx->sim,
+                     [this] { QTimer::singleShot(0, &m_fx->sim, &ModemSim::dropLink); });
     w.session.queue().Send_Next_SMS();
     QCOMPARE(cmgsOf(*db, id), QStringLiteral("UNSENT"));
     QVERIFY(waitFor([&] { return !w.state.ModemReady; }));
@@ -317,7 +308,7 @@ void TestSimSend::droppedLinkLeavesRowsUnsent()
 
 void TestSimSend::endToEndOverTcp()
 {
-    auto db = m_db->connection();
+    auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
     auto view = mainView(db);
@@ -326,19 +317,20 @@ void TestSimSend::endToEndOverTcp()
                         QStringLiteral("UNSENT"), MatchMode::TextOnlyReaddress,
                         KortRule::NineFromFourth);
     // The send timer runs the queue: the row goes out on a tick.
-    QVERIFY(waitFor([&] { return m_sim->submissions().size() == 1 && !w.flags.QueueWorkerBusy; },
+    QVERIFY(waitFor([&] { return m_fx->sim.submissions().size() == 1 && !w.flags.QueueWorkerBusy; },
                     20000));
-    const auto sub = m_sim->submissions().at(0);
+    const auto sub = m_fx->sim.submissions().at(0);
     QCOMPARE(sub.da, QStringLiteral("+4799887766"));
     QCOMPARE(sub.raw, GsmCharTables::encode(text));
     QCOMPARE(sub.text, text);
     QVERIFY(w.session.terminal().text().contains(QLatin1String("\x1a")) ||
-            m_sim->commandLog().contains(QStringLiteral("AT+CMGS=+4799887766")));
+            m_fx->sim.commandLog().contains(QStringLiteral("AT+CMGS=+4799887766")));
     QCOMPARE(db->scalar("SELECT CMGS FROM SMS_Sent").toString(), QString::number(sub.mr) + ":OK");
     // The tick after a send lists the modem's messages.
-    QVERIFY(waitFor([&] { return m_sim->commandLog().contains(QStringLiteral("AT+CMGL=ALL")); }));
+    QVERIFY(
+        waitFor([&] { return m_fx->sim.commandLog().contains(QStringLiteral("AT+CMGL=ALL")); }));
     QTest::qWait(1000);
-    QCOMPARE(m_sim->submissions().size(), 1);
+    QCOMPARE(m_fx->sim.submissions().size(), 1);
 }
 
 QTEST_MAIN(TestSimSend)
