@@ -4,6 +4,7 @@
 #include "gridprint/engine/frmPREVIEW.h"
 #include "platform/com/ComRegistry.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 
 #include <QApplication>
 #include <QImageReader>
@@ -284,7 +285,7 @@ HResult VeskDGPrinterL::changeColumnWidths(int16_t *index, float *ColumnSize)
         if (!index || !ColumnSize)
             return E_POINTER_;
         if (*index < 1)
-            raiseRuntimeError(9);
+            vb::raise(vb::SubscriptOutOfRange);
         std::vector<float> &list = shared().columnWidthList;
         list.resize(size_t(*index), 0.f);
         list[size_t(*index - 1)] = *ColumnSize;
@@ -329,7 +330,7 @@ HResult VeskDGPrinterL::runPrint(com::IUnknownLike *grid)
         int32_t orientation = 0;
         get_Orientation(&orientation);
         if (!s.PreviewICONpath.isEmpty() && !QImageReader(s.PreviewICONpath).canRead())
-            raiseRuntimeError(481);
+            vb::raise(vb::InvalidPicture);
         frmPREVIEW::Services services{engine,
                                       s,
                                       L,

@@ -17,30 +17,6 @@ namespace portiva::gridprint
 using com::ComPtr;
 using com::VariantLike;
 
-QString runtimeErrorText(int number)
-{
-    switch (number) {
-    case 9:
-        return QStringLiteral("Subscript out of range");
-    case 380:
-        return QStringLiteral("Invalid property value");
-    case 481:
-        return QStringLiteral("Invalid picture");
-    case 482:
-        return QStringLiteral("Printer error");
-    case 3265:
-        return QStringLiteral("Item cannot be found in the collection corresponding to the "
-                              "requested name or ordinal.");
-    default:
-        return QStringLiteral("Application-defined or object-defined error");
-    }
-}
-
-void raiseRuntimeError(int number)
-{
-    throw Error(runtimeErrorText(number), number);
-}
-
 namespace
 {
 
@@ -112,10 +88,10 @@ QString valueToCellText(const VariantLike &v)
 void applyOrientation(QPrinter &printer, int32_t orientation)
 {
     if (orientation != Portrait && orientation != Landscape)
-        raiseRuntimeError(380);
+        vb::raise(vb::InvalidPropertyValue);
     if (!printer.setPageOrientation(orientation == Portrait ? QPageLayout::Portrait
                                                             : QPageLayout::Landscape))
-        raiseRuntimeError(380);
+        vb::raise(vb::InvalidPropertyValue);
 }
 
 PrintEngine::PrintEngine(SharedPrintSettings &settings, PageLayout &layout, MessageFn message,
@@ -277,7 +253,7 @@ void PrintEngine::ReadColumnCaptions(int32_t line)
     for (int32_t f = 1; f <= L.columnCount; ++f) {
         BStr b = nullptr;
         if (f > s.fieldCount || com::failed(s.recordset->fieldName(f - 1, &b)))
-            raiseRuntimeError(3265);
+            vb::raise(vb::ItemNotFound);
         const QString name = com::takeBStr(b);
         L.cell(line, f) = GridCell{name, true};
         L.headerTexts[size_t(f - 1)] = name;
@@ -294,12 +270,12 @@ void PrintEngine::fillCells()
     };
     auto fillLine = [&](int32_t r) {
         if (s.fieldCount > L.columnCount || r > L.lineCount)
-            raiseRuntimeError(9);
+            vb::raise(vb::SubscriptOutOfRange);
         for (int32_t f = 1; f <= s.fieldCount; ++f) {
             VariantLike v;
             const HResult hr = rs->fieldValue(f - 1, &v);
             if (com::failed(hr))
-                raiseRuntimeError(3265);
+                vb::raise(vb::ItemNotFound);
             L.cell(r, f).text = valueToCellText(v);
             com::variantClear(&v);
         }
@@ -502,7 +478,7 @@ void PrintEngine::PrintPages(QPrinter &printer, QList<int32_t> pages)
     printer.setDocName(QStringLiteral("Voduraduziv"));
     QPainter painter;
     if (!painter.begin(&printer))
-        raiseRuntimeError(482);
+        vb::raise(vb::PrinterError);
     L.drawTarget = 2;
     auto fail = [&] {
         printer.abort();
@@ -513,7 +489,7 @@ void PrintEngine::PrintPages(QPrinter &printer, QList<int32_t> pages)
         bool firstPage = true;
         for (int32_t p : pages) {
             if (!firstPage && !printer.newPage())
-                raiseRuntimeError(482);
+                vb::raise(vb::PrinterError);
             firstPage = false;
             renderPage(painter, p, true);
         }
@@ -524,7 +500,7 @@ void PrintEngine::PrintPages(QPrinter &printer, QList<int32_t> pages)
     const bool ended = painter.end();
     L.drawTarget = 1;
     if (!ended)
-        raiseRuntimeError(482);
+        vb::raise(vb::PrinterError);
 }
 
 } // namespace portiva::gridprint

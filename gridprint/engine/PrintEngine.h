@@ -16,10 +16,6 @@ class QPrinter;
 namespace portiva::gridprint
 {
 
-// The runtime's errors the engine raises: 9, 380, 481, 482, 3265.
-[[noreturn]] void raiseRuntimeError(int number);
-QString runtimeErrorText(int number);
-
 // Measures header texts for their alignment, in inches on the printer.
 class TextMeasurer
 {

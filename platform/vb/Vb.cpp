@@ -17,6 +17,17 @@ QString errorDescription(int number)
         return QStringLiteral("Type mismatch");
     case InvalidNull:
         return QStringLiteral("Invalid use of Null");
+    case SubscriptOutOfRange:
+        return QStringLiteral("Subscript out of range");
+    case InvalidPropertyValue:
+        return QStringLiteral("Invalid property value");
+    case InvalidPicture:
+        return QStringLiteral("Invalid picture");
+    case PrinterError:
+        return QStringLiteral("Printer error");
+    case ItemNotFound:
+        return QStringLiteral("Item cannot be found in the collection corresponding to the "
+                              "requested name or ordinal.");
     default:
         return QStringLiteral("Application-defined or object-defined error");
     }

@@ -19,6 +19,12 @@ enum ErrorNumber {
     Overflow = 6,      // "Overflow"
     TypeMismatch = 13, // "Type mismatch"
     InvalidNull = 94,  // "Invalid use of Null"
+    SubscriptOutOfRange = 9,
+    InvalidPropertyValue = 380,
+    InvalidPicture = 481,
+    PrinterError = 482,
+    // The data layer's "not in the collection", raised for an unknown column by name.
+    ItemNotFound = 3265,
 };
 QString errorDescription(int number);
 [[noreturn]] void raise(int number);
