@@ -1,5 +1,10 @@
 #include "core/mainwindow/WindowFactory.h"
 
+#include "records/frmPrintBrukere.h"
+#include "records/frmPrintKEY.h"
+#include "records/frmPrintKatalog.h"
+#include "records/frmPrintLogg.h"
+
 namespace portiva
 {
 
@@ -38,6 +43,10 @@ ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
 {
     // The record, report and properties windows add themselves here as they are built:
     // add(WindowKind::frmKEY, [](AppState &s) { return new frmKEY(s); });
+    add(WindowKind::frmPrintBrukere, &ReportWindow::loaded<frmPrintBrukere>);
+    add(WindowKind::frmPrintKatalog, &ReportWindow::loaded<frmPrintKatalog>);
+    add(WindowKind::frmPrintLogg, &ReportWindow::loaded<frmPrintLogg>);
+    add(WindowKind::frmPrintKEY, &ReportWindow::loaded<frmPrintKEY>);
 }
 
 QWidget *ProgramWindowFactory::create(WindowKind kind)
