@@ -10,7 +10,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -61,6 +63,7 @@ QComboBox *ReportWindow::addChooser(const QString &comboName, QLabel *&label,
     // Before the stretch and the print button.
     m_choosers->insertLayout(m_choosers->count() - 2, column);
     connect(box, &QComboBox::activated, this, &ReportWindow::onChoice);
+    box->lineEdit()->installEventFilter(this);
     return box;
 }
 
@@ -163,6 +166,18 @@ void ReportWindow::Command1_Click()
         if (rows)
             ReportPrinter.print(printJob(), *rows, *DataGrid1);
     });
+}
+
+// Only a choice from the list rebuilds it; Enter in a box's text would otherwise count as one
+// when the typed text happens to match an entry.
+bool ReportWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportWindow::closeEvent(QCloseEvent *event)

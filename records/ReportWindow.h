@@ -90,6 +90,7 @@ protected:
     static void fillBox(QComboBox *box, const QStringList &entries, const QString &text);
 
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     AppState &m_state;
 

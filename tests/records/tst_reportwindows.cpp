@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -158,6 +159,21 @@ private slots:
         QCOMPARE(bool(w->adoVisBrukereRS), mode != 1);
         QCOMPARE(w->DataGrid1->recordset(), mode == 1 ? w->adoVisNyeBrukereRS : w->adoVisBrukereRS);
         QVERIFY(dialogs.calls().isEmpty());
+    }
+
+    void typingIsNoChoice()
+    {
+        ReportFixture f;
+        addUsers(f);
+        ScriptedDialogs dialogs;
+        auto w = open<frmPrintBrukere>(f.state);
+        w->show();
+        w->Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(w->Combo1->lineEdit(), "NY");
+        QTest::keyClick(w->Combo1->lineEdit(), Qt::Key_Return);
+        QCOMPARE(w->Combo1->currentText(), QString("NY"));
+        QCOMPARE(w->UserListMode, 2);
+        QCOMPARE(w->DataGrid1->model()->rowCount(), 5);
     }
 
     void usersFollowTheSelectedUnit()
