@@ -4,11 +4,14 @@
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 
 namespace portiva
 {
+
+struct RecordsetStore;
 
 // The parts of a connection text the program cares about.
 struct ConnectionParts {
@@ -75,11 +78,15 @@ public:
     };
 
 private:
+    friend class Recordset;
     Connection(sqlite3 *db, const QString &path);
     static sqlite3 *openHandle(const QString &path, const QString &password, int flags);
 
     sqlite3 *m_db = nullptr;
     QString m_path;
+    // Rows read on this connection that are still alive somewhere, held weakly: an open of the
+    // same query on an unchanged database shares them instead of reading them again.
+    std::vector<std::weak_ptr<RecordsetStore>> m_snapshots;
 };
 
 } // namespace portiva

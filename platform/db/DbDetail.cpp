@@ -198,6 +198,35 @@ void registerNoCase(sqlite3 *db)
         throwSqlite(db);
 }
 
+bool hasWord(const QString &sql, const QSet<QString> &words)
+{
+    QString word;
+    auto check = [&] {
+        const bool hit = words.contains(word.toUpper());
+        word.clear();
+        return hit;
+    };
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        QChar close;
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+            close = c;
+        else if (c == QLatin1Char('['))
+            close = QLatin1Char(']');
+        if (!close.isNull()) {
+            if (check())
+                return true;
+            const qsizetype end = sql.indexOf(close, i + 1);
+            i = end < 0 ? sql.size() : end;
+        } else if (c.isLetterOrNumber() || c == QLatin1Char('_')) {
+            word += c;
+        } else if (check()) {
+            return true;
+        }
+    }
+    return check();
+}
+
 QString quoteIdentifier(const QString &name)
 {
     QString quoted = name;

@@ -3,6 +3,7 @@
 // Internals shared by the connection and the recordset; not for callers outside platform/db.
 
 #include <QDate>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -52,6 +53,10 @@ QVariant columnValue(sqlite3_stmt *stmt, int column);
 // The layer's one case-insensitive text order, shared by the NOCASE collation, find and Sort.
 int compareNoCase(QStringView a, QStringView b);
 void registerNoCase(sqlite3 *db);
+
+// True when the query text, outside quotes and brackets, has one of the words (given in
+// capitals), ignoring case.
+bool hasWord(const QString &sql, const QSet<QString> &words);
 
 // Quoted SQL identifier: "name" with inner quotes doubled.
 QString quoteIdentifier(const QString &name);

@@ -14,38 +14,14 @@ using dbdetail::fail;
 namespace
 {
 
-// True when the query text, outside quotes, brackets and comments, uses a word that makes its
-// rows something other than one base-table row each.
+// True when the query text uses a word that makes its rows something other than one base-table
+// row each.
 bool hasNonUpdatableWord(const QString &sql)
 {
     static const QSet<QString> words = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"),
                                         QStringLiteral("UNION"),    QStringLiteral("INTERSECT"),
                                         QStringLiteral("EXCEPT"),   QStringLiteral("JOIN")};
-    QString word;
-    auto check = [&] {
-        const bool hit = words.contains(word.toUpper());
-        word.clear();
-        return hit;
-    };
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        QChar close;
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
-            close = c;
-        else if (c == QLatin1Char('['))
-            close = QLatin1Char(']');
-        if (!close.isNull()) {
-            if (check())
-                return true;
-            const qsizetype end = sql.indexOf(close, i + 1);
-            i = end < 0 ? sql.size() : end;
-        } else if (c.isLetterOrNumber() || c == QLatin1Char('_')) {
-            word += c;
-        } else if (check()) {
-            return true;
-        }
-    }
-    return check();
+    return dbdetail::hasWord(sql, words);
 }
 
 // The query with the base table's rowid put first, or "" when it does not start with SELECT.
@@ -98,6 +74,17 @@ Recordset::~Recordset() = default;
 void Recordset::load()
 {
     sqlite3 *db = m_connection->checkedHandle();
+    // Taken before the rows are read: a commit in between makes the next open read again.
+    const std::optional<DatabaseState> state = snapshotState();
+    if (state && shareSnapshot(*state))
+        return;
+    fetch(db, state);
+    if (state)
+        keepSnapshot();
+}
+
+void Recordset::fetch(sqlite3 *db, const std::optional<DatabaseState> &state)
+{
     dbdetail::Statement plain(db, m_sql);
     sqlite3_stmt *st = plain.get();
     auto store = std::make_shared<RecordsetStore>();
@@ -145,12 +132,21 @@ void Recordset::load()
     }
     // No statement stays open: other workstations and compaction are never blocked by a view.
     use.finalize();
-    m_table = hasKey ? table : QString();
+    if (!hasKey)
+        table.clear();
+    if (state)
+        store->origin = SnapshotOrigin{m_sql, m_params, m_clone, table, *state};
+    adopt(std::move(store), table);
+}
+
+void Recordset::adopt(std::shared_ptr<RecordsetStore> store, const QString &table)
+{
+    m_table = table;
     m_store = std::move(store);
     m_order.resize(size_t(m_store->slotCount()));
     for (int i = 0; i < int(m_order.size()); ++i)
         m_order[size_t(i)] = i;
-    m_pending.assign(size_t(columns), std::nullopt);
+    m_pending.assign(size_t(m_store->columnCount()), std::nullopt);
     m_pendingEdit = m_pendingNew = false;
 }
 
@@ -171,6 +167,8 @@ void Recordset::detach()
 {
     if (m_store.use_count() > 1)
         m_store = std::make_shared<RecordsetStore>(*m_store);
+    // Edited rows are no longer the query's result: no later open may share them.
+    m_store->origin.reset();
 }
 
 // ---------------------------------------------------------------- position

@@ -19,6 +19,7 @@ namespace portiva
 {
 
 struct RecordsetStore;
+struct DatabaseState;
 struct FindTarget;
 
 // A client-side static snapshot of a query's rows, navigated and edited the way the program's
@@ -115,6 +116,11 @@ private:
 
     Recordset() = default;
     void load();
+    void fetch(sqlite3 *db, const std::optional<DatabaseState> &state);
+    void adopt(std::shared_ptr<RecordsetStore> store, const QString &table);
+    std::optional<DatabaseState> snapshotState() const;
+    bool shareSnapshot(const DatabaseState &state);
+    void keepSnapshot();
     void checkOpen() const;
     int checkedField(const QString &name) const;
     int checkedIndex(int index) const;

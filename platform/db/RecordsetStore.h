@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringView>
 #include <QVariant>
+#include <QVariantList>
+#include <optional>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -39,6 +41,25 @@ struct Cell {
     Cell() : integer(0) {}
 };
 
+// The database as one connection sees it: a commit by any other connection, or a write or
+// schema change of its own, moves one of these.
+struct DatabaseState {
+    qint64 dataVersion = 0;
+    qint64 schemaVersion = 0;
+    qint64 tempSchemaVersion = 0;
+    qint64 totalChanges = 0;
+    bool operator==(const DatabaseState &) const = default;
+};
+
+// The query whose result the rows are, and the database they were read from.
+struct SnapshotOrigin {
+    QString sql;
+    QVariantList params;
+    bool clone = false; // read for a clone's Requery, so without the hidden key
+    QString table;      // the updatable base table; "" when read-only
+    DatabaseState state;
+};
+
 struct RecordsetStore {
     // Rows are kept in blocks and texts in fixed chunks, so a growing snapshot never copies
     // what it already holds.
@@ -53,6 +74,8 @@ struct RecordsetStore {
     QList<QString> chunks; // text offset = chunk << 32 | position
     qsizetype chunkUsed = 0;
     QList<QByteArray> blobs;
+    // Set only while the rows are exactly what the query returned; an edit clears it.
+    std::optional<SnapshotOrigin> origin;
 
     int columnCount() const { return int(fields.size()); }
     int slotCount() const { return int(rowids.size()); }
