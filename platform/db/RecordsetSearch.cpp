@@ -185,14 +185,17 @@ void Recordset::applySort()
     std::vector<KeyColumn> columns;
     for (const SortKey &k : keys)
         columns.push_back(buildKeys(*m_store, m_order, k));
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+    const auto less = [&](int a, int b) {
         for (const KeyColumn &kc : columns) {
             int r = compareKeys(kc, kc.cells[size_t(a)], kc.cells[size_t(b)]);
             if (r != 0)
                 return kc.descending ? r > 0 : r < 0;
         }
         return false;
-    });
+    };
+    // Every reload sorts the received messages by ID, which they nearly always are already.
+    if (!std::is_sorted(m_order.begin(), m_order.end(), less))
+        std::stable_sort(m_order.begin(), m_order.end(), less);
 }
 
 // What a find compares against, worked out once per search.
