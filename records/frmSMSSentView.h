@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace portiva
+{
+
+// The two lists of the sent-SMS window: what has left the queue, or what still waits in it
+// (with the withdrawn rows that wait to be purged). A row without a send state is in neither.
+enum class SentView { Sent, Outbox };
+
+inline SentView sentViewFor(bool showSentSMS)
+{
+    return showSentSMS ? SentView::Sent : SentView::Outbox;
+}
+
+inline QString sentViewQuery(SentView view)
+{
+    const QString columns =
+        QStringLiteral("SELECT ID, TilNummerkort, Dato, fornavn, etternavn, SMS_Text, CMGS, "
+                       "TimeSent, TimeReceived, Receivedstatus FROM SMS_Sent WHERE ");
+    return columns + (view == SentView::Sent
+                          ? QStringLiteral("NOT CMGS = 'UNSENT' AND NOT CMGS = 'SLETTET'")
+                          : QStringLiteral("CMGS = 'UNSENT' OR CMGS = 'SLETTET'"));
+}
+
+} // namespace portiva
