@@ -1,9 +1,13 @@
 #include "core/mainwindow/WindowFactory.h"
 
+#include "records/frmBrukere.h"
+#include "records/frmLanguage.h"
+#include "records/frmPassword.h"
 #include "records/frmPrintBrukere.h"
 #include "records/frmPrintKEY.h"
 #include "records/frmPrintKatalog.h"
 #include "records/frmPrintLogg.h"
+#include "records/frmSMSReceived.h"
 
 namespace portiva
 {
@@ -47,6 +51,10 @@ ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
     add(WindowKind::frmPrintKatalog, &ReportWindow::loaded<frmPrintKatalog>);
     add(WindowKind::frmPrintLogg, &ReportWindow::loaded<frmPrintLogg>);
     add(WindowKind::frmPrintKEY, &ReportWindow::loaded<frmPrintKEY>);
+    add(WindowKind::frmBrukere, &RecordWindow::loaded<frmBrukere>);
+    add(WindowKind::frmSMSReceived, &RecordWindow::loaded<frmSMSReceived>);
+    add(WindowKind::frmPassword, &RecordWindow::loaded<frmPassword>);
+    add(WindowKind::frmLanguage, &RecordWindow::loaded<frmLanguage>);
 }
 
 QWidget *ProgramWindowFactory::create(WindowKind kind)
