@@ -1,5 +1,6 @@
 #include "core/mainwindow/WindowFactory.h"
 
+#include "admin/frmKeyProperties.h"
 #include "records/frmBrukere.h"
 #include "records/frmLanguage.h"
 #include "records/frmPassword.h"
@@ -47,6 +48,7 @@ ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
 {
     // The record, report and properties windows add themselves here as they are built:
     // add(WindowKind::frmKEY, [](AppState &s) { return new frmKEY(s); });
+    add(WindowKind::frmKeyProperties, [](AppState &s) { return new frmKeyProperties(s); });
     add(WindowKind::frmPrintBrukere, &ReportWindow::loaded<frmPrintBrukere>);
     add(WindowKind::frmPrintKatalog, &ReportWindow::loaded<frmPrintKatalog>);
     add(WindowKind::frmPrintLogg, &ReportWindow::loaded<frmPrintLogg>);
