@@ -40,6 +40,48 @@ public:
     int completeSent(qint64 id, const QString &reference, const QString &result,
                      const QString &timeSent, const QString &timeReceived);
 
+    // Registration replies and listings.
+    struct Right {
+        QString KeyBruker, KeyNummer, GyldigFra, GyldigTil, FraTid, TilTid, Konto, Saldo, Status;
+    };
+    // Bruker (blanks trimmed) of the first catalogue row whose BrukerKort, trimmed, is national.
+    std::optional<QString> catalogueUserByShort(const QString &national);
+    // Bruker (blanks trimmed) of the first catalogue row whose Bruker, trimmed, is number.
+    std::optional<QString> catalogueUserByNumber(const QString &number);
+    // Names of the first catalogue row whose BrukerKort, trimmed, is national.
+    std::optional<Names> catalogueNamesByShort(const QString &national);
+    // A new catalogue entry, both names "?".
+    void insertCatalogue(const QString &bruker, const QString &brukerKort);
+    // The first right of user at unit, both compared blank-trimmed.
+    std::optional<qint64> rightAt(const QString &user, const QString &unit);
+    void insertRight(const Right &right);
+    // Status, validity, hours and balance of a confirmed right; Konto only when withKonto.
+    void updateConfirmedRight(qint64 rowid, const Right &right, bool withKonto);
+    void setRightStatus(qint64 rowid, const QString &status);
+    // A right a user listing reports and the database lacked: Konto "Hentet".
+    void insertFetchedRight(const QString &unit, const QString &user, const QString &status,
+                            const QString &from, const QString &to);
+    // Deletes the first right of user at unit; the rows deleted (0 or 1).
+    int deleteRightAt(const QString &user, const QString &unit);
+
+    struct LogEntry {
+        QString KeyNummer, KeyUser, Dato, Etternavn, Fornavn;
+    };
+    bool logEntryExists(const QString &dato, const QString &unit, const QString &user);
+    void insertLogEntry(const LogEntry &entry);
+
+    // Key units. A field left empty (nullopt) keeps the stored value.
+    struct AdminFields {
+        std::optional<QString> Admin, Admin1, Admin2, Admin3, Admin4, Admin5, Eget_Nummer,
+            Beskrivelse;
+    };
+    std::optional<qint64> keyUnitRow(const QString &number);
+    void updateAdminFields(qint64 rowid, const AdminFields &fields);
+    void setKeyAdmin(qint64 rowid, const QString &admin);
+    void setKeySikkerhet(qint64 rowid, const QString &level);
+    // A key unit that welcomed this modem as an assistant: name "?".
+    void insertAssistantUnit(const QString &number, const QString &level);
+
 private:
     Connection &db();
     std::shared_ptr<Connection> m_connection;

@@ -35,7 +35,8 @@ CallState ReceivedSmsReader::freshCall() const
     CallState call;
     call.index = m_ctx.state.CurrentSMSIndex;
     call.today = m_hooks.today ? m_hooks.today() : QDate::currentDate();
-    call.shortDateText = vb::shortDateText(call.today);
+    call.shortDateText =
+        m_hooks.shortDateText ? m_hooks.shortDateText(call.today) : vb::shortDateText(call.today);
     call.CountryCode = m_ctx.state.CountryCode;
     return call;
 }
@@ -70,12 +71,9 @@ void ReceivedSmsReader::interpret(const QString &header, QString &working, CallS
     switch (entry.kind) {
     case ListingEntry::Kind::Text:
         blocks.intake(entry, working, call, [this] { return m_ctx.reader.ReadModemBodyLine(); });
-        if (!call.sender.isEmpty()) {
-            // Blocks 2 to 7 run here, in this order, each on the text the one before left:
-            // registration replies, removal replies, log listings, user listings, admin
-            // listings, admin and assistant notices. A reply without a sender applies to
-            // nothing.
-        }
+        // A reply whose sender could not be read is stored but applies to no unit.
+        if (!call.sender.isEmpty())
+            blocks.replies(working, call);
         break;
     case ListingEntry::Kind::StatusReport:
         blocks.deliveryReport(entry, call);

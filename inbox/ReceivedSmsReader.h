@@ -25,6 +25,8 @@ public:
         std::function<void()> OpenMainRecordsets; // default: the modem host's
         std::function<void()> ShowKeyUsers;
         std::function<QDate()> today; // default: the system date
+        // default: the system's short date of that day
+        std::function<QString(const QDate &)> shortDateText;
     };
 
     explicit ReceivedSmsReader(ModemContext &ctx, Hooks hooks = {}, QObject *parent = nullptr);

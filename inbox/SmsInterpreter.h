@@ -29,11 +29,34 @@ public:
     // call.deletable; one that matches nothing, or has no numeric status, writes nothing.
     void deliveryReport(const ListingEntry &entry, CallState &call);
 
+    // Blocks 2 to 7 of a received message with a sender, in their order, each on the working
+    // text the one before left.
+    void replies(QString &working, CallState &call);
+
+    // Block 2: a unit confirms a user ("er lagt til" and its forms). Writes the user's right
+    // at the sender with status "Aktiv" and the call's suffix, adding a catalogue entry for an
+    // unknown user; consumes the admin mark and the fields it reads.
+    void registrationReply(QString &working, CallState &call);
+    // Block 3: a unit removed a user, or holds none ("er slettet" and its forms): deletes the
+    // user's right at the sender.
+    void removalReply(const QString &working, const CallState &call);
+    // Block 4: "*user" and "d/m,h:mm" pairs become LOGGData rows, none twice.
+    void logListing(QString &working, const CallState &call);
+    // Block 5: every "*user" listed gets a right at the sender, "AKTIV" and the suffix.
+    void userListing(QString &working, CallState &call);
+    // Block 6: the unit's name, admin, assistants and own number into its KEYTable row.
+    void adminListing(const QString &working, const CallState &call);
+    // Block 7: welcomes and the release of the unit's admin place.
+    void adminNotices(const QString &working, const CallState &call);
+
     // The stored form of a raw GSM body: one LF at the start dropped, every other LF a line
     // break (CR LF), the rest through the GSM table.
     static QString storedText(const QString &rawBody);
 
 private:
+    // The international number the catalogue knows for a national one; "+" CountryCode and
+    // the number when it knows none (then added to the catalogue when addMissing).
+    QString catalogueUser(const QString &national, const CallState &call, bool addMissing);
     void findNames(const QString &sender, QString &surname, QString &firstName);
 
     AppState &m_state;

@@ -49,9 +49,13 @@ struct InboxRig {
     QTimer TimerCom, TimerSEND_SMS;
     ModemContext ctx{state, link, reader, clock, timing, exchange, host, TimerCom, TimerSEND_SMS};
     int reloads = 0, keyUserRebuilds = 0;
-    ReceivedSmsReader inbox{
-        ctx,
-        {[this] { ++reloads; }, [this] { ++keyUserRebuilds; }, [] { return QDate(2009, 5, 10); }}};
+    // The rig's day, and the short date the system would write for it.
+    QDate today = QDate(2009, 5, 10);
+    QString shortDate = QStringLiteral("10.05.2009");
+    ReceivedSmsReader inbox{ctx,
+                            {[this] { ++reloads; }, [this] { ++keyUserRebuilds; },
+                             [this] { return today; },
+                             [this](const QDate &) { return shortDate; }}};
     // Set when a timer ran or ReadingMessages was clear while the call waited for the modem.
     bool pollSeenDuringCall = false;
     int deleteErrorsLeft = 0;

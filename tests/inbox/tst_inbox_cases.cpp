@@ -1,7 +1,7 @@
 // The example catalogue of received messages and delivery reports, row by row: each on a fresh
 // database, through the reader on a scripted modem, then the rows and the commands compared.
 
-#include "helper_inbox.h"
+#include "helper_cases.h"
 #include "platform/db/Recordset.h"
 
 #include <QFile>
@@ -16,96 +16,6 @@ using namespace portiva::test;
 
 namespace
 {
-
-struct CaseRow {
-    QString id, countryCode, header, body, seed;
-    QJsonObject expected;
-};
-
-QList<CaseRow> catalogue()
-{
-    QList<CaseRow> rows;
-    QFile f(QStringLiteral(PORTIVA_SHARED_DIR "/notes/inbox-cases.tsv"));
-    if (!f.open(QIODevice::ReadOnly))
-        return rows;
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringList c = lines.at(i).split(u'\t');
-        if (c.size() < 6)
-            continue;
-        rows.append(
-            {c[0], c[1], c[2], c[3], c[4], QJsonDocument::fromJson(c[5].toUtf8()).object()});
-    }
-    return rows;
-}
-
-// "\n" is a line feed, "\xNN" one byte; everything else stands for its own code.
-QByteArray unescape(const QString &escaped)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < escaped.size(); ++i) {
-        if (escaped.at(i) == u'\\' && i + 1 < escaped.size() && escaped.at(i + 1) == u'n') {
-            out += '\n';
-            ++i;
-        } else if (escaped.at(i) == u'\\' && i + 3 < escaped.size() && escaped.at(i + 1) == u'x') {
-            out += char(escaped.mid(i + 2, 2).toInt(nullptr, 16));
-            i += 3;
-        } else {
-            out += char(escaped.at(i).unicode());
-        }
-    }
-    return out;
-}
-
-const QString K = QStringLiteral("+4799887766");
-
-void seedRows(InboxRig &rig, const QString &token)
-{
-    auto key = [&](const QVariantList &v) {
-        rig.exec(QStringLiteral("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet, Admin, "
-                                "Eget_Nummer) VALUES (?, ?, ?, ?, ?)"),
-                 v);
-    };
-    auto cat = [&](const QVariantList &v) {
-        rig.exec(
-            QStringLiteral(
-                "INSERT INTO Katalog (Bruker, Etternavn, Fornavn, BrukerKort) VALUES (?, ?, ?, ?)"),
-            v);
-    };
-    auto sent = [&](const QVariantList &v) {
-        rig.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, CMGS, TimeSent, "
-                                "TimeReceived, ReceivedStatus) VALUES (?, ?, ?, ?, ?, ?)"),
-                 v);
-    };
-    const QVariant null;
-    if (token == QLatin1String("S0")) {
-        key({K, "Hovedport", "5", "0", "6"});
-        key({"+4799887700", "Bakport", "5", "0", "6"});
-        cat({"+4741234567", "Testesen", "Kari", "41234567"});
-    } else if (token == QLatin1String("RK")) {
-        rig.exec(
-            QStringLiteral("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], "
-                           "FraTid, [Gyldig til], TilTid, Konto, Saldo, Status) VALUES "
-                           "(?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            {"+4741234567", K, "1/5/2009", "00", "31/12/2099", "24", "MobReg", "0", "Registrerer"});
-    } else if (token == QLatin1String("KATOLSEN")) {
-        cat({"+4790000002", "Olsen", "", "90000002"});
-    } else if (token == QLatin1String("KEYNONAME")) {
-        key({"+4790000003", "", "5", null, null});
-    } else if (token == QLatin1String("SENT45")) {
-        sent({K, "99887766", "45", "NA", "NA", "NA"});
-    } else if (token == QLatin1String("SENTSE")) {
-        sent({"+46701234567", "701234567", "45", "NA", "NA", "NA"});
-    } else if (token == QLatin1String("SENT45OK")) {
-        sent({K, "99887766", "45:OK", "09/05/10,14:03:22", "09/05/10,14:03:30", "OK"});
-    } else if (token == QLatin1String("SENT1234")) {
-        sent({K, "99887766", "1234", "NA", "NA", "NA"});
-    } else if (token == QLatin1String("SENT3")) {
-        sent({"+4790000001", "90000001", "3", "NA", "NA", "NA"});
-    } else {
-        QFAIL(qPrintable(QStringLiteral("unknown seed ") + token));
-    }
-}
 
 // Every row of a table as text, in key order.
 QStringList snapshot(InboxRig &rig, const QString &table, const QStringList &columns)
@@ -152,7 +62,7 @@ void TestInboxCases::catalogue_data()
     QTest::addColumn<QString>("seed");
     QTest::addColumn<QByteArray>("expected");
 
-    const QList<CaseRow> rows = ::catalogue();
+    const QList<CaseRow> rows = caseCatalogue();
     QVERIFY2(!rows.isEmpty(), "inbox-cases.tsv not found");
     // Intake, the frame and delivery reports; the reply and listing blocks have their own rows.
     static const QRegularExpression mine(QStringLiteral("^(FR|P|S)\\d"));
@@ -190,33 +100,15 @@ void TestInboxCases::catalogue()
 
     InboxRig rig;
     rig.state.CountryCode = countryCode;
-    ModemScript how = ModemScript::Normal;
-    bool refuseReceived = false;
-    for (const QString &token : seed.split(u' ', Qt::SkipEmptyParts)) {
-        if (token.startsWith(QLatin1String("prev=")))
-            rig.state.CurrentSMSSender = token.mid(5);
-        else if (token == QLatin1String("modem=silent"))
-            how = ModemScript::Silent;
-        else if (token == QLatin1String("modem=cmgd-error3"))
-            how = ModemScript::DeleteErrors;
-        else if (token == QLatin1String("modem=cmgd-error-ok"))
-            how = ModemScript::DeleteErrorThenOk;
-        else if (token == QLatin1String("modem=second-entry"))
-            how = ModemScript::SecondEntry;
-        else if (token == QLatin1String("modem=dberr-rx"))
-            refuseReceived = true;
-        else
-            seedRows(rig, token);
-    }
-    if (refuseReceived)
-        rig.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON SMS_Received BEGIN "
-                                "SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    CaseSetup setup;
+    QString unknown;
+    QVERIFY2(applySeed(rig, seed, setup, unknown), qPrintable("unknown seed " + unknown));
     QMap<QString, QStringList> others;
     for (auto it = kOtherTables.begin(); it != kOtherTables.end(); ++it)
         others[it.key()] = snapshot(rig, it.key(), it.value());
     QStringList sentRows = snapshot(rig, "SMS_Sent", kSentColumns);
 
-    rig.script(unescape(body), body == QLatin1String("-"), how);
+    rig.script(unescapeBody(body), body == QLatin1String("-"), setup.how);
     rig.handle(header);
 
     // What was received.

@@ -1,0 +1,179 @@
+// The units' answers to registration and removal commands.
+
+#include "core/AppState.h"
+#include "inbox/CallState.h"
+#include "inbox/InboxLog.h"
+#include "inbox/InboxRepo.h"
+#include "inbox/ReplyText.h"
+#include "inbox/SmsInterpreter.h"
+#include "inbox/SmsText.h"
+
+namespace portiva
+{
+
+namespace
+{
+
+const QString LF = QStringLiteral("\n");
+
+bool oneOrTwoDigits(const QString &s)
+{
+    return (s.size() == 1 || s.size() == 2) && SmsText::isDigits(s);
+}
+
+QString midOrEmpty(const QString &text, int start, int len)
+{
+    return SmsText::mid(text, start, len).value_or(QString());
+}
+
+// A validity field "LABEL d/m-yyyy h:00" whose label starts at f. Only its own line is read,
+// so a field with a part missing can never take the next field's "/", "-" or ":00"; what does
+// not read as a date or an hour keeps the value it had. Returns where ":00" stands, or 0.
+int readValidity(const QString &text, int f, const QString &sep, QString &date, QString &hour)
+{
+    const int lf = SmsText::inStr(f, text, LF);
+    const int lineEnd = lf ? lf : int(text.size()) + 1;
+    auto inLine = [&](int from, const char *what) {
+        const int at = SmsText::inStr(from, text, QString::fromLatin1(what));
+        return at > 0 && at < lineEnd ? at : 0;
+    };
+    const int s = inLine(f, "/");
+    const int m = s ? inLine(s + 1, "-") : 0;
+    if (!m)
+        return 0;
+    const int c = inLine(m + 1, ":00");
+    const QString day = midOrEmpty(text, f + 5, s - f - 5);
+    const QString month = midOrEmpty(text, s + 1, m - s - 1);
+    const QString year = midOrEmpty(text, m + 1, 4);
+    if (oneOrTwoDigits(day) && oneOrTwoDigits(month) && year.size() == 4 && SmsText::isDigits(year))
+        date = day + sep + month + sep + year;
+    if (c) {
+        const QString h = midOrEmpty(text, m + 6, c - m - 6);
+        if (oneOrTwoDigits(h))
+            hour = h.size() == 1 ? QStringLiteral("0") + h : h;
+    }
+    return c;
+}
+
+} // namespace
+
+QString SmsInterpreter::catalogueUser(const QString &national, const CallState &call,
+                                      bool addMissing)
+{
+    std::optional<QString> found;
+    containedStep("catalogue by national number",
+                  [&] { found = m_repo.catalogueUserByShort(national); });
+    if (found && !found->isEmpty())
+        return *found;
+    const QString international = QStringLiteral("+") + call.CountryCode + national;
+    // A row holding the number only under Bruker is the same user: adding it again would
+    // collide with that row's key.
+    found.reset();
+    const bool looked = containedStep("catalogue by number",
+                                      [&] { found = m_repo.catalogueUserByNumber(international); });
+    if (found && !found->isEmpty())
+        return *found;
+    if (addMissing && looked)
+        containedStep("add to catalogue", [&] { m_repo.insertCatalogue(international, national); });
+    return international;
+}
+
+void SmsInterpreter::registrationReply(QString &working, CallState &call)
+{
+    static const QStringList phrases = {
+        QStringLiteral("er lagt til"),      QStringLiteral("finnes allerede"),
+        gsmPhrase("%cr upplagt i", {0x7B}), QStringLiteral("finns redan"),
+        QStringLiteral("er opprettet i"),   QStringLiteral("findes allerede")};
+    const int P = firstOf(working, phrases);
+    if (!P)
+        return;
+
+    const QString sep =
+        call.shortDateText.contains(u'/') ? QStringLiteral("/") : QStringLiteral(".");
+    InboxRepo::Right right;
+    right.GyldigFra = call.shortDateText;
+    right.GyldigTil =
+        QStringLiteral("31") + sep + QStringLiteral("12") + sep + QStringLiteral("2099");
+    right.FraTid = QStringLiteral("00");
+    right.TilTid = QStringLiteral("24");
+    right.Konto = QStringLiteral("MobReg");
+    right.Saldo = QStringLiteral("0");
+    call.suffix = QStringLiteral(" ");
+    const std::optional<QString> number = numberBefore(working, P);
+
+    // Every mark and field is looked for behind the phrase; once the text is cut, from its start.
+    int from = P;
+    const int a = SmsText::inStr(P, working, QStringLiteral("A-"));
+    if (a && a + 2 <= working.size()) {
+        const QChar d = working.at(a + 1);
+        if (d != u'0' && d != u'\n') {
+            call.suffix = QStringLiteral(" A") + d;
+            right.Konto = QStringLiteral("ADMIN-") + d;
+            working = midOrEmpty(working, a + 2, 99);
+            from = 1;
+        }
+    }
+    auto field = [&](const QStringList &labels, QString &date, QString &hour) {
+        const int f = firstOf(working, labels, from);
+        if (!f)
+            return;
+        if (const int c = readValidity(working, f, sep, date, hour)) {
+            working = midOrEmpty(working, c + 3, 99);
+            from = 1;
+        } else {
+            from = f + 1;
+        }
+    };
+    field({QStringLiteral("FRA :"), gsmPhrase("Fr%cn", {0x0F})}, right.GyldigFra, right.FraTid);
+    field({QStringLiteral("TIL :"), QStringLiteral("Till")}, right.GyldigTil, right.TilTid);
+    if (const int b = SmsText::inStr(from, working, QStringLiteral("SALDO:"))) {
+        working = midOrEmpty(working, b, 99);
+        const int lf = SmsText::inStr(working, LF);
+        // On the last line the amount runs to the end of the text.
+        right.Saldo = lf ? working.mid(6, lf - 7) : working.mid(6);
+        right.Konto = QStringLiteral("Saldo");
+    }
+
+    if (!number) {
+        qCDebug(lcInbox).noquote() << "registration reply names no clean number; applied to no "
+                                      "one:"
+                                   << working;
+        return;
+    }
+    right.KeyBruker = catalogueUser(*number, call, true);
+    right.KeyNummer = call.sender;
+    right.Status = QStringLiteral("Aktiv") + call.suffix;
+    std::optional<qint64> id;
+    if (!containedStep("find the confirmed right",
+                       [&] { id = m_repo.rightAt(right.KeyBruker, call.sender); }))
+        return; // adding one now could double a right that is there
+    if (id) {
+        // Only a balance reply changes how the right is counted; "MobReg" or an admin account
+        // never overwrite what the operator chose.
+        const bool withKonto = right.Konto == QLatin1String("Saldo");
+        containedStep("update the confirmed right",
+                      [&] { m_repo.updateConfirmedRight(*id, right, withKonto); });
+    } else {
+        containedStep("add the confirmed right", [&] { m_repo.insertRight(right); });
+    }
+}
+
+void SmsInterpreter::removalReply(const QString &working, const CallState &call)
+{
+    static const QStringList phrases = {QStringLiteral("er slettet"), QStringLiteral("finnes ikke"),
+                                        QStringLiteral("findes ikke"), QStringLiteral("finns inte"),
+                                        gsmPhrase("%cr borttagen", {0x7B})};
+    const int P = firstOf(working, phrases);
+    if (!P)
+        return;
+    const std::optional<QString> number = numberBefore(working, P);
+    if (!number) {
+        qCDebug(lcInbox).noquote()
+            << "removal reply names no clean number; applied to no one:" << working;
+        return;
+    }
+    const QString user = catalogueUser(*number, call, false);
+    containedStep("delete the removed right", [&] { m_repo.deleteRightAt(user, call.sender); });
+}
+
+} // namespace portiva
