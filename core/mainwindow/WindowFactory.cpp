@@ -2,6 +2,7 @@
 
 #include "admin/frmKeyProperties.h"
 #include "records/frmBrukere.h"
+#include "records/frmLOGG.h"
 #include "records/frmLanguage.h"
 #include "records/frmPassword.h"
 #include "records/frmPrintBrukere.h"
@@ -9,6 +10,7 @@
 #include "records/frmPrintKatalog.h"
 #include "records/frmPrintLogg.h"
 #include "records/frmSMSReceived.h"
+#include "records/frmSMSSent.h"
 
 namespace portiva
 {
@@ -57,6 +59,8 @@ ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
     add(WindowKind::frmSMSReceived, &RecordWindow::loaded<frmSMSReceived>);
     add(WindowKind::frmPassword, &RecordWindow::loaded<frmPassword>);
     add(WindowKind::frmLanguage, &RecordWindow::loaded<frmLanguage>);
+    add(WindowKind::frmSMSSent, &RecordWindow::loaded<frmSMSSent>);
+    add(WindowKind::frmLOGG, &RecordWindow::loaded<frmLOGG>);
 }
 
 QWidget *ProgramWindowFactory::create(WindowKind kind)
