@@ -179,10 +179,13 @@ void KeyUsers::bindGrid()
         old->deleteLater();
     m_model = model;
     // The grid's current row is the list's current row.
-    QObject::connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-                     [list](const QModelIndex &current) {
-                         if (current.isValid() && list->isOpen())
-                             list->moveToRow(current.row());
+    QObject::connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, model,
+                     [this, list](const QModelIndex &current) {
+                         if (!current.isValid() || !list->isOpen())
+                             return;
+                         list->moveToRow(current.row());
+                         if (!m_rebinding && m_rowChanged)
+                             m_rowChanged();
                      });
     if (!isBalanceTab(m_state.SelectedUserTab))
         layoutGrid();

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAbstractItemModel;
@@ -63,6 +64,9 @@ public:
     UserListMode mode() const { return m_mode; }
     // While true, grid row changes come from a rebind, not from the operator.
     bool rebinding() const { return m_rebinding; }
+    // Called when the grid's current cell moves to a row (row or column), after the list's
+    // cursor has followed it; never during a rebind.
+    void setRowChanged(std::function<void()> rowChanged) { m_rowChanged = std::move(rowChanged); }
 
 private:
     QString keyNumber() const;
@@ -81,6 +85,7 @@ private:
     QStringList m_captions;
     UserListMode m_mode = UserListMode::AllUsers;
     bool m_rebinding = false;
+    std::function<void()> m_rowChanged;
     QPointer<QAbstractItemModel> m_model;
 };
 

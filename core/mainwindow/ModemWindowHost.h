@@ -17,8 +17,7 @@ public:
     void setModemResponse(const QString &text) override;
     QString modemOwnerShown() const override;
     void OpenMainRecordsets() override;
-    // New users whose period begins are queued here once their subsystem provides it.
-    void ProcessNewUsers() override {}
+    void ProcessNewUsers() override;
     void setWaitCursor(bool on) override;
 
 private:

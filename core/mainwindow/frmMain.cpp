@@ -1,8 +1,10 @@
 #include "core/mainwindow/frmMain.h"
 
+#include "admin/KeyPanel.h"
 #include "admin/KeyUsers.h"
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
+#include "admin/UserPanel.h"
 #include "core/DatabaseMenu.h"
 #include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/WindowFactory.h"
@@ -28,6 +30,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     buildMenus();
     buildControls();
     wireSubsystems();
+    wireAdmin();
     connectMenus();
     setHelpOpener({});
 

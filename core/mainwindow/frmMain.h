@@ -36,6 +36,8 @@ class WindowFactory;
 struct MainViews;
 class MainRecordsets;
 class KeyUsers;
+class UserPanel;
+class KeyPanel;
 class DatabaseMenu;
 enum class WindowKind;
 
@@ -103,6 +105,12 @@ public:
     // A close asked for during a modem exchange; the exchange's end closes the window again.
     bool closePending() const { return m_closePending; }
     KeyUsers &keyUsers() { return *m_keyUsers; }
+    // The user entry panel with registration, removal and free SMS; key and SMS stepping
+    // (frmMainAdmin.cpp).
+    UserPanel &userPanel() { return *m_userPanel; }
+    KeyPanel &keyPanel() { return *m_keyPanel; }
+    // The send tick's first step: one waiting period into force.
+    void ProcessNewUsers();
     // OpenDatabase, the database choice and compaction, with CompactRequested/CompactFailed.
     DatabaseMenu &databaseMenu() { return *m_dbMenu; }
     void OpenDatabase();
@@ -215,6 +223,8 @@ private:
     void buildTimers();
     void connectMenus();
     void wireSubsystems();
+    // Key and user panels (frmMainAdmin.cpp).
+    void wireAdmin();
 
     // Load and unload (frmMainLoad.cpp).
     void loadSettings();
@@ -250,6 +260,8 @@ private:
     std::unique_ptr<MainViews> m_views;
     std::unique_ptr<MainRecordsets> m_recordsets;
     std::unique_ptr<KeyUsers> m_keyUsers;
+    std::unique_ptr<UserPanel> m_userPanel;
+    std::unique_ptr<KeyPanel> m_keyPanel;
     std::unique_ptr<DatabaseMenu> m_dbMenu;
     Settings *m_settings = nullptr;
     std::unique_ptr<Settings> m_ownSettings;

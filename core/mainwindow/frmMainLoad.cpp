@@ -131,18 +131,6 @@ void frmMain::fillHourLists()
     TilTid->setEditText(QStringLiteral("24"));
 }
 
-void frmMain::CLEAR_INPUT()
-{
-    for (int i : {0, 2, 1, 4, 3})
-        Txtfields[i]->setText(QString());
-    Txtfields[5]->setText(QStringLiteral("9999"));
-    FraTid->setEditText(QStringLiteral("00"));
-    TilTid->setEditText(QStringLiteral("24"));
-    Saldo->setText(QStringLiteral("0"));
-    DTPickerTo->setDate(today().addDays(2));
-    DTPickerFrom->setDate(today());
-}
-
 void frmMain::restartSendTimer(int interval)
 {
     TimerSEND_SMS->stop();

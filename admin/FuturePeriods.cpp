@@ -1,0 +1,213 @@
+#include "admin/FuturePeriods.h"
+
+#include "admin/CommandLanguage.h"
+#include "core/AppState.h"
+#include "modem/SendQueue.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/vb/Vb.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace portiva
+{
+
+namespace
+{
+
+const char *const kWaiting = "select ID, Bruker, Etternavn, Fornavn, [Gyldig fra], FraTid, "
+                             "[Gyldig til], TilTid, Konto, Saldo, Status, KeyNummer "
+                             "from NYEbrukere";
+const char *const kLive = "select rid, KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
+                          "TilTid, Konto, Saldo, Status from TBLbrukere order by rid";
+const char *const kQueue = "SELECT ID, TilNummer, TilNummerKort, Etternavn, Fornavn, Dato,datolng, "
+                           "SMS_Text, CMGS, TimeSent, TimeReceived, ReceivedStatus FROM SMS_Sent "
+                           "where CMGS = 'UNSENT' or CMGS = 'SLETTET' order by ID";
+
+bool same(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct Row {
+    QVariantMap values;
+    QDate start;
+    QDate end;
+
+    QString text(const char *name) const { return values.value(QLatin1String(name)).toString(); }
+    bool isNull(const char *name) const
+    {
+        const QVariant v = values.value(QLatin1String(name));
+        return !v.isValid() || v.isNull();
+    }
+};
+
+std::vector<Row> readRows(Recordset &rs)
+{
+    std::vector<Row> rows;
+    if (rs.RecordCount() == 0)
+        return rows;
+    for (rs.MoveFirst(); !rs.EOF(); rs.MoveNext()) {
+        Row row;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            row.values.insert(rs.fieldName(i), rs.value(i));
+        row.start = vb::parseValidityDate(row.text("Gyldig fra"));
+        row.end = vb::parseValidityDate(row.text("Gyldig til"));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// The walk order: start date, unreadable starts last, ties by ID.
+void sortByStart(std::vector<Row> &rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        if (a.start.isValid() != b.start.isValid())
+            return a.start.isValid();
+        if (a.start != b.start)
+            return a.start < b.start;
+        return a.values.value(QStringLiteral("ID")).toLongLong() <
+               b.values.value(QStringLiteral("ID")).toLongLong();
+    });
+}
+
+// A row whose values could not make a right, or a command, waits untouched.
+bool handleable(const Row &row)
+{
+    for (const char *column :
+         {"KeyNummer", "Bruker", "Konto", "Status", "FraTid", "TilTid", "Saldo"}) {
+        if (row.isNull(column))
+            return false;
+    }
+    if (!row.start.isValid() || !row.end.isValid())
+        return false;
+    return !same(row.text("Status"), QStringLiteral("NY")) ||
+           vb::IsNumeric(row.values.value(QStringLiteral("Saldo")));
+}
+
+const Row *liveRightOf(const std::vector<Row> &live, const Row &waiting)
+{
+    const QString user = vb::UCase(vb::Trim(waiting.text("Bruker")));
+    const QString key = waiting.text("KeyNummer");
+    for (const Row &row : live) {
+        if (same(row.text("KeyBruker"), user) && same(row.text("KeyNummer"), key))
+            return &row;
+    }
+    return nullptr;
+}
+
+// Marks "SLETTET" every registration of the user still waiting to go to the unit.
+void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
+                           const QString &user, const QString &countryCode)
+{
+    auto queue = Recordset::open(db,
+                                 QStringLiteral("SELECT ID, SMS_Text FROM SMS_Sent WHERE CMGS = "
+                                                "'UNSENT' AND TilNummer = ? ORDER BY ID"),
+                                 {key});
+    if (queue->RecordCount() == 0)
+        return;
+    for (queue->MoveFirst(); !queue->EOF(); queue->MoveNext()) {
+        if (isRegistrationFor(queue->toTextOr(QStringLiteral("SMS_Text"), QString()), user,
+                              countryCode))
+            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = 'SLETTET' WHERE ID = ?"),
+                     {queue->value(QStringLiteral("ID"))});
+    }
+}
+
+void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const Row &live,
+              const QString &countryCode)
+{
+    Connection::Transaction transaction(db);
+    db->exec(QStringLiteral("INSERT INTO NYEbrukere (KeyNummer, Bruker, Etternavn, Fornavn, Konto, "
+                            "Status, [Gyldig fra], [Gyldig til], TilTid, FraTid, Saldo) "
+                            "VALUES (?, ?, ?, ?, ?, 'NY', ?, ?, ?, ?, ?)"),
+             {live.values.value("KeyNummer"), live.values.value("KeyBruker"),
+              waiting.values.value("Etternavn"), waiting.values.value("Fornavn"),
+              live.values.value("Konto"), live.values.value("Gyldig fra"),
+              live.values.value("Gyldig til"), live.values.value("TilTid"),
+              live.values.value("FraTid"), live.values.value("Saldo")});
+    db->exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rid = ?"), {live.values.value("rid")});
+    // The period that went back must not reach the unit after the earlier one.
+    withdrawRegistrations(db, live.text("KeyNummer"), live.text("KeyBruker"), countryCode);
+    transaction.commit();
+}
+
+QString keyNameOf(const std::shared_ptr<Connection> &db, const QString &key)
+{
+    const QVariant name =
+        db->scalar(QStringLiteral("SELECT KeyNavn FROM KEYTable WHERE KeyNummer = ? ORDER BY rid "
+                                  "LIMIT 1"),
+                   {vb::UCase(vb::Trim(key))});
+    return name.isNull() ? QString() : name.toString();
+}
+
+void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QString &countryCode)
+{
+    const QString key = waiting.text("KeyNummer");
+    const QString user = waiting.text("Bruker");
+    const QString saldo = waiting.text("Saldo");
+    const bool sendCommand = same(waiting.text("Status"), QStringLiteral("NY"));
+    // Everything the command needs is read before anything changes.
+    QString command;
+    if (sendCommand) {
+        command =
+            vb::CDbl(saldo) == 0
+                ? UserRegistrationCommand(user, countryCode, waiting.start, waiting.text("FraTid"),
+                                          waiting.end, waiting.text("TilTid"))
+                : UserRegistrationCommand(user, countryCode, saldo);
+    }
+    Connection::Transaction transaction(db);
+    db->exec(QStringLiteral("DELETE FROM NYEbrukere WHERE ID = ?"), {waiting.values.value("ID")});
+    db->exec(QStringLiteral("INSERT INTO TBLbrukere (KeyNummer, KeyBruker, Status, [Gyldig fra], "
+                            "[Gyldig til], TilTid, FraTid, Konto, Saldo) "
+                            "VALUES (?, ?, 'Ny', ?, ?, ?, ?, ?, ?)"),
+             {key, user, vb::validityDateText(waiting.start), vb::validityDateText(waiting.end),
+              waiting.values.value("TilTid"), waiting.values.value("FraTid"),
+              waiting.values.value("Konto"), saldo});
+    if (sendCommand) {
+        auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
+        SendQueue::QueueSMS(*queue, command, key, keyNameOf(db, key), QString(), waiting.start);
+    }
+    transaction.commit();
+}
+
+} // namespace
+
+FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers)
+{
+    const std::shared_ptr<Connection> db = state.SharedConnection;
+    if (!db)
+        return FuturePeriodStep::Nothing;
+    std::vector<Row> waiting = readRows(*Recordset::open(db, QString::fromLatin1(kWaiting)));
+    sortByStart(waiting);
+    const auto first = std::find_if(waiting.begin(), waiting.end(), [](const Row &row) {
+        return same(row.text("Status"), QStringLiteral("NY"));
+    });
+    if (first == waiting.end())
+        return FuturePeriodStep::Nothing;
+    const std::vector<Row> live = readRows(*Recordset::open(db, QString::fromLatin1(kLive)));
+
+    for (auto it = first; it != waiting.end(); ++it) {
+        if (!handleable(*it))
+            continue;
+        const Row *right = liveRightOf(live, *it);
+        if (!right) {
+            moveIn(db, *it, state.CountryCode);
+            return FuturePeriodStep::MovedIn;
+        }
+        const QString liveStatus = right->text("Status");
+        // A right on its way out is not taken back; the waiting period follows it.
+        if (!right->start.isValid() || right->start <= it->start ||
+            same(liveStatus, QStringLiteral("Slett")) ||
+            same(liveStatus, QStringLiteral("Sletter")))
+            continue;
+        swapBack(db, *it, *right, state.CountryCode);
+        if (showKeyUsers)
+            showKeyUsers();
+        return FuturePeriodStep::Swapped;
+    }
+    return FuturePeriodStep::Nothing;
+}
+
+} // namespace portiva

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace portiva
+{
+
+struct AppState;
+struct MainTexts;
+struct MainViews;
+class Recordset;
+
+// What the user entry panel holds at the moment of a click.
+struct UserPanelValues {
+    QString number; // as typed; every use takes it trimmed
+    QString firstName;
+    QString surname;
+    QString status;
+    QString konto;
+    // The queued period being edited; none for a new one (the box then shows "9999").
+    std::optional<qint64> heldId;
+    QDate from;
+    QDate to;
+    QString fraTid = QStringLiteral("00");
+    QString tilTid = QStringLiteral("24");
+    QString saldo = QStringLiteral("0");
+};
+
+// The key unit in view.
+struct SelectedKey {
+    QString number;
+    QString name;
+};
+
+// A unit number too short to be one: rights and commands need a recipient.
+bool hasKeyUnit(const SelectedKey &key);
+
+// Whether a balance text makes a validity-window right (reads as 0). Throws when it does not
+// read as a number.
+bool isPeriodBalance(const QString &saldo);
+
+// The balance in the panel's own number form ("-0,5", "10", never an exponent).
+QString balanceText(double value);
+
+// Registration, queued periods, removal and free SMS, on the main window's views. No widget:
+// the panel hands its values in, and the dialogs go through the dialog service.
+class UserAdmin
+{
+public:
+    enum class Removal { QueuedPeriod, Withdrawn, Queued, NotFound };
+
+    UserAdmin(AppState &state, MainViews &views, const MainTexts &texts,
+              std::function<QDate()> today);
+
+    // The length check of a typed number: false when nothing is to be stored.
+    bool numberCheck(const QString &number);
+    // Adds the catalogue entry of the number when it has none; never changes one.
+    void addCatalogueEntry(const UserPanelValues &panel);
+
+    // Writes the user's right at the unit and queues its registration command. Throws where
+    // it stops; what was written before stays.
+    void RegisterUser(const UserPanelValues &panel, const SelectedKey &key);
+    // Adds or edits a queued period of the unit; sends nothing.
+    void QueueNewUser(const UserPanelValues &panel, const SelectedKey &key);
+    // Removes the held queued period, or the user's right at the unit with its command.
+    // reload re-opens the main views between the steps. A failing step is skipped.
+    Removal removeUser(const UserPanelValues &panel, const SelectedKey &key,
+                       const std::function<void()> &reload);
+
+    // A free text to the unit (re-addressing a queued row of the same text).
+    void queueDoorSms(const QString &text, const SelectedKey &key);
+    // A free text to the user's own phone.
+    void queueUserSms(const QString &text, const UserPanelValues &panel);
+
+    // The view, or the error that it is not open.
+    Recordset &view(Recordset *rs, const char *name) const;
+
+private:
+    // The unit's queued periods, read afresh.
+    Recordset &newUsersOf(const QString &keyNumber);
+    void writeRight(Recordset &rs, const UserPanelValues &panel);
+
+    AppState &m_state;
+    MainViews &m_views;
+    const MainTexts &m_texts;
+    std::function<QDate()> m_today;
+};
+
+} // namespace portiva
