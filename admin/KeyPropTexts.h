@@ -165,4 +165,11 @@ inline QString loadFailureWord()
     return QStringLiteral(" Er det opprettet noen nøkkel under Key Data??");
 }
 
+// Refused before anything is saved or queued: a command needs the unit's number, and the
+// register must not lose it.
+inline QString noUnitNumberText()
+{
+    return QStringLiteral("Nøkkelenheten har ikke noe nummer. Kommandoen er ikke lagt i køen.");
+}
+
 } // namespace portiva::keyprop

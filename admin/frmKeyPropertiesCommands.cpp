@@ -5,6 +5,7 @@
 
 #include "admin/CommandLanguage.h"
 #include "admin/KeyCommands.h"
+#include "admin/KeyPropTexts.h"
 #include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
@@ -105,8 +106,7 @@ void frmKeyProperties::QueueKeyCommand(const QString &text)
     guarded([this, &text] {
         const QString recipient = KeyTXT[0]->text();
         if (vb::Trim(recipient).isEmpty())
-            throw Error(QStringLiteral("Nøkkelenheten har ikke noe nummer. Kommandoen er ikke "
-                                       "lagt i køen."));
+            throw Error(keyprop::noUnitNumberText());
         if (!adoSMSUNSentRS)
             throw Error(QStringLiteral("The connection is closed."));
         // The view was read at the load: rows sent since then must not be refreshed.

@@ -238,6 +238,8 @@ void frmKeyProperties::Timer1_Timer()
 
 void frmKeyProperties::saveRow(const QList<std::pair<QString, QString>> &fields)
 {
+    if (vb::Trim(KeyTXT[0]->text()).isEmpty())
+        throw Error(keyprop::noUnitNumberText());
     Recordset &rs = *adoKeyOppsettRS;
     try {
         for (int box = 0; box < keyprop::BoundBoxCount; ++box) {
