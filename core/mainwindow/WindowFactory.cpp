@@ -2,6 +2,7 @@
 
 #include "admin/frmKeyProperties.h"
 #include "records/frmBrukere.h"
+#include "records/frmKEY.h"
 #include "records/frmLOGG.h"
 #include "records/frmLanguage.h"
 #include "records/frmPassword.h"
@@ -59,6 +60,7 @@ ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
     add(WindowKind::frmSMSReceived, &RecordWindow::loaded<frmSMSReceived>);
     add(WindowKind::frmPassword, &RecordWindow::loaded<frmPassword>);
     add(WindowKind::frmLanguage, &RecordWindow::loaded<frmLanguage>);
+    add(WindowKind::frmKEY, &RecordWindow::loaded<frmKEY>);
     add(WindowKind::frmSMSSent, &RecordWindow::loaded<frmSMSSent>);
     add(WindowKind::frmLOGG, &RecordWindow::loaded<frmLOGG>);
 }
