@@ -31,18 +31,10 @@ std::optional<QString> national(std::optional<QString> number)
     return number;
 }
 
-} // namespace
-
-void SmsInterpreter::adminListing(const QString &working, const CallState &call)
+// The fields of an admin listing whose keyword stands at K. A field whose delimiters are not
+// all there is left out, so nothing is taken from text outside the listing.
+InboxRepo::AdminFields readAdminListing(const QString &working, int K)
 {
-    // The Swedish form has ö (GSM 124) for its twelfth letter.
-    static const QString swedish = Keyword.left(11) + QChar(0x7C) + Keyword.right(1);
-    const int K = firstOf(working, {Keyword, swedish});
-    if (!K || !SmsText::inStr(working, QStringLiteral("A1")) ||
-        !SmsText::inStr(working, QStringLiteral("A2")) ||
-        !SmsText::inStr(working, QStringLiteral("A3")))
-        return;
-
     InboxRepo::AdminFields f;
     f.Beskrivelse =
         K > 2 ? GsmCharTables::decode(working.left(K - 2).toLatin1()) : QStringLiteral("");
@@ -82,6 +74,22 @@ void SmsInterpreter::adminListing(const QString &working, const CallState &call)
         }
     }
 
+    return f;
+}
+
+} // namespace
+
+void SmsInterpreter::adminListing(const QString &working, const CallState &call)
+{
+    // The Swedish form has ö (GSM 124) for its twelfth letter.
+    static const QString swedish = Keyword.left(11) + QChar(0x7C) + Keyword.right(1);
+    const int K = firstOf(working, {Keyword, swedish});
+    if (!K || !SmsText::inStr(working, QStringLiteral("A1")) ||
+        !SmsText::inStr(working, QStringLiteral("A2")) ||
+        !SmsText::inStr(working, QStringLiteral("A3")))
+        return;
+
+    const InboxRepo::AdminFields f = readAdminListing(working, K);
     std::optional<qint64> row;
     if (!containedStep("find the listing unit", [&] { row = m_repo.keyUnitRow(call.sender); }))
         return;

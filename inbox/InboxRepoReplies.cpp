@@ -86,7 +86,7 @@ void InboxRepo::insertRight(const Right &r)
 
 void InboxRepo::updateConfirmedRight(qint64 rowid, const Right &r, bool withKonto)
 {
-    // Two fixed texts rather than one built up: no statement is ever assembled from pieces.
+    // Two fixed texts rather than one built up: no statement is ever assembled at run time.
     static const QString plain = QStringLiteral(
         "UPDATE TBLbrukere SET Status = ?1, [Gyldig fra] = ?2, [Gyldig til] = ?3, FraTid = ?4, "
         "TilTid = ?5, Saldo = ?6 WHERE rowid = ?7");

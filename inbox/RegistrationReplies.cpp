@@ -55,39 +55,11 @@ int readValidity(const QString &text, int f, const QString &sep, QString &date, 
     return c;
 }
 
-} // namespace
-
-QString SmsInterpreter::catalogueUser(const QString &national, const CallState &call,
-                                      bool addMissing)
+// The values a registration reply reports behind its phrase at P, with their defaults where it
+// reports none. Consumes the admin mark and the fields it reads from working; sets the call's
+// status suffix, which later listings of the same message use too.
+InboxRepo::Right readRegistration(QString &working, int P, CallState &call)
 {
-    std::optional<QString> found;
-    containedStep("catalogue by national number",
-                  [&] { found = m_repo.catalogueUserByShort(national); });
-    if (found && !found->isEmpty())
-        return *found;
-    const QString international = QStringLiteral("+") + call.CountryCode + national;
-    // A row holding the number only under Bruker is the same user: adding it again would
-    // collide with that row's key.
-    found.reset();
-    const bool looked = containedStep("catalogue by number",
-                                      [&] { found = m_repo.catalogueUserByNumber(international); });
-    if (found && !found->isEmpty())
-        return *found;
-    if (addMissing && looked)
-        containedStep("add to catalogue", [&] { m_repo.insertCatalogue(international, national); });
-    return international;
-}
-
-void SmsInterpreter::registrationReply(QString &working, CallState &call)
-{
-    static const QStringList phrases = {
-        QStringLiteral("er lagt til"),      QStringLiteral("finnes allerede"),
-        gsmPhrase("%cr upplagt i", {0x7B}), QStringLiteral("finns redan"),
-        QStringLiteral("er opprettet i"),   QStringLiteral("findes allerede")};
-    const int P = firstOf(working, phrases);
-    if (!P)
-        return;
-
     const QString sep =
         call.shortDateText.contains(u'/') ? QStringLiteral("/") : QStringLiteral(".");
     InboxRepo::Right right;
@@ -99,7 +71,6 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
     right.Konto = QStringLiteral("MobReg");
     right.Saldo = QStringLiteral("0");
     call.suffix = QStringLiteral(" ");
-    const std::optional<QString> number = numberBefore(working, P);
 
     // Every mark and field is looked for behind the phrase; once the text is cut, from its start.
     int from = P;
@@ -133,6 +104,45 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
         right.Saldo = lf ? working.mid(6, lf - 7) : working.mid(6);
         right.Konto = QStringLiteral("Saldo");
     }
+
+    return right;
+}
+
+} // namespace
+
+QString SmsInterpreter::catalogueUser(const QString &national, const CallState &call,
+                                      bool addMissing)
+{
+    std::optional<QString> found;
+    containedStep("catalogue by national number",
+                  [&] { found = m_repo.catalogueUserByShort(national); });
+    if (found && !found->isEmpty())
+        return *found;
+    const QString international = QStringLiteral("+") + call.CountryCode + national;
+    // A row holding the number only under Bruker is the same user: adding it again would
+    // collide with that row's key.
+    found.reset();
+    const bool looked = containedStep("catalogue by number",
+                                      [&] { found = m_repo.catalogueUserByNumber(international); });
+    if (found && !found->isEmpty())
+        return *found;
+    if (addMissing && looked)
+        containedStep("add to catalogue", [&] { m_repo.insertCatalogue(international, national); });
+    return international;
+}
+
+void SmsInterpreter::registrationReply(QString &working, CallState &call)
+{
+    static const QStringList phrases = {
+        QStringLiteral("er lagt til"),      QStringLiteral("finnes allerede"),
+        gsmPhrase("%cr upplagt i", {0x7B}), QStringLiteral("finns redan"),
+        QStringLiteral("er opprettet i"),   QStringLiteral("findes allerede")};
+    const int P = firstOf(working, phrases);
+    if (!P)
+        return;
+
+    const std::optional<QString> number = numberBefore(working, P);
+    InboxRepo::Right right = readRegistration(working, P, call);
 
     if (!number) {
         qCDebug(lcInbox).noquote() << "registration reply names no clean number; applied to no "

@@ -1,6 +1,6 @@
 #pragma once
 
-// The example catalogue of received messages (inbox-cases.tsv beside the notes), its seeds and
+// The example catalogue of received messages (inbox-cases.tsv), its seeds and
 // the database rows the cases compare.
 
 #include "helper_inbox.h"
