@@ -4,6 +4,7 @@
 
 #include "core/mainwindow/frmMain.h"
 #include "helper_reports.h"
+#include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
@@ -379,6 +380,45 @@ private slots:
         QCOMPARE(w->grdDataGrid->model()->headerData(0, Qt::Horizontal).toString(),
                  QString::fromUtf8("Dør Nummer"));
         QVERIFY(dialogs.calls().isEmpty());
+    }
+
+    // The close button reads "choose" here: the common close row is not this window's.
+    void closeButtonText_data()
+    {
+        QTest::addColumn<QVariant>("row108");
+        QTest::addColumn<QVariant>("row130");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("own row") << QVariant("&Luk") << QVariant(QString::fromUtf8("&VÆLG"))
+                                 << QString::fromUtf8("&VÆLG");
+        QTest::newRow("own row empty") << QVariant("&Luk") << QVariant(QString()) << "&VELG";
+    }
+
+    void closeButtonText()
+    {
+        QFETCH(QVariant, row108);
+        QFETCH(QVariant, row130);
+        QFETCH(QString, expected);
+        KeyFixture f;
+        f.setLanguageText(108, QStringLiteral("Dansk"), row108);
+        f.setLanguageText(130, QStringLiteral("Dansk"), row130);
+        f.state.CountryCode = QStringLiteral("45");
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        QCOMPARE(w->cmdClose->text(), expected);
+    }
+
+    // Its load reports its own failure and the window stays, with what was done.
+    void failedLoadIsShownAndWindowStays()
+    {
+        KeyFixture f;
+        f.state.ConnectionString =
+            buildConnectionString(f.db.directory() + "/missing.mdb", databasePassword());
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        QVERIFY(w);
+        QCOMPARE(dialogs.calls().size(), 1);
+        QVERIFY(!dialogs.lastText().isEmpty());
+        QVERIFY(!w->adoPrimaryRS());
     }
 
     void menuOpensWindow()
