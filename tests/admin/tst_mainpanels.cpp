@@ -1,0 +1,284 @@
+// The key and user panels of the real main window, offscreen, controls found by name.
+
+#include "admin/KeyUsers.h"
+#include "admin/MainViews.h"
+#include "core/AppState.h"
+#include "core/mainwindow/frmMain.h"
+#include "platform/db/Connection.h"
+#include "platform/settings/Settings.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace portiva;
+
+class MainPanelsTest : public QObject
+{
+    Q_OBJECT
+
+    struct Window {
+        TestDatabase db;
+        AppState state;
+        std::unique_ptr<Settings> settings;
+        std::unique_ptr<frmMain> w;
+
+        template <class T> T *find(const QString &name) const
+        {
+            T *found = w->findChild<T *>(name);
+            if (!found)
+                qFatal("no control %s", qPrintable(name));
+            return found;
+        }
+        QLineEdit *box(const char *name, int i) const
+        {
+            return find<QLineEdit>(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i));
+        }
+        QToolButton *arrow(const QString &upDown, bool up) const
+        {
+            return find<QToolButton>(upDown + (up ? ".Up" : ".Down"));
+        }
+        void click(const QString &button) const
+        {
+            QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton);
+        }
+        QVariant scalar(const QString &sql) { return db.connection()->scalar(sql); }
+    };
+
+    QTemporaryDir m_dir;
+    int m_count = 0;
+
+    std::unique_ptr<Window> open()
+    {
+        auto f = std::make_unique<Window>();
+        auto c = f->db.connection();
+        c->exec("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet) VALUES "
+                "('+4711111111', 'Hovedport', '4'), ('+4722222222', 'Garasje', '4'), "
+                "('+4733333333', 'Lager', '4')");
+        c->exec("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
+                "TilTid, Konto, Saldo, Status) VALUES "
+                "('+4790000002', '+4711111111', '1/2/2026', '07', '5/2/2026', '16', 'Gjest', '0', "
+                "'Aktiv '), "
+                "('+4790000001', '+4711111111', '1/1/2026', '00', '31/12/2099', '24', 'MobReg', "
+                "'0', 'Aktiv ')");
+        c->exec("INSERT INTO Katalog (Bruker, BrukerKort, Etternavn, Fornavn) VALUES "
+                "('+4790000002', '90000002', 'Berg', 'Kari'), "
+                "('+4790000001', '90000001', 'Aas', 'Ola')");
+        c->exec("INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, Dato, SMS_Text) "
+                "VALUES ('+4711111111', '11111111', 'Hovedport', '26/12/01,10:00:00', 'eldste'), "
+                "('+4722222222', '22222222', 'Garasje', '26/12/02,11:30:00', 'linje 1\nlinje 2')");
+        f->settings =
+            std::make_unique<Settings>(m_dir.filePath(QStringLiteral("s%1.ini").arg(++m_count)));
+        f->settings->setText("KeySelect", "+4711111111");
+        f->state.DBPath = f->db.path();
+        f->state.CurrentUserName = "Forvaltermann";
+        f->state.CurrentSecurityLevel = "6";
+        f->state.CurrentComputerName = "PC-TEST";
+        f->w = std::make_unique<frmMain>(f->state);
+        f->w->setSettings(f->settings.get());
+        f->w->setClock([] { return QDate(2026, 12, 9); });
+        f->w->Form_Load();
+        f->w->show();
+        QApplication::setActiveWindow(f->w.get());
+        if (!QTest::qWaitForWindowActive(f->w.get()))
+            qWarning("main window not active");
+        f->w->CLEAR_INPUT();
+        f->w->ShowKeyUsers();
+        return f;
+    }
+
+    static void selectTab(Window &f, const QString &caption)
+    {
+        auto *tabs = f.find<QTabBar>("TabStrip1");
+        const int i = f.w->keyUsers().tabCaptions().indexOf(caption);
+        QVERIFY(i >= 0);
+        tabs->setCurrentIndex(i);
+    }
+
+private slots:
+    void keyStepsWrapAndKeepTheTab()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        f->box("Txtfields", 0)->setText("+4712345678");
+        QTest::mouseClick(f->arrow("UpDown1", false), Qt::LeftButton);
+        QCOMPARE(f->state.SelectedKeyNummer, QString("+4733333333"));
+        QCOMPARE(f->box("KeyTXT", 1)->text(), QString("Lager"));
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString());
+        QCOMPARE(f->state.SelectedUserTab, QString("Alle"));
+        QCOMPARE(f->find<QTabBar>("TabStrip1")->currentIndex(), 1);
+        QTest::mouseClick(f->arrow("UpDown1", true), Qt::LeftButton);
+        QCOMPARE(f->state.SelectedKeyNummer, QString("+4711111111"));
+        QTest::mouseClick(f->arrow("UpDown1", true), Qt::LeftButton);
+        QCOMPARE(f->box("KeyTXT", 0)->text(), QString("+4722222222"));
+        QCOMPARE(dialogs.beeps(), 0);
+        QVERIFY(dialogs.calls().isEmpty());
+    }
+
+    void receivedSmsViewer()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        auto *display = f->find<QPlainTextEdit>("PhoneDisplay");
+        const QString newest = "Nummer: 2\nFra  : 22222222\nNavn: Garasje\n26/12/02,11:30:00"
+                               "\n\nlinje 1\nlinje 2";
+        QCOMPARE(display->toPlainText(), newest);
+        // The up-down stays at the ends; the arrows wrap round; each end beeps.
+        QTest::mouseClick(f->arrow("UpDown2", true), Qt::LeftButton);
+        QCOMPARE(display->toPlainText(), newest);
+        QCOMPARE(dialogs.beeps(), 1);
+        QTest::mouseClick(f->find<QToolButton>("ArrowRight"), Qt::LeftButton);
+        QCOMPARE(f->box("SMSRectxt", 3)->text(), QString("eldste"));
+        QCOMPARE(dialogs.beeps(), 2);
+        QTest::mouseClick(f->arrow("UpDown2", false), Qt::LeftButton);
+        QCOMPARE(f->box("SMSRectxt", 0)->text(), QString("1"));
+        QCOMPARE(dialogs.beeps(), 3);
+        QTest::mouseClick(f->find<QToolButton>("ArrowLeft"), Qt::LeftButton);
+        QCOMPARE(display->toPlainText(), newest);
+        QCOMPARE(dialogs.beeps(), 4);
+    }
+
+    void newUserButtonQueuesAPeriod()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        f->click("cmdNyBruker");
+        QLineEdit *number = f->box("Txtfields", 0);
+        QCOMPARE(number->text(), QString("+47"));
+        QCOMPARE(number->cursorPosition(), 3);
+        QCOMPARE(f->find<QLabel>("Label2")->text(), QString("True"));
+        QTest::keyClicks(number, "12345678");
+        f->box("Txtfields", 3)->setText("NY");
+        f->click("CommandRegistrerBruker");
+        QCOMPARE(f->scalar("SELECT Bruker || ' ' || KeyNummer || ' ' || [Gyldig fra] || ' ' || "
+                           "[Gyldig til] FROM NYEbrukere")
+                     .toString(),
+                 QString("+4712345678 +4711111111 9/12/2026 11/12/2026"));
+        QCOMPARE(f->scalar("SELECT count(*) FROM SMS_Sent").toInt(), 0);
+        QCOMPARE(number->text(), QString());
+        QCOMPARE(f->box("Txtfields", 5)->text(), QString("9999"));
+    }
+
+    void balanceModeFollowsTheBox()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        auto *saldo = f->find<QLineEdit>("Saldo");
+        saldo->setText("10");
+        QVERIFY(f->find<QDateEdit>("DTPickerFrom")->isHidden());
+        QVERIFY(f->find<QComboBox>("TilTid")->isHidden());
+        QCOMPARE(f->box("Txtfields", 4)->text(), QString("Saldo"));
+        QCOMPARE(f->find<QLabel>("KontoLBL")->text(), QString("Antall"));
+        saldo->setText("0,5");
+        QTest::mouseClick(f->arrow("UpDown3", false), Qt::LeftButton);
+        QCOMPARE(saldo->text(), QString("-0,5"));
+        QVERIFY(!f->find<QDateEdit>("DTPickerTo")->isHidden());
+        QCOMPARE(f->box("Txtfields", 4)->text(), QString("Gjest"));
+        QCOMPARE(f->find<QLabel>("KontoLBL")->text(), QString("Konto"));
+        QTest::mouseClick(f->arrow("UpDown3", false), Qt::LeftButton);
+        QCOMPARE(saldo->text(), QString("-0,5"));
+        QVERIFY(dialogs.calls().isEmpty());
+        saldo->setText("abc");
+        QCOMPARE(dialogs.texts(), QStringList{"Type mismatch"});
+        QTest::mouseClick(f->arrow("UpDown3", true), Qt::LeftButton);
+        QCOMPARE(saldo->text(), QString("abc"));
+    }
+
+    void gridLoadsThePanelOnlyFromTheOperator()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        auto *grid = f->find<QTableView>("DataGrid1");
+        QCOMPARE(grid->model()->rowCount(), 2);
+        // Moved by code while unfocused: nothing loads.
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString());
+        // A click on the unfocused grid loads the row clicked.
+        const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+        // A click gives the grid the focus first, then moves its current row.
+        grid->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(f->w->UserGridActive);
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString("+4790000002"));
+        QCOMPARE(f->box("Txtfields", 1)->text(), QString("Kari"));
+        QCOMPARE(f->find<QComboBox>("FraTid")->currentText(), QString("07"));
+        QCOMPARE(f->find<QDateEdit>("DTPickerFrom")->date(), QDate(2026, 2, 1));
+        QCOMPARE(f->find<QDateEdit>("DTPickerTo")->date(), QDate(2026, 2, 5));
+        QCOMPARE(f->box("Txtfields", 5)->text(), QString("9999"));
+        // A header click sorts and clears the panel; it selects no column and loads no row.
+        QHeaderView *header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(7) + 5, header->height() / 2));
+        QCOMPARE(f->w->UserGridSortKey, QString("Konto"));
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), QString("+4790000002"));
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString());
+        QVERIFY(grid->selectionModel()->selectedColumns().isEmpty());
+    }
+
+    void leavingTheNumberAsksAboutAnExistingRight()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        QLineEdit *number = f->box("Txtfields", 0);
+        number->setFocus();
+        QTest::keyClicks(number, " +4790000002");
+        dialogs.answer(Dialogs::Answer::Cancel);
+        f->box("Txtfields", 2)->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(dialogs.texts(), QStringList{MainTexts().UserRegisteredQuestion});
+        // Cancel shows the existing right; the catalogue's names fill the empty boxes.
+        QCOMPARE(f->box("Txtfields", 4)->text(), QString("Gjest"));
+        QCOMPARE(f->box("Txtfields", 3)->text(), QString("Aktiv "));
+        QCOMPARE(f->box("Txtfields", 2)->text(), QString("Berg"));
+        QCOMPARE(f->find<QDateEdit>("DTPickerFrom")->date(), QDate(2026, 2, 1));
+        QCOMPARE(QApplication::focusWidget(), f->box("Txtfields", 2));
+
+        // OK proposes a new period with the new-user defaults.
+        dialogs.answer(Dialogs::Answer::Ok);
+        number->setFocus();
+        f->box("Txtfields", 1)->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(f->box("Txtfields", 3)->text(), QString("NY"));
+        QCOMPARE(f->box("Txtfields", 4)->text(), QString("Gjest"));
+        QCOMPARE(f->find<QDateEdit>("DTPickerTo")->date(), QDate(2026, 12, 11));
+    }
+
+    void freeSmsAsksEchoesAndQueues()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        dialogs.answerInput(QString("K"));
+        f->click("CmdSMSDoor");
+        f->box("Txtfields", 0)->setText("+4790000002 ");
+        f->box("Txtfields", 2)->setText("Berg");
+        dialogs.answerInput(std::nullopt);
+        f->click("CommandSendSMS");
+        QCOMPARE(dialogs.calls().size(), 4);
+        QCOMPARE(dialogs.calls()[0].title, QString("Send SMS til :+4711111111"));
+        QCOMPARE(dialogs.calls()[0].text, QString("Skriv meldingstekst"));
+        QCOMPARE(dialogs.calls()[1].title, QString("Send SMS"));
+        QCOMPARE(dialogs.calls()[1].text, QString("K"));
+        QCOMPARE(dialogs.calls()[2].title, QString("Send SMS til :+4790000002"));
+        QCOMPARE(dialogs.calls()[3].text, QString());
+        QVERIFY(!f->w->ManualSMSBusy);
+        QCOMPARE(f->scalar("SELECT group_concat(TilNummer || '|' || SMS_Text || '|' || "
+                           "ifnull(Etternavn, ''), ';') FROM SMS_Sent")
+                     .toString(),
+                 QString("+4711111111|K|Hovedport;+4790000002||Berg"));
+    }
+};
+
+QTEST_MAIN(MainPanelsTest)
+#include "tst_mainpanels.moc"
