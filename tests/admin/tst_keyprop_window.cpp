@@ -256,6 +256,42 @@ private slots:
         QVERIFY(timer->isActive());
     }
 
+    void noReloadUnderItsOwnQuestion()
+    {
+        KeyPropFixture f;
+        ScriptedDialogs dialogs;
+        auto w = f.open();
+        auto *timer = w->findChild<QTimer *>("Timer1");
+        model(w.get(), 0)->click();
+        // New data arrive while the operator reads the question of a send.
+        dialogs.answer(Dialogs::Answer::Ok, [&] {
+            f.state.ReloadRequested = true;
+            tick(timer);
+        });
+        sendButton(w.get(), 14)->click();
+        QCOMPARE(f.queued(), 1);
+        QVERIFY(model(w.get(), 0)->isChecked()); // not reloaded under the click
+        QVERIFY(f.state.ReloadRequested);
+        tick(timer);
+        QVERIFY(!f.state.ReloadRequested);
+        QVERIFY(!model(w.get(), 0)->isChecked());
+    }
+
+    void longStoredTextIsNeverCut()
+    {
+        KeyPropFixture f;
+        ScriptedDialogs dialogs;
+        const QString footer = "Med vennlig hilsen fra oss"; // more than the box's 15
+        f.exec("UPDATE KEYTable SET Tekst6 = ? WHERE KeyNummer = '+4711111111'", {footer});
+        auto w = f.open();
+        QCOMPARE(box(w.get(), 20)->text(), footer);
+        QVERIFY(sendButton(w.get(), 20)->isHidden());
+        type(box(w.get(), 4), "12345678");
+        dialogs.answer(Dialogs::Answer::Cancel);
+        sendButton(w.get(), 4)->click();
+        QCOMPARE(f.unitField("+4711111111", "Tekst6"), footer);
+    }
+
     void steppingFollowsTheUnits()
     {
         KeyPropFixture f;
