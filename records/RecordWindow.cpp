@@ -265,13 +265,13 @@ void RecordWindow::Form_Load()
 void RecordWindow::bindRecordset(std::shared_ptr<Connection> connection,
                                  std::shared_ptr<Recordset> rs)
 {
-    if (m_rs)
-        disconnect(m_rs.get(), nullptr, this, nullptr);
     if (!grdDataGrid->setRecordset(rs)) {
         // The edit pending on the rows shown so far could not be written (already shown):
         // they stay, with the edit.
         throw Error(QStringLiteral("The pending change could not be saved."));
     }
+    if (m_rs)
+        disconnect(m_rs.get(), nullptr, this, nullptr);
     m_connection = std::move(connection);
     m_rs = std::move(rs);
     connect(m_rs.get(), &Recordset::currentChanged, this, &RecordWindow::onMoveComplete);
