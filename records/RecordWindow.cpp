@@ -4,6 +4,7 @@
 #include "core/LanguageTable.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/ui/CountingScope.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
@@ -27,18 +28,6 @@ namespace portiva
 
 namespace
 {
-
-class CountingScope
-{
-public:
-    explicit CountingScope(int &counter) : m_counter(counter) { ++m_counter; }
-    ~CountingScope() { --m_counter; }
-    CountingScope(const CountingScope &) = delete;
-    CountingScope &operator=(const CountingScope &) = delete;
-
-private:
-    int &m_counter;
-};
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text)
 {

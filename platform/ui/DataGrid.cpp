@@ -1,6 +1,7 @@
 #include "platform/ui/DataGrid.h"
 
 #include "platform/db/Recordset.h"
+#include "platform/ui/CountingScope.h"
 #include "platform/ui/Guard.h"
 
 #include <QHeaderView>
@@ -15,18 +16,6 @@ namespace
 {
 
 constexpr double twipsPerInch = 1440.0;
-
-class FollowingScope
-{
-public:
-    explicit FollowingScope(int &counter) : m_counter(counter) { ++m_counter; }
-    ~FollowingScope() { --m_counter; }
-    FollowingScope(const FollowingScope &) = delete;
-    FollowingScope &operator=(const FollowingScope &) = delete;
-
-private:
-    int &m_counter;
-};
 
 } // namespace
 
@@ -71,7 +60,7 @@ void DataGrid::setColumnWidthTwips(int column, double twips)
 
 void DataGrid::followCursor(int row)
 {
-    FollowingScope following(m_following);
+    CountingScope following(m_following);
     const QModelIndex current = currentIndex();
     if (row < 0) {
         selectionModel()->clearCurrentIndex();

@@ -1,29 +1,11 @@
 #include "platform/ui/RecordsetModel.h"
 
 #include "platform/db/Recordset.h"
+#include "platform/ui/CountingScope.h"
 #include "platform/ui/Guard.h"
 
 namespace portiva
 {
-
-namespace
-{
-
-// Counts nested work in progress: cursor moves the model makes itself (their notices are not
-// the window's moves) and recordset notices being taken in.
-class CountingScope
-{
-public:
-    explicit CountingScope(int &counter) : m_counter(counter) { ++m_counter; }
-    ~CountingScope() { --m_counter; }
-    CountingScope(const CountingScope &) = delete;
-    CountingScope &operator=(const CountingScope &) = delete;
-
-private:
-    int &m_counter;
-};
-
-} // namespace
 
 RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent) {}
 
