@@ -43,6 +43,15 @@ struct RecordColumn {
     bool hidden = false; // kept in the model (a window may still write into it)
     bool wordWrap = false;
     bool fieldNameHeading = false; // the heading is the query's field name, never translated
+
+    static RecordColumn translated(const QString &caption, int languageRow, int widthTwips = 0)
+    {
+        RecordColumn c;
+        c.caption = caption;
+        c.languageRow = languageRow;
+        c.widthTwips = widthTwips;
+        return c;
+    }
 };
 
 // What the grid itself lets the operator do. Rows are never deleted in the grid: deleting

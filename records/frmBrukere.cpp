@@ -14,9 +14,7 @@ namespace
 QList<RecordColumn> catalogueColumns()
 {
     auto column = [](const QString &caption, int row, const char *sort) {
-        RecordColumn c;
-        c.caption = caption;
-        c.languageRow = row;
+        RecordColumn c = RecordColumn::translated(caption, row);
         c.sortField = QLatin1String(sort);
         return c;
     };

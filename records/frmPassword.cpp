@@ -12,13 +12,7 @@ namespace
 
 QList<RecordColumn> passwordColumns()
 {
-    auto column = [](const QString &caption, int row, int width) {
-        RecordColumn c;
-        c.caption = caption;
-        c.languageRow = row;
-        c.widthTwips = width;
-        return c;
-    };
+    const auto column = &RecordColumn::translated;
     return {
         column(QStringLiteral("BRUKER"), 122, 1500),
         column(QStringLiteral("PASSORD"), 10, 1500),

@@ -15,13 +15,7 @@ namespace
 
 QList<RecordColumn> receivedColumns()
 {
-    auto column = [](const QString &caption, int row, int width) {
-        RecordColumn c;
-        c.caption = caption;
-        c.languageRow = row;
-        c.widthTwips = width;
-        return c;
-    };
+    const auto column = &RecordColumn::translated;
     RecordColumn text = column(QStringLiteral("Tekst"), 116, 4300);
     text.wordWrap = true;
     return {
