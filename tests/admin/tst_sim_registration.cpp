@@ -8,6 +8,7 @@
 #include "platform/settings/Settings.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/Waiting.h"
 #include "tools/modemsim/ModemSim.h"
 
 #include <QComboBox>
@@ -25,11 +26,7 @@ namespace
 
 bool waitFor(const std::function<bool()> &done, int ms = 30000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "platform/ui/Dialogs.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/Waiting.h"
 #include "tools/modemsim/ModemSim.h"
 
 #include <QElapsedTimer>
@@ -55,13 +56,9 @@ struct Station {
     }
 };
 
-bool waitUntil(const std::function<bool()> &done, int ms = 15000)
+bool waitFor(const std::function<bool()> &done, int ms = 15000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 int count(Connection &db, const QString &sql)
@@ -116,7 +113,7 @@ void TestInboxSim::connect(Station &s, bool reports)
     s.state.Port = QString::number(m_sim->port());
     m_dialogs->answer(Dialogs::Answer::Ok);
     s.session.OpenComPort();
-    QVERIFY(waitUntil([&] { return s.state.ModemReady && !s.flags.ModemInitBusy; }));
+    QVERIFY(waitFor([&] { return s.state.ModemReady && !s.flags.ModemInitBusy; }));
 }
 
 void TestInboxSim::receivedSmsStoredOnceAndDeleted()
@@ -129,7 +126,7 @@ void TestInboxSim::receivedSmsStoredOnceAndDeleted()
 
     const QStringList answer = m_sim->control(QStringLiteral("sms +4741234567 \"Hei du\""));
     QCOMPARE(answer.value(answer.size() - 1), QStringLiteral("OK"));
-    QVERIFY(waitUntil([&] { return !m_sim->deletions().isEmpty(); }));
+    QVERIFY(waitFor([&] { return !m_sim->deletions().isEmpty(); }));
     // A few more polls: nothing is listed again, nothing stored twice.
     QTest::qWait(1000);
 
@@ -162,7 +159,7 @@ void TestInboxSim::reportCompletesSentRow()
 
     Connection &db = *m_db->connection();
     auto cmgs = [&] { return db.scalar(QStringLiteral("SELECT CMGS FROM SMS_Sent")).toString(); };
-    QVERIFY(waitUntil([&] { return cmgs().endsWith(QLatin1String(":OK")); }, 30000));
+    QVERIFY(waitFor([&] { return cmgs().endsWith(QLatin1String(":OK")); }, 30000));
     QCOMPARE(m_sim->submissions().size(), 1);
     QCOMPARE(cmgs(), QString::number(m_sim->submissions().first().mr) + QStringLiteral(":OK"));
     QCOMPARE(db.scalar(QStringLiteral("SELECT ReceivedStatus FROM SMS_Sent")).toString(),
@@ -177,7 +174,7 @@ void TestInboxSim::reportCompletesSentRow()
                  qPrintable(t));
     }
     // The report is taken from the modem and nothing is stored as a received SMS.
-    QVERIFY(waitUntil([&] { return !m_sim->deletions().isEmpty(); }));
+    QVERIFY(waitFor([&] { return !m_sim->deletions().isEmpty(); }));
     QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM SMS_Received")), 0);
 }
 

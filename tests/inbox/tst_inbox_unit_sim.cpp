@@ -12,6 +12,7 @@
 #include "platform/ui/Dialogs.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/Waiting.h"
 #include "tools/modemsim/ModemSim.h"
 
 #include <QElapsedTimer>
@@ -47,13 +48,9 @@ struct Workstation {
     }
 };
 
-bool waitUntil(const std::function<bool()> &done, int ms = 30000)
+bool waitFor(const std::function<bool()> &done, int ms = 30000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 } // namespace
@@ -120,7 +117,7 @@ void TestInboxUnitSim::registrationConfirmed()
     w.state.Port = QString::number(sim.port());
     dialogs.answer(Dialogs::Answer::Ok);
     w.session.OpenComPort();
-    QVERIFY(waitUntil([&] { return w.state.ModemReady && !w.flags.ModemInitBusy; }));
+    QVERIFY(waitFor([&] { return w.state.ModemReady && !w.flags.ModemInitBusy; }));
 
     auto right = [&] {
         return sql
@@ -130,13 +127,13 @@ void TestInboxUnitSim::registrationConfirmed()
                     {international, unit})
             .toString();
     };
-    QVERIFY2(waitUntil([&] { return right().startsWith(QLatin1String("Aktiv")); }),
+    QVERIFY2(waitFor([&] { return right().startsWith(QLatin1String("Aktiv")); }),
              qPrintable(right()));
     QCOMPARE(sim.unit(unit)->received, QStringList{command});
     QCOMPARE(right(), QStringLiteral("Aktiv |10.5.2009|08|12.5.2009|24|MobReg"));
     QCOMPARE(sql.scalar(QStringLiteral("SELECT count(*) FROM TBLbrukere")).toInt(), 1);
     QCOMPARE(sql.scalar(QStringLiteral("SELECT FraNummer FROM SMS_Received")).toString(), unit);
-    QVERIFY(waitUntil([&] { return !sim.deletions().isEmpty(); }));
+    QVERIFY(waitFor([&] { return !sim.deletions().isEmpty(); }));
     QVERIFY(!w.flags.ReadingMessages);
     setDialogs(previous);
 }

@@ -9,6 +9,7 @@
 #include "platform/link/TcpLink.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/Waiting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -52,11 +53,7 @@ struct Workstation {
 
 inline bool waitFor(const std::function<bool()> &done, int ms = 10000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 } // namespace portiva::test

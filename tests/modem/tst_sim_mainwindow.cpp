@@ -7,6 +7,7 @@
 #include "platform/settings/Settings.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/Waiting.h"
 #include "tools/modemsim/ModemSim.h"
 
 #include <QLabel>
@@ -22,11 +23,7 @@ namespace
 
 bool waitFor(const std::function<bool()> &done, int ms = 20000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 } // namespace
