@@ -49,8 +49,6 @@ QString windowKindName(WindowKind kind)
 
 ProgramWindowFactory::ProgramWindowFactory(AppState &state) : m_state(state)
 {
-    // The record, report and properties windows add themselves here as they are built:
-    // add(WindowKind::frmKEY, [](AppState &s) { return new frmKEY(s); });
     add(WindowKind::frmKeyProperties, [](AppState &s) { return new frmKeyProperties(s); });
     add(WindowKind::frmPrintBrukere, &ReportWindow::loaded<frmPrintBrukere>);
     add(WindowKind::frmPrintKatalog, &ReportWindow::loaded<frmPrintKatalog>);
