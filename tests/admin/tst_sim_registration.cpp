@@ -38,7 +38,7 @@ class SimRegistrationTest : public QObject
 private slots:
     void initTestCase() { qputenv("PORTIVA_MODEM_TIMESCALE", "0.05"); }
 
-    void registrationReachesTheUnitAndItsAnswerIsStored()
+    void registrationReachesTheUnitAndItsAnswerActivatesTheRight()
     {
         ScriptedDialogs dialogs;
         TestDatabase db;
@@ -97,6 +97,12 @@ private slots:
         }));
         QVERIFY(conn->scalar("SELECT count(*) FROM SMS_Sent WHERE CMGS = 'UNSENT'").toInt() == 0);
         QVERIFY(waitFor([&] { return !w.ReadingMessages && !w.QueueWorkerBusy; }));
+        // The answer is applied: the right the operator registered is now in force.
+        const QString status =
+            conn->scalar("SELECT Status FROM TBLbrukere WHERE KeyNummer = '+4711111111' AND "
+                         "KeyBruker = '+4712345678'")
+                .toString();
+        QVERIFY2(status.startsWith("Aktiv"), qPrintable(status));
         w.modem().shutdown();
     }
 };
