@@ -24,9 +24,6 @@ namespace
 
 const char *const kTabSource =
     "select Bruker,Etternavn,Fornavn,konto from Brukere where KeyNummer = ?";
-const char *const kNewUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
-                              "TilTid,Konto,Status,Saldo,KeyNummer, ID from NYEbrukere "
-                              "where KeyNummer = ?";
 const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
                               "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
 const char *const kAccountFilter = " and not Status = 'NY' and Konto = ?";
@@ -73,6 +70,13 @@ QStringList accountTabCaptions(Recordset &rightsByAccount)
         last = konto;
     }
     return captions;
+}
+
+QString newUsersOfKeyQuery()
+{
+    return QStringLiteral("select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
+                          "TilTid,Konto,Status,Saldo,KeyNummer, ID from NYEbrukere "
+                          "where KeyNummer = ?");
 }
 
 KeyUsers::KeyUsers(AppState &state, MainViews &views, const MainTexts &texts,
@@ -148,8 +152,7 @@ void KeyUsers::openList(const QString &key)
 {
     switch (m_mode) {
     case UserListMode::NewUsers:
-        m_views.adoNyeBrukereRS =
-            Recordset::open(connection(), QString::fromLatin1(kNewUsers), {key});
+        m_views.adoNyeBrukereRS = Recordset::open(connection(), newUsersOfKeyQuery(), {key});
         break;
     case UserListMode::AllUsers:
         m_views.adoListBrukereRS =

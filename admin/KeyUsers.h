@@ -33,6 +33,10 @@ UserListMode userListMode(const QString &selectedTab, const QString &newUsersTab
 // none. The recordset is walked from its first row.
 QStringList accountTabCaptions(Recordset &rightsByAccount);
 
+// The queued periods of one unit, as the grid's new-users tab lists them; the unit's number is
+// the one bound value.
+QString newUsersOfKeyQuery();
+
 // The main-window controls ShowKeyUsers rebuilds; any may be absent (headless use).
 struct KeyUsersControls {
     QLineEdit *keyNumber = nullptr; // KeyTXT(0)

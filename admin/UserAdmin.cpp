@@ -1,6 +1,7 @@
 #include "admin/UserAdmin.h"
 
 #include "admin/CommandLanguage.h"
+#include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
 #include "core/AppState.h"
 #include "core/MainTexts.h"
@@ -19,9 +20,6 @@ namespace portiva
 namespace
 {
 
-const char *const kNewUsersOfKey =
-    "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],TilTid,Konto,Status,Saldo,"
-    "KeyNummer, ID from NYEbrukere where KeyNummer = ?";
 const QString kNoEnd = QStringLiteral("31/12/2099");
 
 QString orQuestionMark(const QString &text)
@@ -29,7 +27,8 @@ QString orQuestionMark(const QString &text)
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
-// Positions on the first row matching, searched from the first row; false (at EOF) when none.
+} // namespace
+
 bool findFromFirst(Recordset &rs, const QString &column, const QVariant &value)
 {
     if (rs.RecordCount() == 0)
@@ -37,8 +36,6 @@ bool findFromFirst(Recordset &rs, const QString &column, const QVariant &value)
     rs.MoveFirst();
     return rs.find(column, value);
 }
-
-} // namespace
 
 bool hasKeyUnit(const SelectedKey &key)
 {
@@ -77,7 +74,7 @@ Recordset &UserAdmin::newUsersOf(const QString &keyNumber)
     if (!m_state.SharedConnection)
         throw Error(QStringLiteral("The connection is closed."));
     m_views.adoNyeBrukereRS =
-        Recordset::open(m_state.SharedConnection, QString::fromLatin1(kNewUsersOfKey), {keyNumber});
+        Recordset::open(m_state.SharedConnection, newUsersOfKeyQuery(), {keyNumber});
     return *m_views.adoNyeBrukereRS;
 }
 
@@ -124,15 +121,24 @@ void UserAdmin::writeRight(Recordset &rs, const UserPanelValues &panel)
         rs.setValue(QStringLiteral("Konto"), panel.konto);
 }
 
-void UserAdmin::RegisterUser(const UserPanelValues &panel, const SelectedKey &key)
+std::optional<QString> UserAdmin::admitNumber(const UserPanelValues &panel, const SelectedKey &key)
 {
     // A right nobody's unit lists, or a command without a recipient, helps no one.
     if (!hasKeyUnit(key))
-        return;
+        return std::nullopt;
     const QString t = vb::Trim(panel.number);
     if (!numberCheck(t))
-        return;
+        return std::nullopt;
     addCatalogueEntry(panel);
+    return t;
+}
+
+void UserAdmin::RegisterUser(const UserPanelValues &panel, const SelectedKey &key)
+{
+    const std::optional<QString> admitted = admitNumber(panel, key);
+    if (!admitted)
+        return;
+    const QString &t = *admitted;
     // Nothing of the right is written unless the balance reads.
     const QString command = UserRegistrationCommand(
         t, m_state.CountryCode, panel.from, panel.fraTid, panel.to, panel.tilTid, panel.saldo);
@@ -150,12 +156,10 @@ void UserAdmin::RegisterUser(const UserPanelValues &panel, const SelectedKey &ke
 
 void UserAdmin::QueueNewUser(const UserPanelValues &panel, const SelectedKey &key)
 {
-    if (!hasKeyUnit(key))
+    const std::optional<QString> admitted = admitNumber(panel, key);
+    if (!admitted)
         return;
-    const QString t = vb::Trim(panel.number);
-    if (!numberCheck(t))
-        return;
-    addCatalogueEntry(panel);
+    const QString &t = *admitted;
     isPeriodBalance(panel.saldo);
     Recordset &periods = newUsersOf(key.number);
     const bool found =

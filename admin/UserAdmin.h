@@ -35,6 +35,9 @@ struct SelectedKey {
     QString name;
 };
 
+// Stands on the first row from the top whose column matches; false (at EOF) when none.
+bool findFromFirst(Recordset &rs, const QString &column, const QVariant &value);
+
 // A unit number too short to be one: rights and commands need a recipient.
 bool hasKeyUnit(const SelectedKey &key);
 
@@ -77,10 +80,13 @@ public:
 
     // The view, or the error that it is not open.
     Recordset &view(Recordset *rs, const char *name) const;
+    // The unit's queued periods, read afresh into the views.
+    Recordset &newUsersOf(const QString &keyNumber);
 
 private:
-    // The unit's queued periods, read afresh.
-    Recordset &newUsersOf(const QString &keyNumber);
+    // The trimmed number once the unit and the number pass and the catalogue has its entry;
+    // none when nothing is to be stored.
+    std::optional<QString> admitNumber(const UserPanelValues &panel, const SelectedKey &key);
     void writeRight(Recordset &rs, const UserPanelValues &panel);
 
     AppState &m_state;

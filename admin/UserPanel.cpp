@@ -27,10 +27,6 @@ namespace portiva
 namespace
 {
 
-const char *const kNewUsersOfKey =
-    "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],TilTid,Konto,Status,Saldo,"
-    "KeyNummer, ID from NYEbrukere where KeyNummer = ?";
-
 bool same(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -50,14 +46,6 @@ QString present(const Recordset &rs, const char *field)
     if (rs.BOF() || rs.EOF() || rs.fieldIndex(name) < 0)
         return QString();
     return rs.toTextOr(name, QString());
-}
-
-bool findFromFirst(Recordset &rs, const QString &column, const QString &value)
-{
-    if (rs.RecordCount() == 0)
-        return false;
-    rs.MoveFirst();
-    return rs.find(column, value);
 }
 
 } // namespace
@@ -342,11 +330,9 @@ void UserPanel::Txtfields_LostFocus(int Index)
             if (findFromFirst(rights, QStringLiteral("KeyBruker"), k))
                 defaults = askAboutExisting(rights, m_texts.UserRegisteredQuestion);
             // The unit in view, whichever list the grid showed last.
-            m_views.adoNyeBrukereRS =
-                Recordset::open(m_state.SharedConnection, QString::fromLatin1(kNewUsersOfKey),
-                                {m_c.KeyTXT[0]->text()});
-            if (findFromFirst(*m_views.adoNyeBrukereRS, QStringLiteral("Bruker"), k))
-                defaults = askAboutExisting(*m_views.adoNyeBrukereRS, m_texts.UserQueuedQuestion);
+            Recordset &periods = m_admin.newUsersOf(m_c.KeyTXT[0]->text());
+            if (findFromFirst(periods, QStringLiteral("Bruker"), k))
+                defaults = askAboutExisting(periods, m_texts.UserQueuedQuestion);
             if (defaults) {
                 m_c.Txtfields[4]->setText(m_texts.NewUserKontoText);
                 m_c.Txtfields[3]->setText(QStringLiteral("NY"));
