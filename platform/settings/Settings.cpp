@@ -19,8 +19,13 @@ std::unique_ptr<QSettings> openDefaultStore()
     const QString redirected = qEnvironmentVariable(Settings::FileEnvironmentVariable);
     if (!redirected.isEmpty())
         return std::make_unique<QSettings>(redirected, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("Portiva3"), QStringLiteral("Portiva3"));
+    auto store =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("Portiva3"), QStringLiteral("Portiva3"));
+    // The settings are the operator's own: a system-wide or organisation-wide file must neither
+    // be read in their place nor keep a key alive that a write has just replaced.
+    store->setFallbacksEnabled(false);
+    return store;
 }
 
 } // namespace
@@ -82,8 +87,11 @@ bool Settings::boolean(const QString &key, bool defaultValue) const
 
 void Settings::remove(const QString &key)
 {
-    for (QString k = storedKey(key); !k.isEmpty(); k = storedKey(key))
-        m_store->remove(k);
+    const QStringList keys = m_store->childKeys();
+    for (const QString &k : keys) {
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            m_store->remove(k);
+    }
 }
 
 void Settings::setText(const QString &key, const QString &value)

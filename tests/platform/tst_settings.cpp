@@ -1,7 +1,9 @@
 #include "platform/settings/Settings.h"
 #include "platform/vb/Vb.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +21,7 @@ private slots:
     void writesText();
     void defaults();
     void environmentRedirectsDefaultStore();
+    void systemWideFileIsNotTheUsers();
     void twips_data();
     void twips();
 
@@ -176,6 +179,32 @@ void TestSettings::environmentRedirectsDefaultStore()
     }
     qunsetenv(Settings::FileEnvironmentVariable);
     QCOMPARE(Settings(file()).text(QStringLiteral("keyselect")), QStringLiteral("3"));
+}
+
+void TestSettings::systemWideFileIsNotTheUsers()
+{
+    qunsetenv(Settings::FileEnvironmentVariable);
+    QTemporaryDir user, system;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system.path());
+    QVERIFY(QDir(system.path()).mkpath(QStringLiteral("Portiva3")));
+    for (const QString &name :
+         {QStringLiteral("Portiva3/Portiva3.ini"), QStringLiteral("Portiva3.ini")}) {
+        QFile shared(system.filePath(name));
+        QVERIFY(shared.open(QIODevice::WriteOnly));
+        shared.write("[Settings]\ndbpath=/shared/Brimo02.mdb\nKeySelect=+4791000001\n");
+    }
+
+    Settings s;
+    QVERIFY(s.fileName().startsWith(user.path()));
+    QVERIFY(!s.contains(QStringLiteral("KeySelect")));
+    QCOMPARE(s.text(QStringLiteral("DBpath"), QStringLiteral("Brimo02.mdb")),
+             QStringLiteral("Brimo02.mdb"));
+    // A key the shared file also holds is written and read back as the operator's own.
+    s.setText(QStringLiteral("DBPath"), QStringLiteral("/home/op/Brimo02.mdb"));
+    s.sync();
+    QCOMPARE(s.text(QStringLiteral("DBpath")), QStringLiteral("/home/op/Brimo02.mdb"));
+    QCOMPARE(Settings().text(QStringLiteral("dbpath")), QStringLiteral("/home/op/Brimo02.mdb"));
 }
 
 void TestSettings::twips_data()
