@@ -197,8 +197,9 @@ void Recordset::MoveFirst()
     checkOpen();
     dropPending();
     if (m_order.empty())
-        return;
-    moveTo(At::Row, 0);
+        leaveEmptiedSet();
+    else
+        moveTo(At::Row, 0);
 }
 
 void Recordset::MoveLast()
@@ -206,8 +207,17 @@ void Recordset::MoveLast()
     checkOpen();
     dropPending();
     if (m_order.empty())
-        return;
-    moveTo(At::Row, int(m_order.size()) - 1);
+        leaveEmptiedSet();
+    else
+        moveTo(At::Row, int(m_order.size()) - 1);
+}
+
+// A set with no rows left has nowhere to go; only the gap its last row (or an unwritten new
+// row) left behind is given up, so that BOF and EOF hold and a "Do Until EOF" loop ends.
+void Recordset::leaveEmptiedSet()
+{
+    if (m_at == At::Deleted)
+        moveTo(At::Eof, 0);
 }
 
 void Recordset::MoveNext()

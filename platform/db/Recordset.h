@@ -130,6 +130,7 @@ private:
     QString textOf(int column, const QVariant &value) const;
     void dropPending();
     void moveTo(At at, int pos);
+    void leaveEmptiedSet();
     void applySort();
     bool matches(int slot, int column, const FindTarget &target) const;
     QVariant converted(int column, const QVariant &value) const;

@@ -36,6 +36,8 @@ private slots:
     void updatability();
     void navigation();
     void deleteThenMoveNext();
+    void moveOnEmptiedSet_data();
+    void moveOnEmptiedSet();
     void find_data();
     void find();
     void findLiteralCriteria();
@@ -169,6 +171,45 @@ void TestDbRecordset::deleteThenMoveNext()
     QCOMPARE(rs->toText("Bruker"), "+473");
     QCOMPARE(errorOf([&] { rs->Delete(); }),
              "The row was changed or deleted by another user since it was read.");
+}
+
+void TestDbRecordset::moveOnEmptiedSet_data()
+{
+    QTest::addColumn<bool>("deleteTheRow"); // else an unwritten new row in an empty set
+    QTest::addColumn<bool>("last");         // MoveLast, else MoveFirst
+    QTest::newRow("only row deleted, MoveFirst") << true << false;
+    QTest::newRow("only row deleted, MoveLast") << true << true;
+    QTest::newRow("new row dropped, MoveFirst") << false << false;
+    QTest::newRow("new row dropped, MoveLast") << false << true;
+}
+
+// With no row left, the set stands at its end: a "MoveFirst, Do Until EOF" loop ends at once
+// instead of reading a row that is gone.
+void TestDbRecordset::moveOnEmptiedSet()
+{
+    QFETCH(bool, deleteTheRow);
+    QFETCH(bool, last);
+    Fixture fixture("INSERT INTO Katalog (rid, Bruker, Etternavn) VALUES (1, '+471', 'A');");
+    auto c = fixture.open();
+    auto rs = Recordset::open(c, deleteTheRow ? "SELECT Bruker, Etternavn FROM Katalog"
+                                              : "SELECT Bruker, Etternavn FROM Katalog "
+                                                "WHERE rid > 1");
+    if (deleteTheRow) {
+        rs->Delete();
+    } else {
+        rs->AddNew();
+        rs->setValue("Bruker", "+472");
+    }
+    if (last)
+        rs->MoveLast();
+    else
+        rs->MoveFirst();
+    QCOMPARE(rs->RecordCount(), 0);
+    QVERIFY(rs->BOF());
+    QVERIFY(rs->EOF());
+    QCOMPARE(errorOf([&] { rs->value("Bruker"); }), "No current row.");
+    QCOMPARE(errorOf([&] { rs->MoveNext(); }), "No current row.");
+    QCOMPARE(c->scalar("SELECT count(*) FROM Katalog").toInt(), deleteTheRow ? 0 : 1);
 }
 
 void TestDbRecordset::find_data()
