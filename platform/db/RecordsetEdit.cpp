@@ -314,8 +314,6 @@ void Recordset::rereadSlot(int slot, qint64 rowid)
 void Recordset::removeNewRow()
 {
     const int row = m_pos;
-    detach();
-    m_store->deleted[m_order[size_t(row)]] = true;
     m_order.erase(m_order.begin() + row);
     m_pendingNew = false;
     m_pending.assign(m_pending.size(), std::nullopt);
@@ -393,8 +391,8 @@ void Recordset::Delete()
     statement.step();
     if (sqlite3_changes(db) != 1)
         fail(conflictText());
-    detach();
-    m_store->deleted[slot] = true;
+    // The rows as read stay untouched (other sets may share them); the slot only leaves this
+    // set's order.
     const int row = m_pos;
     m_order.erase(m_order.begin() + row);
     // The slot stays current as a gap, so MoveNext reaches the row that followed it.

@@ -24,7 +24,6 @@ Cell *RecordsetStore::appendSlot(qint64 rowid)
 {
     const int slot = slotCount();
     rowids.append(rowid);
-    deleted.append(false);
     if ((slot & (BlockRows - 1)) == 0)
         blocks.append(QList<Cell>(qsizetype(BlockRows) * columnCount()));
     return &cellRef(slot, 0);

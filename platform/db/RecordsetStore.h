@@ -70,7 +70,6 @@ struct RecordsetStore {
     std::vector<FieldInfo> fields;
     QList<QList<Cell>> blocks; // BlockRows rows of fields.size() cells each
     QList<qint64> rowids;
-    QList<bool> deleted;
     QList<QString> chunks; // text offset = chunk << 32 | position
     qsizetype chunkUsed = 0;
     QList<QByteArray> blobs;
