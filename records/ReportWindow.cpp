@@ -45,7 +45,18 @@ ReportWindow::ReportWindow(AppState &state, const QString &name, const QString &
     connect(Command1, &QPushButton::clicked, this, &ReportWindow::Command1_Click);
 }
 
-ReportWindow::~ReportWindow() = default;
+ReportWindow::~ReportWindow()
+{
+    // The base destructor hides the window, which moves focus out of a box's edit field; by
+    // then this window's part is gone and must hear nothing of it.
+    for (QComboBox *box : findChildren<QComboBox *>()) {
+        disconnect(box, nullptr, this, nullptr);
+        if (QLineEdit *edit = box->lineEdit()) {
+            disconnect(edit, nullptr, this, nullptr);
+            edit->removeEventFilter(this);
+        }
+    }
+}
 
 QComboBox *ReportWindow::addChooser(const QString &comboName, QLabel *&label,
                                     const QString &labelName, const QString &labelText)
@@ -55,7 +66,13 @@ QComboBox *ReportWindow::addChooser(const QString &comboName, QLabel *&label,
     label->setObjectName(labelName);
     auto *box = new QComboBox(this);
     box->setObjectName(comboName);
-    box->setEditable(true);
+    // The box turns a typed text that names an entry into a choice when the edit field loses
+    // focus; typing is never a choice here. These two handlers bracket the box's own handler
+    // of that moment, since slots run in the order they were connected.
+    auto *edit = new QLineEdit(box);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { ++m_leavingEdit; });
+    box->setLineEdit(edit);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { --m_leavingEdit; });
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMinimumContentsLength(14);
     column->addWidget(label);
@@ -111,6 +128,8 @@ void ReportWindow::ApplyLanguage()
 
 void ReportWindow::onChoice()
 {
+    if (m_leavingEdit > 0)
+        return;
     guarded([this] { rebuildList(); });
 }
 

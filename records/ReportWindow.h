@@ -108,6 +108,7 @@ private:
     QStringList m_captionTexts;
     QList<LanguageTarget> m_targets;
     QHBoxLayout *m_choosers = nullptr;
+    int m_leavingEdit = 0; // inside an edit field's editingFinished
     GridPrinterClient ReportPrinter;
 };
 

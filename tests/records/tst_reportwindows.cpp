@@ -176,6 +176,33 @@ private slots:
         QCOMPARE(w->DataGrid1->model()->rowCount(), 5);
     }
 
+    // A typed entry name stays a typed text when focus leaves the box, and the window can go
+    // while the box still holds it.
+    void typingThenLeavingTheBoxIsNoChoice()
+    {
+        ReportFixture f;
+        addUsers(f);
+        ScriptedDialogs dialogs;
+        auto w = open<frmPrintBrukere>(f.state);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit *edit = w->Combo1->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "NY");
+        w->Command1->setFocus();
+        QVERIFY(!edit->hasFocus());
+        QCOMPARE(w->Combo1->currentText(), QString("NY"));
+        QCOMPARE(w->UserListMode, 2);
+        QCOMPARE(w->DataGrid1->model()->rowCount(), 5);
+
+        // The base class hides the window on its way out, and focus leaves the field once more.
+        edit->setFocus();
+        w.reset();
+        QVERIFY(dialogs.calls().isEmpty());
+    }
+
     void usersFollowTheSelectedUnit()
     {
         ReportFixture f;
