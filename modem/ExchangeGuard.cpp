@@ -49,6 +49,13 @@ void ExchangeState::leave()
         QMetaObject::invokeMethod(
             this,
             [this, notice] {
+                // Another exchange may have begun before this ran: acting now would type a
+                // listing request into its dialogue.
+                if (m_depth > 0) {
+                    if (m_pendingNotice.isEmpty())
+                        m_pendingNotice = notice;
+                    return;
+                }
                 if (dispatchNotice)
                     dispatchNotice(notice);
             },

@@ -45,6 +45,7 @@ private slots:
     void longListingIsNotCut();
     void realListingDrainsToOk();
     void noticeInsideExchangeIsKept();
+    void keptNoticeWaitsForTheNextExchange();
     void bufferCapDropsOldData();
     void terminalKeepsLast600();
 };
@@ -212,6 +213,30 @@ void TestLineReader::noticeInsideExchangeIsKept()
     QVERIFY(dispatched.isEmpty()); // posted, runs after the handler returns
     QCoreApplication::processEvents();
     QCOMPARE(dispatched, QStringList{QStringLiteral("+CDSI: \"SM\",7")});
+}
+
+void TestLineReader::keptNoticeWaitsForTheNextExchange()
+{
+    // A request deferred during a send runs first and starts its own exchange; the notice
+    // kept from the send must not be acted on in the middle of that one.
+    Rig rig(true);
+    QStringList dispatched;
+    QStringList seenInsideSecond;
+    rig.exchange.dispatchNotice = [&](const QString &n) { dispatched << n; };
+    {
+        ExchangeGuard send(rig.exchange, rig.exchange.flags.QueueWorkerBusy);
+        rig.exchange.noteLine(QStringLiteral("+CMTI: \"SM\",6"));
+        QVERIFY(rig.exchange.deferIfBusy(QStringLiteral("InitModem"), [&] {
+            ExchangeGuard init(rig.exchange, rig.exchange.flags.ModemInitBusy);
+            // A wait of this exchange runs whatever calls are pending.
+            QCoreApplication::sendPostedEvents();
+            seenInsideSecond = dispatched;
+        }));
+    }
+    QCoreApplication::processEvents(); // the deferred request, then the notice inside it
+    QCOMPARE(seenInsideSecond, QStringList());
+    QCoreApplication::processEvents(); // posted again when the second exchange ended
+    QCOMPARE(dispatched, QStringList{QStringLiteral("+CMTI: \"SM\",6")});
 }
 
 void TestLineReader::bufferCapDropsOldData()
