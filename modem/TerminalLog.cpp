@@ -14,15 +14,20 @@ void TerminalLog::echoSent(const QByteArray &bytes)
     QByteArray b = bytes;
     if (b.endsWith('\r'))
         b.chop(1);
-    m_text += QStringLiteral("==>") + QString::fromLatin1(b) + QStringLiteral("\r\n");
-    if (m_text.size() > Keep)
-        m_text = m_text.right(Keep);
-    emit changed();
+    append(QStringLiteral("==>") + QString::fromLatin1(b) + QStringLiteral("\r\n"));
 }
 
 void TerminalLog::echoReceived(const QString &text)
 {
+    append(text);
+}
+
+void TerminalLog::append(const QString &text)
+{
+    // A long listing read line by line would otherwise grow the view without bound.
     m_text += text;
+    if (m_text.size() > Keep)
+        m_text = m_text.right(Keep);
     emit changed();
 }
 

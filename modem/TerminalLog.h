@@ -18,7 +18,7 @@ public:
     void clear();
     // "==>" and the bytes written, less one trailing CR, then CR LF; cut to the last 600.
     void echoSent(const QByteArray &bytes);
-    // Received text as the readers echo it ("<" line CR, "<**" prompt CR); not cut.
+    // Received text as the readers echo it ("<" line CR, "<**" prompt CR); cut the same way.
     void echoReceived(const QString &text);
     // The text as the view shows it: CR and CR LF as line breaks, control codes as ^X.
     static QString displayText(const QString &raw);
@@ -27,6 +27,8 @@ signals:
     void changed();
 
 private:
+    void append(const QString &text);
+
     QString m_text;
 };
 

@@ -48,6 +48,7 @@ private slots:
     void keptNoticeWaitsForTheNextExchange();
     void bufferCapDropsOldData();
     void terminalKeepsLast600();
+    void readsKeepTheTerminalAtLast600();
 };
 
 void TestLineReader::table_data()
@@ -260,6 +261,23 @@ void TestLineReader::terminalKeepsLast600()
     log.echoSent("b");
     QCOMPARE(log.text().size(), 600);
     QVERIFY(log.text().endsWith(QLatin1String("==>b\r\n")));
+}
+
+void TestLineReader::readsKeepTheTerminalAtLast600()
+{
+    // A listing of many entries is echoed line by line with no write in between.
+    Rig rig(false);
+    QByteArray listing;
+    for (int i = 0; i < 40; ++i)
+        listing += "\r\n+CMGL: " + QByteArray::number(i) + ",\"REC READ\",\"+4799887766\"\r\n";
+    rig.arrive(0, listing + "\r\nOK\r\n");
+    QVERIFY(rig.reader.WaitForOK());
+    QCOMPARE(rig.log.text().size(), 600);
+    QVERIFY(rig.log.text().endsWith(QLatin1String("<OK\r")));
+    rig.arrive(rig.clock.now(), "\r\n> ");
+    QCOMPARE(rig.reader.WaitForPrompt().text, QStringLiteral(">"));
+    QCOMPARE(rig.log.text().size(), 600);
+    QVERIFY(rig.log.text().endsWith(QLatin1String("<OK\r<**>\r")));
 }
 
 QTEST_GUILESS_MAIN(TestLineReader)
