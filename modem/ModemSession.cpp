@@ -123,6 +123,9 @@ QString ModemSession::serialDevice(int n) const
 
 QString ModemSession::linkName() const
 {
+    // A typed port may be 1 to 4 as well: the box names the item that was chosen.
+    if (m_otherChosen)
+        return QStringLiteral("ComOther");
     const int n = m_state.LastComPort;
     if (n >= 1 && n <= 4)
         return QStringLiteral("Com%1").arg(n);
@@ -237,7 +240,9 @@ void ModemSession::mnuComPortComOther_Click()
     m_state.LastComPort = n;
     if (m_w.mnuComPortComOther)
         m_w.mnuComPortComOther->setText(QStringLiteral("ComOther(%1)").arg(n));
+    m_otherChosen = true;
     OpenComPort();
+    m_otherChosen = false;
     InitModem();
 }
 

@@ -151,6 +151,7 @@ private:
     QString m_portPromptText = QStringLiteral("Velg Com Port");
     int m_openedChoice = -1;
     bool m_lossPending = false;
+    bool m_otherChosen = false; // OpenComPort runs for the Other item
 };
 
 } // namespace portiva
