@@ -37,7 +37,6 @@ public:
     bool deferIfBusy(const QString &key, std::function<void()> request);
     // Keeps the first "+CMTI"/"+CDSI: " line met inside an exchange; true when the line is one.
     bool noteLine(const QString &line);
-    QString pendingNotice() const { return m_pendingNotice; }
 
     // Runs when the last exchange ends, before the deferred requests are posted.
     std::function<void()> onIdle;
@@ -67,7 +66,6 @@ public:
     ~ExchangeGuard();
     ExchangeGuard(const ExchangeGuard &) = delete;
     ExchangeGuard &operator=(const ExchangeGuard &) = delete;
-    void setAtExit(std::function<void()> atExit) { m_atExit = std::move(atExit); }
 
 private:
     ExchangeState &m_state;

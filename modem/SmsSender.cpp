@@ -54,6 +54,16 @@ QString SmsSender::referenceFrom(const QString &line) const
     return n > 0 ? rest.left(n) : rest;
 }
 
+bool SmsSender::takeReference(const QString &line)
+{
+    if (!line.contains(kCmgs, Qt::CaseInsensitive))
+        return false;
+    m_ctx.state.CmgsResult = referenceFrom(line);
+    m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + m_ctx.state.CmgsResult +
+                                     QStringLiteral(" SENDT"));
+    return true;
+}
+
 QString SmsSender::Get_CMGS()
 {
     AppState &s = m_ctx.state;
@@ -63,12 +73,8 @@ QString SmsSender::Get_CMGS()
     const qint64 start = m_ctx.clock.now();
     while (m_ctx.clock.now() - start < m_ctx.timing.cmgsWindow && !m_ctx.link.linkLost()) {
         const QString line = m_ctx.reader.ReadModemLine();
-        if (line.contains(kCmgs, Qt::CaseInsensitive)) {
-            s.CmgsResult = referenceFrom(line);
-            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + s.CmgsResult +
-                                             QStringLiteral(" SENDT"));
+        if (takeReference(line))
             break;
-        }
         if (isErrorResult(line)) {
             s.CmgsResult = QStringLiteral("ERROR");
             m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
@@ -89,13 +95,8 @@ bool SmsSender::lateReference(int pauseMs)
     // The retry pause listens: a reference that comes now belongs to the text just sent.
     const qint64 start = m_ctx.clock.now();
     while (m_ctx.clock.now() - start < pauseMs && !m_ctx.link.linkLost()) {
-        const QString line = m_ctx.reader.ReadModemLine();
-        if (line.contains(kCmgs, Qt::CaseInsensitive)) {
-            m_ctx.state.CmgsResult = referenceFrom(line);
-            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + m_ctx.state.CmgsResult +
-                                             QStringLiteral(" SENDT"));
+        if (takeReference(m_ctx.reader.ReadModemLine()))
             return true;
-        }
     }
     return false;
 }

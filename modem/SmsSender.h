@@ -23,6 +23,8 @@ public:
 
 private:
     QString referenceFrom(const QString &line) const;
+    // A "+CMGS: " line: the reference into CmgsResult and the panel; false for any other line.
+    bool takeReference(const QString &line);
     bool lateReference(int pauseMs);
 
     ModemContext &m_ctx;
