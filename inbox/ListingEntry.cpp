@@ -59,6 +59,10 @@ bool readStatusReport(ListingEntry &e)
     e.kind = ListingEntry::Kind::StatusReport;
     e.reference = QString::number(mr);
     e.recipient = SmsText::vbTrim(unquoted(f.at(4)));
+    // Type 145 is an international number; some modems write it without its "+", and it
+    // must still meet the recipient the message was sent to.
+    if (f.at(5) == QLatin1String("145") && SmsText::isDigits(e.recipient))
+        e.recipient.prepend(u'+');
     e.timeSent = listingStamp(f.at(6));
     e.timeReceived = listingStamp(f.at(7));
     e.status = SmsText::vbTrim(unquoted(f.at(8)));

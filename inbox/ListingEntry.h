@@ -25,7 +25,7 @@ struct ListingEntry {
 
     // Status reports (27.005: index, stat, fo, mr, ra, tora, scts, dt, st).
     QString reference; // decimal, no zeros in front
-    QString recipient; // unquoted, blanks trimmed; "" when the modem left it out
+    QString recipient; // unquoted, blanks trimmed, "+" on an international one; "" if left out
     QString timeSent;
     QString timeReceived;
     QString status; // blanks trimmed, as listed
