@@ -31,11 +31,6 @@ QString SmsText::vbTrim(const QString &text)
     return vb::Trim(text);
 }
 
-double SmsText::val(const QString &text)
-{
-    return vb::Val(text);
-}
-
 bool SmsText::isDigits(const QString &text)
 {
     if (text.isEmpty())

@@ -20,7 +20,6 @@ public:
     static std::optional<QString> mid(const QString &text, int start);
     // Blanks only: a line feed at either end belongs to the text.
     static QString vbTrim(const QString &text);
-    static double val(const QString &text);
     // Non-empty and nothing but the digits 0-9.
     static bool isDigits(const QString &text);
 };
