@@ -18,17 +18,28 @@ Connection &InboxRepo::db()
     return *m_connection;
 }
 
-std::optional<InboxRepo::Names> InboxRepo::catalogueNames(const QString &number)
+void InboxRepo::Names::fillIn(QString &surnameOut, QString &firstNameOut) const
+{
+    if (!surname.isNull() && !surname.toString().isEmpty())
+        surnameOut = surname.toString();
+    if (!firstName.isNull() && !firstName.toString().isEmpty())
+        firstNameOut = firstName.toString();
+}
+
+std::optional<InboxRepo::Names> InboxRepo::namesWhere(const QString &select, const QString &value)
 {
     db();
-    const auto rs = Recordset::open(
-        m_connection,
-        QStringLiteral("SELECT Etternavn, Fornavn FROM Katalog WHERE trim(Bruker) = ?1 "
-                       "ORDER BY rowid LIMIT 1"),
-        {number});
+    const auto rs = Recordset::open(m_connection, select, {value});
     if (rs->EOF())
         return std::nullopt;
     return Names{rs->value(0), rs->value(1)};
+}
+
+std::optional<InboxRepo::Names> InboxRepo::catalogueNames(const QString &number)
+{
+    return namesWhere(QStringLiteral("SELECT Etternavn, Fornavn FROM Katalog WHERE trim(Bruker) "
+                                     "= ?1 ORDER BY rowid LIMIT 1"),
+                      number);
 }
 
 std::optional<QVariant> InboxRepo::keyUnitName(const QString &number)

@@ -20,6 +20,8 @@ public:
     struct Names {
         QVariant surname;   // Etternavn, may be Null
         QVariant firstName; // Fornavn, may be Null
+        // Each name the row holds replaces the one given; a Null or empty one leaves it.
+        void fillIn(QString &surnameOut, QString &firstNameOut) const;
     };
     struct ReceivedRow {
         QString FraNummer, FraNummerKort, SMS_Text, Dato, Etternavn, Fornavn;
@@ -84,6 +86,7 @@ public:
 
 private:
     Connection &db();
+    std::optional<Names> namesWhere(const QString &select, const QString &value);
     std::shared_ptr<Connection> m_connection;
 };
 

@@ -46,15 +46,9 @@ std::optional<QString> InboxRepo::catalogueUserByNumber(const QString &number)
 
 std::optional<InboxRepo::Names> InboxRepo::catalogueNamesByShort(const QString &national)
 {
-    db();
-    const auto rs = Recordset::open(
-        m_connection,
-        QStringLiteral("SELECT Etternavn, Fornavn FROM Katalog WHERE trim(BrukerKort) = ?1 "
-                       "ORDER BY rowid LIMIT 1"),
-        {national});
-    if (rs->EOF())
-        return std::nullopt;
-    return Names{rs->value(0), rs->value(1)};
+    return namesWhere(QStringLiteral("SELECT Etternavn, Fornavn FROM Katalog WHERE "
+                                     "trim(BrukerKort) = ?1 ORDER BY rowid LIMIT 1"),
+                      national);
 }
 
 void InboxRepo::insertCatalogue(const QString &bruker, const QString &brukerKort)

@@ -81,12 +81,8 @@ void SmsInterpreter::logListing(QString &working, const CallState &call)
         InboxRepo::LogEntry row{call.sender, *user, *dato, QStringLiteral("?"),
                                 QStringLiteral("?")};
         containedStep("names of a logged user", [&] {
-            if (const auto names = m_repo.catalogueNamesByShort(*user)) {
-                if (!names->surname.isNull() && !names->surname.toString().isEmpty())
-                    row.Etternavn = names->surname.toString();
-                if (!names->firstName.isNull() && !names->firstName.toString().isEmpty())
-                    row.Fornavn = names->firstName.toString();
-            }
+            if (const auto names = m_repo.catalogueNamesByShort(*user))
+                names->fillIn(row.Etternavn, row.Fornavn);
         });
         bool stored = true;
         if (containedStep("find a logged entry",

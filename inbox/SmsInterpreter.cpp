@@ -11,16 +11,6 @@
 namespace portiva
 {
 
-namespace
-{
-
-bool filled(const QVariant &v)
-{
-    return !v.isNull() && !v.toString().isEmpty();
-}
-
-} // namespace
-
 SmsInterpreter::SmsInterpreter(AppState &state, InboxRepo &repo) : m_state(state), m_repo(repo) {}
 
 QString SmsInterpreter::storedText(const QString &rawBody)
@@ -40,18 +30,14 @@ void SmsInterpreter::findNames(const QString &sender, QString &surname, QString 
     if (sender.isEmpty())
         return;
     containedStep("catalogue names", [&] {
-        if (const auto names = m_repo.catalogueNames(sender)) {
-            if (filled(names->surname))
-                surname = names->surname.toString();
-            if (filled(names->firstName))
-                firstName = names->firstName.toString();
-        }
+        if (const auto names = m_repo.catalogueNames(sender))
+            names->fillIn(surname, firstName);
     });
     if (surname != QLatin1String("?") || firstName != QLatin1String("?"))
         return;
     containedStep("key unit name", [&] {
         if (const auto name = m_repo.keyUnitName(sender)) {
-            if (filled(*name))
+            if (!name->isNull() && !name->toString().isEmpty())
                 surname = name->toString();
             firstName = QStringLiteral(" ");
         }
