@@ -100,14 +100,19 @@ bool DatabaseMenu::refusedWhileBusy()
     return true;
 }
 
-void DatabaseMenu::mnuFileCompactDatabase_Click()
+void DatabaseMenu::runWithTimersPaused(const QString &stepWord, void (DatabaseMenu::*work)())
 {
     if (refusedWhileBusy())
         return;
     TimerPause pause(m_hooks.timers ? m_hooks.timers() : QList<QTimer *>());
-    guarded(QStringLiteral("COMPACT DB"), [this] { compactDatabase(); });
+    guarded(stepWord, [this, work] { (this->*work)(); });
     // Never left set: the next plain open must not compact unasked.
     CompactRequested = false;
+}
+
+void DatabaseMenu::mnuFileCompactDatabase_Click()
+{
+    runWithTimersPaused(QStringLiteral("COMPACT DB"), &DatabaseMenu::compactDatabase);
 }
 
 void DatabaseMenu::compactDatabase()
@@ -136,11 +141,7 @@ void DatabaseMenu::compactDatabase()
 
 void DatabaseMenu::mnuFileDatabase_Click()
 {
-    if (refusedWhileBusy())
-        return;
-    TimerPause pause(m_hooks.timers ? m_hooks.timers() : QList<QTimer *>());
-    guarded(QStringLiteral("DB Find"), [this] { changeDatabase(); });
-    CompactRequested = false;
+    runWithTimersPaused(QStringLiteral("DB Find"), &DatabaseMenu::changeDatabase);
 }
 
 void DatabaseMenu::changeDatabase()

@@ -65,6 +65,8 @@ public:
 
 private:
     bool refusedWhileBusy();
+    // Refused while busy; otherwise runs work under the step word with the timers held still.
+    void runWithTimersPaused(const QString &stepWord, void (DatabaseMenu::*work)());
     void compactDatabase();
     void changeDatabase();
 
