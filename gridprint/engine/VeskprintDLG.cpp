@@ -68,8 +68,9 @@ bool QtPrintDialogProvider::exec(QPrinter &printer, QWidget *owner, int minPage,
     const QList<QPageRanges::Range> ranges = printer.pageRanges().toRangeList();
     if (!ranges.isEmpty() && dlg.printRange() == QAbstractPrintDialog::PageRange) {
         choice.range = PrintChoice::Pages;
+        // The field takes any numbers ("1-2000000000"); only pages that exist are listed.
         for (const auto &r : ranges)
-            for (int p = r.from; p <= r.to; ++p)
+            for (int p = std::max(r.from, minPage); p <= std::min(r.to, maxPage); ++p)
                 choice.pages << p;
     }
     return true;
