@@ -59,11 +59,10 @@ void ModemLink::onData(const QByteArray &bytes)
     NetworkReceiveBuffer.append(bytes);
     if (NetworkReceiveBuffer.size() <= BufferCap)
         return;
-    // No listing comes near this size: what lies before the last line end is old noise.
+    // No listing comes near this size: what lies before the last line end is old noise, and
+    // so is all of it when no line end came at all (else it would grow without bound).
     const qsizetype cr = NetworkReceiveBuffer.lastIndexOf('\r');
-    if (cr < 0)
-        return;
-    NetworkReceiveBuffer.remove(0, cr + 1);
+    NetworkReceiveBuffer.remove(0, cr >= 0 ? cr + 1 : NetworkReceiveBuffer.size());
     m_host.Write2StatusBox(QStringLiteral("Mottaksbuffer over 1 MiB: eldre data forkastet\r\n"));
 }
 

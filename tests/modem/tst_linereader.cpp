@@ -46,6 +46,7 @@ private slots:
     void realListingDrainsToOk();
     void noticeInsideExchangeIsKept();
     void keptNoticeWaitsForTheNextExchange();
+    void bufferCapDropsOldData_data();
     void bufferCapDropsOldData();
     void terminalKeepsLast600();
     void readsKeepTheTerminalAtLast600();
@@ -240,13 +241,28 @@ void TestLineReader::keptNoticeWaitsForTheNextExchange()
     QCOMPARE(dispatched, QStringList{QStringLiteral("+CMTI: \"SM\",6")});
 }
 
+void TestLineReader::bufferCapDropsOldData_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QByteArray>("kept");
+    QTest::newRow("after the last line end")
+        << QByteArray("\r\n+CMTI: \"SM\",1") << QByteArray("\n+CMTI: \"SM\",1");
+    QTest::newRow("no line end at all") << QByteArray("yy") << QByteArray();
+}
+
 void TestLineReader::bufferCapDropsOldData()
 {
+    QFETCH(QByteArray, tail);
+    QFETCH(QByteArray, kept);
     Rig rig(true);
-    rig.network.script.add(0, QByteArray(ModemLink::BufferCap, 'x') + "\r\n+CMTI: \"SM\",1");
+    rig.network.script.add(0, QByteArray(ModemLink::BufferCap, 'x') + tail);
     rig.clock.pump();
-    QCOMPARE(rig.link.NetworkReceiveBuffer, QByteArray("\n+CMTI: \"SM\",1"));
-    QCOMPARE(rig.host.status.size(), 1);
+    QCOMPARE(rig.link.NetworkReceiveBuffer, kept);
+    QCOMPARE(rig.host.status,
+             QStringList{QStringLiteral("Mottaksbuffer over 1 MiB: eldre data forkastet\r\n")});
+    // Later lines are read as usual.
+    rig.arrive(rig.clock.now(), "\r\nOK\r\n");
+    QVERIFY(rig.reader.WaitForOK());
 }
 
 void TestLineReader::terminalKeepsLast600()
