@@ -148,20 +148,37 @@ void frmKEY::FillBuildingTabs()
     while (TabStrip1->count() > 0)
         TabStrip1->removeTab(0);
     TabStrip1->addTab(m_allBuildingsText);
-    int selected = 0;
     for (const QString &building : buildings) {
         const int index = TabStrip1->addTab(tabCaption(building));
         TabStrip1->setTabData(index, building);
-        if (!m_building.isEmpty() && building == m_building)
-            selected = index;
     }
+    selectFilterTab();
+}
+
+void frmKEY::selectFilterTab()
+{
+    int selected = 0;
+    for (int i = 1; i < TabStrip1->count() && !m_building.isEmpty(); ++i) {
+        if (TabStrip1->tabData(i).toString() == m_building)
+            selected = i;
+    }
+    const QSignalBlocker blocker(TabStrip1);
     TabStrip1->setCurrentIndex(selected);
 }
 
 void frmKEY::TabStrip1_Click(int index)
 {
+    const QString shown = m_building;
+    const std::shared_ptr<Recordset> before = adoPrimaryRS();
     m_building = index <= 0 ? QString() : TabStrip1->tabData(index).toString();
     Form_Load();
+    // A load that could not replace the list (an edit that could not be written, a file that
+    // would not open) leaves the units of the former building on show: the filter and the
+    // strip say so, and a refresh lists that building again.
+    if (adoPrimaryRS() == before) {
+        m_building = shown;
+        selectFilterTab();
+    }
 }
 
 void frmKEY::onPositionChanged()

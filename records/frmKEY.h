@@ -45,6 +45,8 @@ protected:
 
 private:
     void refreshKeyList();
+    // The tab of the building filter (the first tab for none, or when no tab has it).
+    void selectFilterTab();
     void fillNewRow(Recordset &row);
     void completeNewRow(Recordset &row);
 

@@ -167,6 +167,29 @@ private slots:
         QVERIFY(dialogs.calls().isEmpty());
     }
 
+    // A tab whose list cannot be loaded (here an edit another workstation overtook) leaves the
+    // list, the filter and the selected tab of the building still on show.
+    void tabRefusedKeepsTheShownBuilding()
+    {
+        KeyFixture f;
+        f.addUnit(unitU, "one", "A");
+        f.addUnit(unitV, "two", "B");
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        QCOMPARE(numbers(*w), (QStringList{unitU, unitV}));
+        QAbstractItemModel *model = w->grdDataGrid->model();
+        QVERIFY(model->setData(model->index(0, 1), QStringLiteral("mine")));
+        f.db.openConnection()->exec(
+            QStringLiteral("UPDATE KEYTable SET KeyNavn = 'theirs' WHERE KeyNummer = ?"), {unitU});
+
+        w->TabStrip1->setCurrentIndex(2);
+        QVERIFY(!dialogs.calls().isEmpty());
+        QCOMPARE(numbers(*w), (QStringList{unitU, unitV}));
+        QCOMPARE(w->buildingFilter(), QString());
+        QCOMPARE(w->TabStrip1->currentIndex(), 0);
+        QCOMPARE(tabs(w->TabStrip1), (QStringList{"ALLE", "A", "B"}));
+    }
+
     void buildingNamesAsTheyAre_data()
     {
         QTest::addColumn<QString>("building");
