@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTest>
 #include <dlfcn.h>
@@ -130,6 +131,22 @@ private slots:
         QCOMPARE(entryFromThread, RPC_E_WRONG_THREAD_);
         p->release();
         factory->release();
+    }
+
+    // Registering from the library's own folder by its bare file name registers that file.
+    void registerByFileNameInTheCurrentFolder()
+    {
+        RegisteredTabulon reg;
+        const QString copy = reg.dir() + "/libtabulon-here.so";
+        QVERIFY(QFile::copy(TABULON_LIBRARY, copy));
+        QProcess tool;
+        tool.setWorkingDirectory(reg.dir());
+        tool.start(QStringLiteral(PORTIVA_COMREG), {"libtabulon-here.so"});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        QSettings ini(reg.registryFile(), QSettings::IniFormat);
+        QCOMPARE(ini.value("CLSID/" + CLSID_VeskDGPrinterL.toKey() + "/InprocServer").toString(),
+                 QFileInfo(copy).canonicalFilePath());
     }
 
     // A second copy of the library must not remove the registration of the first.

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <dlfcn.h>
@@ -41,6 +42,10 @@ int main(int argc, char **argv)
         }
         qputenv("PORTIVA_COM_REGISTRY", QFile::encodeName(files.first()));
     }
+    // A bare file name would make the loader search the system's library paths, and register
+    // whatever it found there, instead of the file in the current directory.
+    if (QFileInfo(library).isFile())
+        library = QFileInfo(library).absoluteFilePath();
     void *handle = dlopen(QFile::encodeName(library).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "portiva-comreg: %s\n", dlerror());
