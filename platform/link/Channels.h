@@ -62,7 +62,7 @@ public:
 signals:
     void connected();
     void dataArrived(const QByteArray &bytes);
-    // Socket error as the original control numbered them (10061 refused, 10060 timed out ...).
+    // Socket error with the number the status box shows (10061 refused, 10060 timed out ...).
     void failed(int number, const QString &description);
     void peerClosed();
 };
