@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -240,9 +241,11 @@ void ModemSession::mnuComPortComOther_Click()
     m_state.LastComPort = n;
     if (m_w.mnuComPortComOther)
         m_w.mnuComPortComOther->setText(QStringLiteral("ComOther(%1)").arg(n));
-    m_otherChosen = true;
-    OpenComPort();
-    m_otherChosen = false;
+    {
+        m_otherChosen = true;
+        const auto reset = qScopeGuard([this] { m_otherChosen = false; });
+        OpenComPort();
+    }
     InitModem();
 }
 
