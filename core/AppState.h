@@ -3,7 +3,8 @@
 #include <QString>
 #include <memory>
 
-namespace portiva {
+namespace portiva
+{
 
 class Connection;
 

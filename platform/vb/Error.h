@@ -3,12 +3,14 @@
 #include <QString>
 #include <stdexcept>
 
-namespace portiva {
+namespace portiva
+{
 
 // Every failure the program reports carries the description the operator sees, the way
 // the original runtime's errors did. Layers throw it; the window that owns the step
 // catches it and shows description() (see platform/ui's guarded()).
-class Error : public std::runtime_error {
+class Error : public std::runtime_error
+{
 public:
     explicit Error(const QString &description, int number = 0)
         : std::runtime_error(description.toStdString()), m_description(description),
