@@ -4,6 +4,7 @@
 #include "core/mainwindow/frmMain.h"
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tst_keyprop_fixture.h"
 
@@ -392,11 +393,7 @@ private slots:
         action->setEnabled(true);
         action->trigger();
         action->trigger();
-        QList<QWidget *> opened;
-        for (QWidget *form : WindowRegistry::instance().forms()) {
-            if (form->objectName() == "frmKeyProperties")
-                opened << form;
-        }
+        const QList<QWidget *> opened = formsNamed("frmKeyProperties");
         QCOMPARE(opened.size(), 2);
         for (QWidget *w : opened) {
             QCOMPARE(w->windowTitle(), action->text());
@@ -411,14 +408,8 @@ private slots:
         action->trigger();
         QCOMPARE(dialogs.texts(),
                  QStringList{"No current row.\r Er det opprettet noen nøkkel under Key Data??"});
-        int count = 0;
-        for (QWidget *form : WindowRegistry::instance().forms())
-            count += form->objectName() == "frmKeyProperties";
-        QCOMPARE(count, 2);
-        for (QWidget *w : opened)
-            w->close();
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(formsNamed("frmKeyProperties").size(), 2);
+        closeForms(opened);
     }
 };
 

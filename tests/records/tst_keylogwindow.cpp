@@ -7,6 +7,7 @@
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
 #include "records/frmLOGG.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -218,10 +219,7 @@ private slots:
         action->setEnabled(true);
         f.state.SelectedKeyNummer = unitA;
         action->trigger();
-        frmLOGG *opened = nullptr;
-        for (QWidget *form : WindowRegistry::instance().forms())
-            if (auto *w = qobject_cast<frmLOGG *>(form))
-                opened = w;
+        frmLOGG *opened = newestForm<frmLOGG>();
         QVERIFY(opened);
         QCOMPARE(opened->windowTitle(), action->text());
         QVERIFY(opened->isVisible());

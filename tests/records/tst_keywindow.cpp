@@ -10,6 +10,7 @@
 #include "platform/ui/WindowRegistry.h"
 #include "records/frmKEY.h"
 #include "records/frmKEYRules.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -70,22 +71,6 @@ QStringList tabs(const QTabBar *bar)
     return list;
 }
 
-QList<QWidget *> openProperties()
-{
-    QList<QWidget *> list;
-    for (QWidget *form : WindowRegistry::instance().forms())
-        if (form->objectName() == QLatin1String("frmKeyProperties"))
-            list << form;
-    return list;
-}
-
-void closeAll(const QList<QWidget *> &windows)
-{
-    for (QWidget *w : windows)
-        w->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 class KeyWindowTest : public QObject
@@ -133,9 +118,9 @@ private slots:
         QCOMPARE(bool(model->flags(model->index(0, 1)) & Qt::ItemIsEditable), edit);
 
         w->grdDataGrid_DblClick();
-        const auto opened = openProperties();
+        const auto opened = formsNamed(QStringLiteral("frmKeyProperties"));
         QCOMPARE(opened.size(), properties ? 1 : 0);
-        closeAll(opened);
+        closeForms(opened);
     }
 
     // One tab per building of the units the level sees; a tab lists its building only and
@@ -455,10 +440,7 @@ private slots:
         action->setEnabled(true);
         f.state.CurrentSecurityLevel = QStringLiteral("6");
         action->trigger();
-        frmKEY *opened = nullptr;
-        for (QWidget *form : WindowRegistry::instance().forms())
-            if (auto *w = qobject_cast<frmKEY *>(form))
-                opened = w;
+        frmKEY *opened = newestForm<frmKEY>();
         QVERIFY(opened);
         QCOMPARE(opened->windowTitle(), action->text());
         QVERIFY(opened->isVisible());

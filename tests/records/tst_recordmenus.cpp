@@ -7,6 +7,7 @@
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
 #include "records/RecordWindow.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -18,23 +19,6 @@ using namespace portiva::test;
 
 namespace
 {
-
-QList<QWidget *> formsNamed(const QString &name)
-{
-    QList<QWidget *> found;
-    for (QWidget *form : WindowRegistry::instance().forms())
-        if (form->objectName() == name)
-            found << form;
-    return found;
-}
-
-void closeAll(const QList<QWidget *> &forms)
-{
-    for (QWidget *w : forms)
-        w->close();
-    QApplication::processEvents();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 } // namespace
 
@@ -91,7 +75,7 @@ private slots:
             QVERIFY(record->connection() != f.state.SharedConnection);
         }
         QVERIFY2(dialogs.calls().isEmpty(), qPrintable(dialogs.lastText()));
-        closeAll(opened);
+        closeForms(opened);
         QVERIFY(formsNamed(window).isEmpty());
     }
 

@@ -4,6 +4,7 @@
 #include "helper_reports.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -51,10 +52,7 @@ private slots:
         action->setEnabled(true);
         action->trigger();
         action->trigger();
-        QList<QWidget *> opened;
-        for (QWidget *form : WindowRegistry::instance().forms())
-            if (form->objectName() == window)
-                opened << form;
+        const QList<QWidget *> opened = formsNamed(window);
         QCOMPARE(opened.size(), 2); // a new instance each time
         for (QWidget *w : opened) {
             QCOMPARE(w->windowTitle(), caption);
@@ -64,10 +62,7 @@ private slots:
             QVERIFY(w->findChild<DataGrid *>("DataGrid1")->recordset()); // loaded before shown
         }
         QVERIFY(dialogs.calls().isEmpty());
-        for (QWidget *w : opened)
-            w->close();
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeForms(opened);
     }
 };
 

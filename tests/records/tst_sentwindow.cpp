@@ -8,6 +8,7 @@
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
 #include "records/frmSMSSent.h"
+#include "tests/support/Forms.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -235,10 +236,7 @@ private slots:
         action->setEnabled(true);
         f.state.ShowSentSMS = !sent;
         action->trigger();
-        frmSMSSent *opened = nullptr;
-        for (QWidget *form : WindowRegistry::instance().forms())
-            if (auto *w = qobject_cast<frmSMSSent *>(form))
-                opened = w;
+        frmSMSSent *opened = newestForm<frmSMSSent>();
         QVERIFY(opened);
         QCOMPARE(f.state.ShowSentSMS, sent);
         QCOMPARE(opened->view(), sent ? SentView::Sent : SentView::Outbox);
