@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QMainWindow>
+#include <QStringList>
 #include <QVector>
 #include <functional>
 #include <memory>
@@ -271,6 +272,11 @@ private:
     std::function<QDate()> m_today;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     bool m_loaded = false;
+    // Settings the load has not come to read: the unload keeps what is stored for them, so a
+    // load stopped by one unreadable value never overwrites the others with defaults.
+    QStringList m_settingsNotRead{"MainLeft",        "MainTop",     "MainWidth", "MainHeight",
+                                  "KeySelect",       "LastComPort", "SMSREPORT", "CountryCode",
+                                  "LogoCountryCode", "HostName",    "Port"};
     bool m_closePending = false;
     bool m_sizeCorrected = false;
     QSize m_wantedOuterSize;

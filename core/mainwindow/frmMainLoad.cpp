@@ -61,27 +61,33 @@ void frmMain::Form_Load()
 void frmMain::loadSettings()
 {
     Settings &s = settings();
-    const double left = s.number(QStringLiteral("MainLeft"), SettingDefaults::MainLeft);
-    const double top = s.number(QStringLiteral("MainTop"), SettingDefaults::MainTop);
-    const double width = s.number(QStringLiteral("MainWidth"), SettingDefaults::MainWidth);
-    const double height = s.number(QStringLiteral("MainHeight"), SettingDefaults::MainHeight);
+    // Each setting counts as read once it was tried: an unreadable one is then replaced at the
+    // unload, the ones after it keep their stored values.
+    auto reading = [this](const char *key) {
+        m_settingsNotRead.removeAll(QLatin1String(key));
+        return QLatin1String(key);
+    };
+    const double left = s.number(reading("MainLeft"), SettingDefaults::MainLeft);
+    const double top = s.number(reading("MainTop"), SettingDefaults::MainTop);
+    const double width = s.number(reading("MainWidth"), SettingDefaults::MainWidth);
+    const double height = s.number(reading("MainHeight"), SettingDefaults::MainHeight);
     restoreGeometryTwips(left, top, width, height);
 
     m_state.SelectedKeyNummer =
-        s.text(QStringLiteral("KeySelect"), QString::fromLatin1(SettingDefaults::KeySelect));
-    m_state.LastComPort = s.byteValue(QStringLiteral("LastComPort"), SettingDefaults::LastComPort);
-    m_state.SMSREPORT = s.boolean(QStringLiteral("SMSREPORT"), SettingDefaults::SMSREPORT);
+        s.text(reading("KeySelect"), QString::fromLatin1(SettingDefaults::KeySelect));
+    m_state.LastComPort = s.byteValue(reading("LastComPort"), SettingDefaults::LastComPort);
+    m_state.SMSREPORT = s.boolean(reading("SMSREPORT"), SettingDefaults::SMSREPORT);
     m_state.CountryCode =
-        s.text(QStringLiteral("CountryCode"), QString::fromLatin1(SettingDefaults::CountryCode));
+        s.text(reading("CountryCode"), QString::fromLatin1(SettingDefaults::CountryCode));
 
-    m_state.HostName =
-        s.text(QStringLiteral("HostName"), QString::fromLatin1(SettingDefaults::HostName));
-    m_state.Port = s.text(QStringLiteral("Port"), QString::fromLatin1(SettingDefaults::Port));
+    m_state.HostName = s.text(reading("HostName"), QString::fromLatin1(SettingDefaults::HostName));
+    m_state.Port = s.text(reading("Port"), QString::fromLatin1(SettingDefaults::Port));
     txtHostName->setText(m_state.HostName);
     txtPort->setText(m_state.Port);
 
     // What is saved at the end is the language in force then.
     m_state.LogoCountryCode = m_state.CountryCode;
+    reading("LogoCountryCode");
 
     mnuSMSSendingsbekreftelseAv->setChecked(!m_state.SMSREPORT);
     mnuSMSSendingsbekreftelsePå->setChecked(m_state.SMSREPORT);
@@ -232,18 +238,34 @@ void frmMain::saveSettings()
     const QRect frame = frameGeometry();
     const qreal dx = logicalDpiX();
     const qreal dy = logicalDpiY();
-    s.setNumber(QStringLiteral("MainLeft"), pixelsToTwips(frame.x(), dx));
-    s.setNumber(QStringLiteral("MainTop"), pixelsToTwips(frame.y(), dy));
-    s.setNumber(QStringLiteral("MainWidth"), pixelsToTwips(frame.width(), dx));
-    s.setNumber(QStringLiteral("MainHeight"), pixelsToTwips(frame.height(), dy));
-    s.setText(QStringLiteral("KeySelect"), m_state.SelectedKeyNummer);
-    s.setNumber(QStringLiteral("LastComPort"), m_state.LastComPort);
+    auto wasRead = [this](const char *key) {
+        return !m_settingsNotRead.contains(QLatin1String(key));
+    };
+    const std::pair<const char *, int> geometry[] = {
+        {"MainLeft", pixelsToTwips(frame.x(), dx)},
+        {"MainTop", pixelsToTwips(frame.y(), dy)},
+        {"MainWidth", pixelsToTwips(frame.width(), dx)},
+        {"MainHeight", pixelsToTwips(frame.height(), dy)},
+    };
+    for (const auto &[key, twips] : geometry) {
+        if (wasRead(key))
+            s.setNumber(QLatin1String(key), twips);
+    }
+    if (wasRead("KeySelect"))
+        s.setText(QStringLiteral("KeySelect"), m_state.SelectedKeyNummer);
+    if (wasRead("LastComPort"))
+        s.setNumber(QStringLiteral("LastComPort"), m_state.LastComPort);
     s.setText(QStringLiteral("DBPath"), m_state.DBPath);
-    s.setBoolean(QStringLiteral("SMSREPORT"), m_state.SMSREPORT);
-    s.setText(QStringLiteral("CountryCode"), m_state.CountryCode);
-    s.setText(QStringLiteral("LogoCountryCode"), m_state.LogoCountryCode);
-    s.setText(QStringLiteral("HostName"), txtHostName->text());
-    s.setText(QStringLiteral("Port"), txtPort->text());
+    if (wasRead("SMSREPORT"))
+        s.setBoolean(QStringLiteral("SMSREPORT"), m_state.SMSREPORT);
+    if (wasRead("CountryCode"))
+        s.setText(QStringLiteral("CountryCode"), m_state.CountryCode);
+    if (wasRead("LogoCountryCode"))
+        s.setText(QStringLiteral("LogoCountryCode"), m_state.LogoCountryCode);
+    if (wasRead("HostName"))
+        s.setText(QStringLiteral("HostName"), txtHostName->text());
+    if (wasRead("Port"))
+        s.setText(QStringLiteral("Port"), txtPort->text());
     s.sync();
 }
 

@@ -254,6 +254,27 @@ private slots:
         QCOMPARE(f->window->TimerCom->interval(), 5);
     }
 
+    void badSettingKeepsTheUnreadOnesStored()
+    {
+        auto f = fixture();
+        f->settings->setText("MainLeft", "abc");
+        f->settings->setText("KeySelect", "+4791000001");
+        f->settings->setText("HostName", "modem.example");
+        f->settings->setText("Port", "2323");
+        ScriptedDialogs dialogs;
+        f->window->Form_Load();
+        QCOMPARE(dialogs.texts(), QStringList{"Type mismatch\rForm Load"});
+        f->window->show();
+        f->window->close();
+        // The unreadable value is replaced, the ones the load never came to are kept.
+        bool number = false;
+        stored(*f, "MainLeft").toString().toInt(&number);
+        QVERIFY(number);
+        QCOMPARE(stored(*f, "KeySelect").toString(), QString("+4791000001"));
+        QCOMPARE(stored(*f, "HostName").toString(), QString("modem.example"));
+        QCOMPARE(stored(*f, "Port").toString(), QString("2323"));
+    }
+
     void missingModemRowIsReported()
     {
         auto f = fixture();
