@@ -14,6 +14,12 @@ if [ ! -f "$db" ]; then
 fi
 # The report windows create the grid printer by class id, so it must be registered.
 "$build/tools/comreg/portiva-comreg" "$build/gridprint/libtabulon.so" >/dev/null
+# The demo keeps its own settings beside its database, made once to reach the simulator.
+export PORTIVA_SETTINGS_FILE=${PORTIVA_SETTINGS_FILE:-$demo/settings.ini}
+if [ ! -f "$PORTIVA_SETTINGS_FILE" ]; then
+  printf '[Settings]\nLastComPort=255\nHostName=127.0.0.1\nPort=2323\nKeySelect=+4791000001\n' \
+    > "$PORTIVA_SETTINGS_FILE"
+fi
 sim_pid=""
 if [ -x "$build/tools/modemsim/portiva-modemsim" ]; then
   "$build/tools/modemsim/portiva-modemsim" --tcp 2323 --config tools/modemsim/demo.conf &

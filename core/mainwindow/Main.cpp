@@ -38,6 +38,9 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
     // first send-timer tick, which comes after this.
     GsmCharTables::InitGSMCharTables();
     mainWindow.show();
+    // A window manager activates a new window itself; without one the main window would
+    // never become the active form, and its activation (the first user list) would not run.
+    mainWindow.activateWindow();
     return QApplication::exec();
 }
 
