@@ -1,0 +1,72 @@
+#include "platform/faces/Faces.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QMutex>
+#include <QStringList>
+
+namespace portiva
+{
+
+namespace
+{
+
+struct FaceFile {
+    const char *family;
+    const char *fileName;
+};
+
+// "MS Sans Serif" there is a bitmap face in three pixel sizes; it is loaded so that a list
+// asking for it by name gets its metrics, but the windows use the scalable Tahoma.
+constexpr FaceFile faceFiles[] = {
+    {"Tahoma", "tahoma.ttf"},
+    {"Tahoma", "tahomabd.ttf"},
+    {"MS Sans Serif", "ms_sans_serif.ttf"},
+};
+
+bool systemHas(const QString &family)
+{
+    return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QString metricFacesDir()
+{
+    const QByteArray dir = qgetenv("PORTIVA_FACES_DIR");
+    return dir.isEmpty() ? QStringLiteral("/usr/share/wine/fonts") : QString::fromLocal8Bit(dir);
+}
+
+bool ensureMetricFaces()
+{
+    static QMutex mutex;
+    static QStringList loadedFamilies;
+    const QMutexLocker lock(&mutex);
+    const QDir dir(metricFacesDir());
+    QStringList missing;
+    for (const FaceFile &face : faceFiles) {
+        const QString family = QString::fromLatin1(face.family);
+        if (!loadedFamilies.contains(family) && !systemHas(family) && !missing.contains(family))
+            missing << family;
+    }
+    // A system face of that name wins; otherwise every file of the family is added, so that
+    // its bold is the real bold and not a synthesised one.
+    for (const FaceFile &face : faceFiles) {
+        const QString family = QString::fromLatin1(face.family);
+        if (missing.contains(family) &&
+            QFontDatabase::addApplicationFont(dir.filePath(QString::fromLatin1(face.fileName))) >=
+                0 &&
+            !loadedFamilies.contains(family))
+            loadedFamilies << family;
+    }
+    return systemHas(QString::fromLatin1(DialogFaceFamily));
+}
+
+QFont dialogFont()
+{
+    QFont font(QString::fromLatin1(DialogFaceFamily));
+    font.setPointSize(DialogFacePointSize);
+    return font;
+}
+
+} // namespace portiva
