@@ -58,6 +58,16 @@ void PreviewPaper::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
+    // A picture records only the state changes made on it, so it plays over the state of the
+    // painter it is played on. It was recorded on a painter that started with a fresh device's
+    // pen, brush and font, as a printer page does; a widget's painter starts from the palette
+    // instead (light text over the viewport's dark background role), and a text drawn in the
+    // unchanged black pen would come out white on the paper.
+    p.setPen(QPen());
+    p.setBrush(QBrush());
+    p.setFont(QFont());
+    p.setBackground(QBrush());
+    p.setBackgroundMode(Qt::TransparentMode);
     p.scale(m_zoom, m_zoom);
     p.drawPicture(0, 0, m_picture);
 }

@@ -144,6 +144,41 @@ private slots:
         QCOMPARE(again, QStringLiteral("Page 1 of 1"));
     }
 
+    // The title and the page number are the first texts of a page; the paper must show them in
+    // ink as the printer does, whatever colours the window around it uses.
+    void titleAndPageNumberShowOnThePaper()
+    {
+        // Printable area from 0.25 in: title top 0.5 in, page number ending at 10.75 in.
+        hooksOf(p)->usePdfOutput(
+            reinterpret_cast<const char16_t *>(m_out.filePath("unused.pdf").utf16()), 600, 18);
+        p->put_Title(VTrue);
+        putText(p, &I_VeskDGPrinterL::put_TitleText, "Oversikt");
+        p->put_TitleTop(0.25f);
+        p->put_AlignTitle(2);
+        putText(p, &I_VeskDGPrinterL::put_TitleFontName, "DejaVu Serif");
+        p->put_TitleFontSize(12);
+        p->put_AlignPageNumbering(2);
+        putText(p, &I_VeskDGPrinterL::put_PageNumberFontName, "DejaVu Sans");
+        p->put_PageNumberFontSize(11);
+        p->put_objectTop(0.75f);
+        QImage shot;
+        QCOMPARE(previewWith([&](QDialog *w) {
+                     shot = w->findChild<QWidget *>("picPreview")->grab().toImage();
+                 }),
+                 S_OK_);
+        QCOMPARE(shot.size(), QSize(816, 1056));
+        auto inkBetween = [&shot](double topInches, double bottomInches) {
+            int ink = 0;
+            for (int y = int(topInches * 96); y < int(bottomInches * 96); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    ink += qGray(shot.pixel(x, y)) < 128;
+            return ink;
+        };
+        QVERIFY2(inkBetween(0.45, 0.75) > 40, "no title on the paper");
+        QVERIFY2(inkBetween(10.5, 10.8) > 40, "no page number on the paper");
+        QCOMPARE(inkBetween(0.75, 0.95), 0); // between the title and the table
+    }
+
     void landscapeA4Paper()
     {
         p->put_PaperSize(9);
