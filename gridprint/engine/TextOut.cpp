@@ -1,5 +1,7 @@
 #include "gridprint/engine/TextOut.h"
 
+#include "platform/faces/Faces.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -28,9 +30,24 @@ qsizetype safeCut(const QString &s, qsizetype n)
 
 } // namespace
 
+void textOutFont::ensureFaces()
+{
+    // The callers' column widths were chosen for the original's faces; a wider stand-in for
+    // "Tahoma" would cut their numbers and dates with "...".
+    static const bool found = [] {
+        const bool ok = ensureMetricFaces();
+        if (!ok)
+            qWarning("Tabulon: no face with Tahoma's metrics (fonts-wine) was found; texts may "
+                     "not fit their columns");
+        return ok;
+    }();
+    Q_UNUSED(found);
+}
+
 QFont textOutFont::makeFont(const QString &face, float size, int bold, int italic, int underline,
                             int strike)
 {
+    ensureFaces();
     QFont f(face.isEmpty() ? QApplication::font().family() : face);
     int n = roundEven(size);
     if (n <= 0)

@@ -24,6 +24,8 @@ public:
     static void cGetTextSize(QPaintDevice *device, const QString &text, float &width, float &height,
                              const QString &face, float size, int bold, int italic);
 
+    // Adds the faces with the original's metrics where the system lacks them; once per process.
+    static void ensureFaces();
     static QFont makeFont(const QString &face, float size, int bold, int italic, int underline = 0,
                           int strike = 0);
     // The longest whole-character prefix that fits with "..." after it; "..." itself cut to

@@ -1,7 +1,9 @@
 #include "gridprint/engine/frmPREVIEW.h"
 
 #include "gridprint/engine/PrintEngine.h"
+#include "gridprint/engine/TextOut.h"
 #include "gridprint/engine/VeskprintDLG.h"
+#include "platform/faces/Faces.h"
 #include "platform/vb/Error.h"
 
 #include <QComboBox>
@@ -75,6 +77,8 @@ void PreviewPaper::paintEvent(QPaintEvent *)
 frmPREVIEW::frmPREVIEW(const Services &services) : QDialog(nullptr), m(services)
 {
     setObjectName(QStringLiteral("frmPREVIEW"));
+    textOutFont::ensureFaces();
+    setFont(dialogFont());
     HSC1 = new QScrollBar(Qt::Horizontal, this);
     HSC1->setObjectName(QStringLiteral("HSC1"));
     Label2 = new QLabel(this);

@@ -3,10 +3,13 @@
 #include "gridprint/engine/TextOut.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPrinter>
 #include <QTest>
+#include <cmath>
 
 using namespace portiva::gridprint;
 
@@ -132,6 +135,36 @@ private slots:
         const QFontMetricsF m(textOutFont::makeFont(kFace, 10, 0, 0), &img);
         const QString text = QStringLiteral("Etternavn");
         QCOMPARE(textOutFont::shortenToWidth(text, m, m.horizontalAdvance(text)), text);
+    }
+
+    // "Tahoma" is the reports' cell face; a stand-in of other metrics cuts their widest texts.
+    void tahomaTextsFitTheReportColumns_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bold");
+        QTest::addColumn<double>("column"); // inches
+        QTest::newRow("12-character number") << QStringLiteral("+46701234567") << 0 << 1.0;
+        QTest::newRow("dd/mm/yyyy date") << QStringLiteral("28/12/2099") << 0 << 0.8;
+        QTest::newRow("header Gyldig fra") << QStringLiteral("Gyldig fra") << -1 << 0.8;
+        QTest::newRow("header KeySikkerhet") << QStringLiteral("KeySikkerhet") << -1 << 1.0;
+    }
+    void tahomaTextsFitTheReportColumns()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, bold);
+        QFETCH(double, column);
+        const QFont font = textOutFont::makeFont(QStringLiteral("Tahoma"), 10, bold, 0);
+        QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        QImage preview = page(96);
+        // The cut width of a cell: 0.96 of the column, per inch of the device.
+        const QList<std::pair<QPaintDevice *, double>> devices = {
+            {&printer, std::nearbyint(0.96 * printer.resolution())}, {&preview, 0.96 * 96}};
+        for (const auto &[device, perInch] : devices) {
+            const QFontMetricsF m(font, device);
+            QCOMPARE(textOutFont::shortenToWidth(text, m, std::nearbyint(column * perInch)), text);
+        }
     }
 
     void painterFontIsRestored()
