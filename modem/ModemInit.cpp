@@ -1,7 +1,6 @@
 #include "modem/ModemInit.h"
 
 #include "core/AppState.h"
-#include "modem/LineReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemContext.h"
 #include "modem/ModemHost.h"
@@ -13,25 +12,25 @@
 namespace portiva
 {
 
-ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx) {}
+ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx), m_answers(ctx.link, ctx.reader) {}
 
 void ModemInit::send(const char *command)
 {
-    m_ctx.link.SendData(QByteArray(command) + '\r');
+    m_answers.send(QByteArray(command));
 }
 
 bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefused)
 {
-    LineReader &r = m_ctx.reader;
+    CommandAnswers &r = m_answers;
     const ModemTiming &t = m_ctx.timing;
     auto pause = [this](int ms) { m_ctx.clock.pause(ms); };
-    auto required = [&r] { return r.WaitForOK(); };
+    auto required = [&r] { return r.waitForOk(); };
 
     send("AT");
-    r.WaitForOK();
+    r.waitForOk();
     pause(t.initPause10);
     send("ATV1");
-    r.WaitForOK();
+    r.waitForOk();
     pause(t.initPause10);
     send("AT");
     if (!required())
@@ -57,14 +56,15 @@ bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefu
     auto storageAnswer = [&](bool readFirst) {
         pause(t.initPause200);
         if (readFirst)
-            line = r.ReadModemLine();
-        for (int i = 0; i < 5; ++i) {
+            line = r.nextLine();
+        // A refusal is the whole answer: no storage line will follow it.
+        for (int i = 0; i < 5 && !r.finalSeen(); ++i) {
             if (line.contains(QLatin1String("CPMS"), Qt::CaseInsensitive))
                 break;
             pause(t.initPause2000);
-            line = r.ReadModemLine();
+            line = r.nextLine();
         }
-        r.WaitForOK();
+        r.waitForOk();
         pause(t.initPause50);
     };
     send("AT+CPMS=\"MT\",\"MT\",\"MT\"");
@@ -81,7 +81,7 @@ bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefu
         return false;
     pause(t.initPause50);
     send("AT+CSCS=\"GSM\"");
-    r.WaitForOK();
+    r.waitForOk();
 
     reportsRefused = false;
     bool plain = !m_ctx.state.SMSREPORT;
@@ -112,20 +112,26 @@ bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefu
     if (!required())
         return false;
     pause(t.initPause50);
+    // Each identity is the information line of its own answer, also when it comes late within
+    // the wait for that answer's OK.
     send("AT+CGMI");
-    manufacturer = r.ReadModemLine();
+    r.readInformation();
     if (!required())
         return false;
+    manufacturer = r.information();
     pause(t.initPause50);
     send("AT+CGMM");
-    model = r.ReadModemLine();
+    r.readInformation();
     if (!required())
         return false;
+    model = r.information();
     pause(t.initPause50);
     send("AT+GSN");
     pause(t.initPause50);
-    m_ctx.state.CurrentModemIMEI = r.ReadModemLine();
-    return required();
+    r.readInformation();
+    const bool ok = required();
+    m_ctx.state.CurrentModemIMEI = r.information();
+    return ok;
 }
 
 void ModemInit::InitModem()
@@ -136,6 +142,7 @@ void ModemInit::InitModem()
     ExchangeGuard guard(m_ctx.exchange, m_ctx.flags().ModemInitBusy,
                         [this, &held] { m_ctx.setTimerCom(held); });
     AppState &s = m_ctx.state;
+    m_answers.reset();
     try {
         bool success = false;
         bool linkWasDown = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modem/CommandAnswers.h"
+
 #include <QString>
 
 namespace portiva
@@ -30,6 +32,7 @@ private:
     void send(const char *command);
 
     ModemContext &m_ctx;
+    CommandAnswers m_answers;
 };
 
 } // namespace portiva

@@ -35,10 +35,12 @@ bool ModemLink::linkUp() const
     return m_state.LastComPort != 0 && m_serial.isOpen();
 }
 
-void ModemLink::SendData(const QByteArray &OutString)
+bool ModemLink::SendData(const QByteArray &OutString)
 {
+    bool written = true;
     if (isNetwork()) {
-        if (m_network.state() == NetworkChannel::Connected)
+        written = m_network.state() == NetworkChannel::Connected;
+        if (written)
             m_network.write(OutString);
     } else {
         try {
@@ -52,6 +54,7 @@ void ModemLink::SendData(const QByteArray &OutString)
         }
     }
     m_log.echoSent(OutString);
+    return written;
 }
 
 void ModemLink::onData(const QByteArray &bytes)

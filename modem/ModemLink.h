@@ -33,7 +33,8 @@ public:
 
     // Writes to the chosen link and echoes "==>". Network: dropped silently unless
     // connected. Serial: throws LinkError when closed; a failed write is also a link loss.
-    void SendData(const QByteArray &OutString);
+    // False when the text was dropped.
+    bool SendData(const QByteArray &OutString);
 
     QByteArray NetworkReceiveBuffer;
 

@@ -8,6 +8,7 @@
 
 using namespace portiva;
 using namespace portiva::test;
+using portiva::modemsim::FaultRule;
 using portiva::modemsim::ModemSim;
 
 namespace
@@ -65,6 +66,8 @@ private slots:
     void refusedQ0ReleasesOnlyWhenOwned();
     void refusedReportingCnmi_data();
     void refusedReportingCnmi();
+    void slowAnswerBelongsToItsCommand_data();
+    void slowAnswerBelongsToItsCommand();
     void secondWorkstationTakesTheRowOver();
     void droppedLinkMakesModemNotReady();
     void noLinkReleasesHeldRowWithoutBox();
@@ -201,6 +204,46 @@ void TestSimInit::refusedReportingCnmi()
             "Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten sendingsbekreftelse\r\n")),
         ready);
     QVERIFY(w.state.SMSREPORT); // the operator's choice stays
+}
+
+void TestSimInit::slowAnswerBelongsToItsCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("identityReads");
+    // Simulator milliseconds, scaled with the dialogue: the identity read lasts 1000, its OK
+    // wait about 4000 more, a failed pass about 12000 for its three unanswered commands.
+    QTest::newRow("identity within its OK wait") << "AT+GSN" << 2500 << 1;
+    QTest::newRow("identity after its pass gave up") << "AT+GSN" << 9000 << 2;
+    QTest::newRow("identity two passes late") << "AT+GSN" << 30000 << 2;
+    QTest::newRow("a required command late") << "AT+CLIP=1" << 9000 << 1;
+}
+
+// A late answer is the answer of the command it belongs to, never of the one after it.
+void TestSimInit::slowAnswerBelongsToItsCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(int, delay);
+    QFETCH(int, identityReads);
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
+    FaultRule slow;
+    slow.prefix = command;
+    slow.action = FaultRule::Delay;
+    slow.value = delay;
+    slow.times = 1;
+    m_fx->sim.addFault(slow);
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
+    QVERIFY(w.state.ModemReady);
+    QCOMPARE(m_fx->sim.commandLog().count(QStringLiteral("AT+GSN")), identityReads);
+    QCOMPARE(w.state.CurrentModemManufacturer, QStringLiteral("SIMULATOR"));
+    QCOMPARE(w.state.CurrentModemName, QStringLiteral("SIM-1"));
+    QCOMPARE(w.state.CurrentModemIMEI, QStringLiteral("123456789012345"));
+    const auto row =
+        Recordset::open(m_fx->db.connection(),
+                        QStringLiteral("SELECT IMEICODE, ModemManufacturer, ModemName FROM Modem"));
+    QCOMPARE(row->toText(0), QStringLiteral("123456789012345"));
+    QCOMPARE(row->toText(1), QStringLiteral("SIMULATOR"));
+    QCOMPARE(row->toText(2), QStringLiteral("SIM-1"));
 }
 
 void TestSimInit::secondWorkstationTakesTheRowOver()
