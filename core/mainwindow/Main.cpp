@@ -6,8 +6,10 @@
 #include "core/mainwindow/frmMain.h"
 #include "modem/GsmCharTables.h"
 #include "platform/settings/Settings.h"
+#include "platform/ui/ShutdownSignals.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <memory>
 
 namespace portiva
@@ -17,6 +19,12 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
 {
     state.CountryCode = settings.text(QStringLiteral("CountryCode"), QStringLiteral("47"));
     state.LogoCountryCode = settings.text(QStringLiteral("LogoCountryCode"), QStringLiteral("0"));
+    // A logout or a shutdown of the desktop closes the program as its close box would.
+    QPointer<frmMain> shown;
+    ShutdownSignals shutdown([&shown] {
+        if (shown)
+            shown->closeForShutdown();
+    });
 
     {
         auto login = std::make_unique<frmLogin>(state, settings, commandLineDatabase);
@@ -29,11 +37,14 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
         frmSplash splash;
         splash.exec();
     }
+    if (shutdown.requested())
+        return 0;
 
     frmMain mainWindow(state);
     mainWindow.setSettings(&settings);
     state.SelectedUserTab = QStringLiteral("1");
     mainWindow.Form_Load();
+    shown = &mainWindow;
     // Filled only now: a modem initialisation started by the load sends nothing before the
     // first send-timer tick, which comes after this.
     GsmCharTables::InitGSMCharTables();

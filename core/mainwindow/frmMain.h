@@ -105,6 +105,9 @@ public:
     MainViews &views() { return *m_views; }
     // A close asked for during a modem exchange; the exchange's end closes the window again.
     bool closePending() const { return m_closePending; }
+    // The close of a termination signal: the close box's unload, but a send under way is
+    // waited for rather than answered with a box nobody may read.
+    void closeForShutdown();
     KeyUsers &keyUsers() { return *m_keyUsers; }
     // The user entry panel with registration, removal and free SMS; key and SMS stepping
     // (frmMainAdmin.cpp).
@@ -278,6 +281,7 @@ private:
                                   "KeySelect",       "LastComPort", "SMSREPORT", "CountryCode",
                                   "LogoCountryCode", "HostName",    "Port"};
     bool m_closePending = false;
+    bool m_unloaded = false;
     bool m_sizeCorrected = false;
     QSize m_wantedOuterSize;
 };

@@ -183,8 +183,20 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     m_closePending = false;
     unloadSteps();
+    m_unloaded = true;
     event->accept();
     QCoreApplication::quit();
+}
+
+void frmMain::closeForShutdown()
+{
+    if (m_unloaded)
+        return;
+    if (exchangeInProgress()) {
+        m_closePending = true;
+        return;
+    }
+    close();
 }
 
 void frmMain::unloadSteps()

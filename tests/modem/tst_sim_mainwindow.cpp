@@ -5,6 +5,7 @@
 #include "modem/TerminalLog.h"
 #include "platform/db/Connection.h"
 #include "platform/settings/Settings.h"
+#include "platform/ui/ShutdownSignals.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
+#include <csignal>
 
 using namespace portiva;
 using portiva::modemsim::ModemSim;
@@ -37,6 +39,8 @@ private slots:
     void cleanup();
     void runsTheModemDialogue_data();
     void runsTheModemDialogue();
+    void terminationSignalUnloadsTheWindow_data();
+    void terminationSignalUnloadsTheWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -118,6 +122,65 @@ void TestSimMainWindow::runsTheModemDialogue()
     QVERIFY(waitFor([&] { return !w.ReadingMessages; }));
     QVERIFY(!w.QueueWorkerBusy && !w.ModemInitBusy);
     w.modem().shutdown();
+}
+
+void TestSimMainWindow::terminationSignalUnloadsTheWindow_data()
+{
+    QTest::addColumn<bool>("duringSend");
+    QTest::newRow("idle") << false;
+    QTest::newRow("during a send") << true;
+}
+
+// A logout's SIGTERM runs the close box's unload: the Modem row is released and the settings
+// saved. A send under way ends first, with its reference stored, and no box asks to wait.
+void TestSimMainWindow::terminationSignalUnloadsTheWindow()
+{
+    QFETCH(bool, duringSend);
+    TestDatabase db;
+    ModemSim sim;
+    sim.setTimescale(0.05);
+    QVERIFY(sim.listen(0));
+    const QString ini = m_dir.filePath(QStringLiteral("signal%1.ini").arg(duringSend));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue("Settings/LastComPort", 255);
+        s.setValue("Settings/Port", QString::number(sim.port()));
+    }
+    Settings settings(ini);
+    AppState state;
+    state.DBPath = db.path();
+    state.CurrentUserName = QStringLiteral("Forvaltermann");
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    frmMain w(state);
+    w.setSettings(&settings);
+    m_dialogs->answer(Dialogs::Answer::Ok); // "Kobler til: ..."
+    w.Form_Load();
+    w.show();
+    QVERIFY(state.ModemReady);
+    auto conn = Connection::open(state.ConnectionString);
+    ShutdownSignals shutdown([&w] { w.closeForShutdown(); });
+    if (duringSend) {
+        sim.setCmgsDelay(3000);
+        QObject::connect(&sim, &ModemSim::submitted, &w, [] { std::raise(SIGTERM); });
+        conn->exec("INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
+                   "('+4711111111', 'Hei', 40000, 'UNSENT')");
+    } else {
+        std::raise(SIGTERM);
+    }
+    QVERIFY(waitFor([&] { return !w.isVisible(); }, 30000));
+    // Released by the unload, not marked down by the closing link.
+    QCOMPARE(conn->scalar("SELECT ModemOwner || '|' || ModemManufacturer || '|' || ModemStatus "
+                          "FROM Modem")
+                 .toString(),
+             QStringLiteral("?| |0"));
+    QVERIFY(QSettings(ini, QSettings::IniFormat).contains("Settings/MainLeft"));
+    QVERIFY(!m_dialogs->texts().contains(QStringLiteral("Vent til SMS sending er ferdig")));
+    if (duringSend) {
+        QCOMPARE(sim.submissions().size(), 1);
+        QCOMPARE(conn->scalar("SELECT CMGS FROM SMS_Sent").toString(),
+                 QString::number(sim.submissions()[0].mr) + ":OK");
+    }
 }
 
 QTEST_MAIN(TestSimMainWindow)
