@@ -4,9 +4,13 @@
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/vb/Error.h"
+#include "portiva/InstallLayout.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 namespace portiva
 {
@@ -28,6 +32,32 @@ HResult give(void **out, IUnknownLike *self, void *itf)
 const char16_t *text(const QString &s)
 {
     return reinterpret_cast<const char16_t *>(s.utf16());
+}
+
+// What to run so that the program finds its grid printer: the current user's registration of
+// the library that lies with this program, installed or in a build.
+QString registrationHint()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString library = QLatin1String(layout::ComponentLibraryName);
+    const QString tool = QLatin1String(layout::RegisterToolName);
+    const std::pair<const char *, const char *> places[] = {
+        {layout::ComponentDirFromProgram, "."}, // installed: the tool beside the program
+        {layout::BuildComponentDirFromProgram, layout::BuildToolsDirFromProgram}};
+    QString command = tool + QStringLiteral(" /path/to/") + library;
+    for (const auto &[libraryDir, toolDir] : places) {
+        const QString path =
+            QDir::cleanPath(programDir + u'/' + QLatin1String(libraryDir) + u'/' + library);
+        if (QFileInfo(path).isFile()) {
+            command = QDir::cleanPath(programDir + u'/' + QLatin1String(toolDir) + u'/' + tool) +
+                      u' ' + path;
+            break;
+        }
+    }
+    return QStringLiteral("The grid printer (") + library +
+           QStringLiteral(") is registered neither for this user nor for this installation. "
+                          "To register it for this user, run:\n") +
+           command;
 }
 
 } // namespace
@@ -218,6 +248,8 @@ I_VeskDGPrinterL *GridPrinterClient::component()
     void *out = nullptr;
     const HResult hr =
         createInstance(gridprint::CLSID_VeskDGPrinterL, gridprint::IID__VeskDGPrinterL, &out);
+    if (hr == REGDB_E_CLASSNOTREG_)
+        throw Error(describe(hr) + QStringLiteral("\n\n") + registrationHint());
     if (failed(hr))
         throw Error(describe(hr));
     m_component = static_cast<I_VeskDGPrinterL *>(out);

@@ -2,6 +2,7 @@
 
 #include "admin/MainViews.h"
 #include "core/DatabaseMenu.h"
+#include "core/HelpFile.h"
 #include "core/SecurityProfile.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/db/Recordset.h"
@@ -31,7 +32,7 @@ void frmMain::Form_Load()
     TimerSEND_SMS->start();
     guarded(QStringLiteral("Form Load"), [this] {
         loadSettings();
-        HelpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/RIZERUDO.html");
+        HelpFile = helpFileFor(QCoreApplication::applicationDirPath());
         OpenDatabase();
         OpenMainRecordsets();
         cmdConnect->hide();

@@ -1,5 +1,8 @@
 #include "platform/com/ComRegistry.h"
 
+#include "portiva/InstallLayout.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -37,6 +40,15 @@ QString userRegistryFile()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + kFileName;
 }
 
+QString installationRegistryFile()
+{
+    if (!QCoreApplication::instance())
+        return {}; // the program's folder is not known yet
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                           QLatin1String(layout::ComponentDirFromProgram) + u'/' +
+                           QLatin1String(layout::RegistryFileName));
+}
+
 QStringList systemRegistryFiles()
 {
     QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
@@ -50,10 +62,11 @@ QStringList systemRegistryFiles()
 
 QString inprocServerFor(const Guid &clsid)
 {
-    const QStringList files = QStringList{userRegistryFile()} + systemRegistryFiles();
+    const QStringList files =
+        QStringList{userRegistryFile(), installationRegistryFile()} + systemRegistryFiles();
     const QString key = classKey(clsid, QStringLiteral("InprocServer"));
     for (const QString &f : files) {
-        if (!QFileInfo::exists(f))
+        if (f.isEmpty() || !QFileInfo::exists(f))
             continue;
         QSettings ini(f, QSettings::IniFormat);
         const QString v = ini.value(key).toString();
@@ -157,8 +170,8 @@ QString lastErrorText()
 
 QString describe(HResult hr)
 {
-    const QString code =
-        QStringLiteral("0x%1").arg(uint32_t(hr), 8, 16, QLatin1Char('0')).toUpper();
+    const QString code = QStringLiteral("0x") +
+                         QStringLiteral("%1").arg(uint32_t(hr), 8, 16, QLatin1Char('0')).toUpper();
     switch (hr) {
     case REGDB_E_CLASSNOTREG_:
         return QStringLiteral("Class not registered (") + code + u')';

@@ -13,10 +13,14 @@ namespace portiva::com
 
 // The per-user registry file, or $PORTIVA_COM_REGISTRY when that is set.
 QString userRegistryFile();
-// The system-wide registry files, read after the per-user one.
+// The registry of the installation this program belongs to, beside the installed component:
+// written when the program is installed, read by every user's program after their own file.
+QString installationRegistryFile();
+// The system-wide registry files of the desktop's configuration folders, read last.
 QStringList systemRegistryFiles();
 
-// The library registered for a class, searched in the per-user file first; empty when none.
+// The library registered for a class: the per-user file first, then the installation's, then
+// the system-wide ones; empty when none names it.
 QString inprocServerFor(const Guid &clsid);
 
 // What a server library records about itself when it registers.
@@ -32,7 +36,8 @@ struct ServerRegistration {
     QString libraryPath; // absolute
 };
 
-// Writes the class, interface and type library into the per-user file.
+// Writes the class, interface and type library into the per-user file (or the file that
+// $PORTIVA_COM_REGISTRY names).
 HResult registerServer(const ServerRegistration &reg);
 // Removes them again, but only when the class is registered to this same library.
 HResult unregisterServer(const ServerRegistration &reg);

@@ -1,5 +1,7 @@
 // Registers or unregisters an in-process component library by calling its own export.
 //   portiva-comreg [-u] [--system] LIBRARY
+// Without --system the registration is the current user's; with it, it goes into the registry
+// of the installation this tool belongs to, which every user's program reads after their own.
 
 #include "platform/com/ComRegistry.h"
 
@@ -35,12 +37,14 @@ int main(int argc, char **argv)
         return 2;
     }
     if (system) {
-        const QStringList files = portiva::com::systemRegistryFiles();
-        if (files.isEmpty()) {
-            std::fprintf(stderr, "portiva-comreg: no system configuration directory\n");
+        // Only an installed copy has an installation beside it; a build tree has none.
+        const QString file = portiva::com::installationRegistryFile();
+        if (!QFileInfo(QFileInfo(file).absolutePath()).isDir()) {
+            std::fprintf(stderr, "portiva-comreg: no installation beside this program (%s)\n",
+                         qPrintable(QFileInfo(file).absolutePath()));
             return 1;
         }
-        qputenv("PORTIVA_COM_REGISTRY", QFile::encodeName(files.first()));
+        qputenv("PORTIVA_COM_REGISTRY", QFile::encodeName(file));
     }
     // A bare file name would make the loader search the system's library paths, and register
     // whatever it found there, instead of the file in the current directory.

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace portiva
+{
+
+// The help file of a program in programDir: beside the program (a build), else in the
+// installation's data folder; the place beside the program when neither holds it, so that a
+// "not found" names where it was looked for.
+QString helpFileFor(const QString &programDir);
+
+} // namespace portiva
