@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -211,8 +212,11 @@ void frmKeyProperties::layoutControls()
 
 void frmKeyProperties::connectControls()
 {
-    for (int i = 0; i < keyprop::BoundBoxCount; ++i)
+    for (int i = 0; i < keyprop::BoundBoxCount; ++i) {
         connect(KeyTXT[i], &QLineEdit::textChanged, this, [this, i] { KeyTXT_Change(i); });
+        // Typing into the box the window gave the focus is entering it too.
+        connect(KeyTXT[i], &QLineEdit::textEdited, this, [this, i] { KeyTXT_GotFocus(i); });
+    }
     for (int i = 0; i < Combo1.size(); ++i)
         connect(Combo1[i], &QComboBox::activated, this, [this, i] { Combo1_Click(i); });
     for (int i = 0; i < KeyType.size(); ++i)
@@ -230,8 +234,20 @@ bool frmKeyProperties::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn) {
         const QVariant index = watched->property("index");
-        if (index.isValid())
-            KeyTXT_GotFocus(index.toInt());
+        // Only the operator entering a box counts: the focus the window hands its first box as
+        // it opens, or gives back when it comes to the front, would hold the reload back for
+        // good, and nothing would start it again.
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::ShortcutFocusReason:
+            if (index.isValid())
+                KeyTXT_GotFocus(index.toInt());
+            break;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

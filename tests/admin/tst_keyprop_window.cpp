@@ -242,6 +242,29 @@ private slots:
         QVERIFY(!f.state.ReloadRequested);
     }
 
+    void openedWindowStillReloads()
+    {
+        KeyPropFixture f;
+        ScriptedDialogs dialogs;
+        auto w = f.open();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        // The window hands its first box the focus as it opens; the operator entered nothing.
+        QCOMPARE(QApplication::focusWidget(), box(w.get(), 0));
+        auto *timer = w->findChild<QTimer *>("Timer1");
+        QVERIFY(timer->isActive());
+        model(w.get(), 0)->click();
+        f.state.ReloadRequested = true;
+        tick(timer);
+        QVERIFY(!model(w.get(), 0)->isChecked());
+        QVERIFY(!f.state.ReloadRequested);
+
+        // Typing into the box that already has the focus holds the reload back all the same.
+        QTest::keyClicks(box(w.get(), 0), "9");
+        QVERIFY(!timer->isActive());
+    }
+
     void typingStopsTheReloadUntilTheNextSend()
     {
         KeyPropFixture f;
