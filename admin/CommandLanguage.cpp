@@ -3,6 +3,8 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 
+#include <QRegularExpression>
+
 namespace portiva
 {
 
@@ -28,6 +30,13 @@ QString prefixed(const QString &number, const QString &countryCode, const char *
 bool isHomeNumber(const QString &number, const QString &countryCode)
 {
     return number.contains(QStringLiteral("+") + countryCode, Qt::CaseInsensitive);
+}
+
+bool isInternationalNumber(const QString &number)
+{
+    static const QRegularExpression form(
+        QRegularExpression::anchoredPattern(QStringLiteral("\\+[0-9]+")));
+    return form.match(number).hasMatch();
 }
 
 QString nationalNumber9(const QString &number)

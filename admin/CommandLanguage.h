@@ -13,6 +13,8 @@ namespace portiva
 
 // A user number is a home number when it holds "+" and the home country code anywhere.
 bool isHomeNumber(const QString &number, const QString &countryCode);
+// The one form every stored number takes: "+" followed by digits, nothing else.
+bool isInternationalNumber(const QString &number);
 // The national number a registration carries: from the 4th character, at most 9 characters.
 QString nationalNumber9(const QString &number);
 // The national number a removal carries: from the 4th character to the end.

@@ -172,4 +172,12 @@ inline QString noUnitNumberText()
     return QStringLiteral("Nøkkelenheten har ikke noe nummer. Kommandoen er ikke lagt i køen.");
 }
 
+// A unit is reached only at its number: commands and log requests to anything else are lost.
+inline QString badUnitNumberText(const QString &number)
+{
+    return QStringLiteral("Nummeret \"%1\" er ikke et telefonnummer i internasjonal form (+ og "
+                          "bare sifre, for eksempel +4791000001).")
+        .arg(number);
+}
+
 } // namespace portiva::keyprop

@@ -3,6 +3,7 @@
 
 #include "admin/frmKeyProperties.h"
 
+#include "admin/CommandLanguage.h"
 #include "admin/KeyPropTexts.h"
 #include "core/AppState.h"
 #include "platform/db/Connection.h"
@@ -238,13 +239,16 @@ void frmKeyProperties::Timer1_Timer()
 
 void frmKeyProperties::saveRow(const QList<std::pair<QString, QString>> &fields)
 {
-    if (vb::Trim(KeyTXT[0]->text()).isEmpty())
+    const QString number = vb::Trim(KeyTXT[0]->text());
+    if (number.isEmpty())
         throw Error(keyprop::noUnitNumberText());
+    if (boxEdited(0) && !isInternationalNumber(number))
+        throw Error(keyprop::badUnitNumberText(number) + QStringLiteral(" Ingenting er lagret."));
     Recordset &rs = *adoKeyOppsettRS;
     try {
         for (int box = 0; box < keyprop::BoundBoxCount; ++box) {
             if (boxEdited(box))
-                rs.setValue(column(box), KeyTXT[box]->text());
+                rs.setValue(column(box), box == 0 ? number : KeyTXT[box]->text());
         }
         for (const auto &[name, value] : fields)
             rs.setValue(name, value);

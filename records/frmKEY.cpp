@@ -1,5 +1,7 @@
 #include "records/frmKEY.h"
 
+#include "admin/CommandLanguage.h"
+#include "admin/KeyPropTexts.h"
 #include "admin/frmKeyProperties.h"
 #include "core/AppState.h"
 #include "platform/db/Connection.h"
@@ -8,6 +10,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 #include "records/frmKEYRules.h"
 
 #include <QPushButton>
@@ -42,6 +45,16 @@ QList<RecordColumn> keyColumns()
 constexpr RecordWindow::Features keyFeatures =
     RecordWindow::DeleteButton | RecordWindow::RefreshButton | RecordWindow::KeyNavigation |
     RecordWindow::Translated;
+
+// The number is typed only into a new row: stored rows keep theirs (it ties a unit to its
+// users, queue and log).
+QString newUnitRefusal(const Recordset &row)
+{
+    const QString number = vb::Trim(row.toTextOr(QStringLiteral("KeyNummer"), QString()));
+    if (isInternationalNumber(number))
+        return QString();
+    return keyprop::badUnitNumberText(number) + QStringLiteral(" Nøkkelenheten er ikke lagret.");
+}
 
 // A tab caption shows an "&" of a building name as itself, not as an access key.
 QString tabCaption(const QString &building)
@@ -78,6 +91,8 @@ frmKEY::frmKEY(AppState &state)
     RecordsetModel *model = grdDataGrid->recordsetModel();
     model->setNewRowHook([this](Recordset &row) { fillNewRow(row); });
     model->setBeforeInsertHook([this](Recordset &row) { completeNewRow(row); });
+    model->setWriteCheck(
+        [](const Recordset &row, bool newRow) { return newRow ? newUnitRefusal(row) : QString(); });
     connect(grdDataGrid, &DataGrid::clicked, this, &frmKEY::grdDataGrid_Click);
     connect(grdDataGrid, &DataGrid::doubleClicked, this, &frmKEY::grdDataGrid_DblClick);
 
@@ -211,6 +226,8 @@ void frmKEY::fillNewRow(Recordset &row)
 
 void frmKEY::completeNewRow(Recordset &row)
 {
+    row.setValue(QStringLiteral("KeyNummer"),
+                 vb::Trim(row.toTextOr(QStringLiteral("KeyNummer"), QString())));
     // A unit without a level would match no "KeySikkerhet <=" and vanish from every window
     // that could edit or delete it.
     if (row.toTextOr(QStringLiteral("KeySikkerhet"), QString()).isEmpty())

@@ -333,6 +333,18 @@ bool RecordsetModel::commitPending()
     if (!m_rs || !m_rs->isOpen() || !m_rs->editPending()) {
         return true;
     }
+    if (m_writeCheck) {
+        QString refusal;
+        try {
+            refusal = m_writeCheck(*m_rs, currentRowIsNew());
+        } catch (const std::exception &e) {
+            refusal = errorDescription(e);
+        }
+        if (!refusal.isEmpty()) {
+            report(refusal);
+            return false;
+        }
+    }
     try {
         if (currentRowIsNew() && m_beforeInsertHook) {
             m_beforeInsertHook(*m_rs);

@@ -26,6 +26,8 @@ public:
     // How a column may be edited where the grid's permissions allow editing at all.
     enum class ColumnEdit { Always, NewRowOnly, Never };
     using RowHook = std::function<void(Recordset &)>;
+    // Why the pending row must not be written as it stands; empty when it may be.
+    using WriteCheck = std::function<QString(const Recordset &, bool newRow)>;
 
     explicit RecordsetModel(QObject *parent = nullptr);
     ~RecordsetModel() override;
@@ -53,6 +55,10 @@ public:
     // inserted: the window's defaults for a new row.
     void setNewRowHook(RowHook hook) { m_newRowHook = std::move(hook); }
     void setBeforeInsertHook(RowHook hook) { m_beforeInsertHook = std::move(hook); }
+    // Asked before every write of a pending edit or new row, ahead of the before-insert hook:
+    // a refusal is reported like a failed write, but nothing reaches the database and the
+    // edit stays as typed, for the operator to correct.
+    void setWriteCheck(WriteCheck check) { m_writeCheck = std::move(check); }
 
     // The grid row of the cursor; the new-row line when the grid stands there; -1 when
     // the recordset has no current row.
@@ -120,6 +126,7 @@ private:
     QHash<int, ColumnEdit> m_columnEdit;
     RowHook m_newRowHook;
     RowHook m_beforeInsertHook;
+    WriteCheck m_writeCheck;
     int m_rows = 0;             // recordset rows the views know of
     bool m_placeholder = false; // the new-row line is shown after them
     int m_newRow = -1;          // grid row of a pending new row

@@ -351,6 +351,10 @@ private slots:
         QTest::newRow("no unit number") << 0 << "" << 10
                                         << "Nøkkelenheten har ikke noe nummer. Kommandoen er ikke "
                                            "lagt i køen.";
+        QTest::newRow("unit number not international")
+            << 0 << "dor" << 10
+            << "Nummeret \"dor\" er ikke et telefonnummer i internasjonal form (+ og bare sifre, "
+               "for eksempel +4791000001). Ingenting er lagret.";
     }
     void badCommandIsRefusedWithAMessage()
     {
@@ -368,7 +372,7 @@ private slots:
         QCOMPARE(dialogs.lastText(), message);
         QCOMPARE(dialogs.calls().last().buttons, Dialogs::Buttons::Ok);
         QCOMPARE(f.queued(), 0);
-        // An emptied number box never reaches the register.
+        // A number box emptied or mistyped never reaches the register.
         QCOMPARE(f.unitField("+4711111111", "KeyNavn"), QString("Hovedport"));
     }
 

@@ -252,6 +252,59 @@ private slots:
         QVERIFY(f.scalar("SELECT Tekst1 FROM KEYTable WHERE KeyNummer = ?", {unitV}).isNull());
     }
 
+    // Commands and log requests go to the number typed here, so it must be one.
+    void newUnitNumberMustBeInternational_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("international") << "+4791000009"
+                                       << "+4791000009";
+        QTest::newRow("blanks around") << " +4791000009 "
+                                       << "+4791000009";
+        QTest::newRow("word") << "dor"
+                              << "";
+        QTest::newRow("no plus") << "4791000009"
+                                 << "";
+        QTest::newRow("blank inside") << "+47 91000009"
+                                      << "";
+        QTest::newRow("dash") << "+47-91000009"
+                              << "";
+        QTest::newRow("plus only") << "+"
+                                   << "";
+        QTest::newRow("none typed") << ""
+                                    << "";
+    }
+    void newUnitNumberMustBeInternational()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        KeyFixture f;
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        RecordsetModel *model = w->grdDataGrid->recordsetModel();
+        if (!typed.isEmpty())
+            QVERIFY(model->setData(model->index(0, 0), typed));
+        QVERIFY(model->setData(model->index(0, 1), QStringLiteral("Ny port")));
+        QCOMPARE(model->commitPending(), !stored.isEmpty());
+        if (!stored.isEmpty()) {
+            QCOMPARE(f.scalar("SELECT KeyNummer FROM KEYTable").toString(), stored);
+            QVERIFY(dialogs.calls().isEmpty());
+            return;
+        }
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"Nummeret \"" + typed.trimmed() +
+                             "\" er ikke et telefonnummer i internasjonal form (+ og bare sifre, "
+                             "for eksempel +4791000001). Nøkkelenheten er ikke lagret."});
+        QCOMPARE(f.count("SELECT count(*) FROM KEYTable"), 0);
+        // What was typed stays in the row, to be corrected there.
+        QCOMPARE(model->index(0, 1).data().toString(), QString("Ny port"));
+        QCOMPARE(model->index(0, 0).data().toString(), typed);
+        QVERIFY(model->setData(model->index(0, 0), unitU));
+        QVERIFY(model->commitPending());
+        QCOMPARE(f.scalar("SELECT KeyNummer || ' ' || KeyNavn FROM KEYTable").toString(),
+                 unitU + " Ny port");
+    }
+
     void numberReminder()
     {
         KeyFixture f;
