@@ -49,6 +49,21 @@ QString nationalNumberAll(const QString &number)
     return number.mid(3);
 }
 
+std::optional<QString> hourText(const QString &typed)
+{
+    const QString t = vb::Trim(typed);
+    if (t.isEmpty() || t.size() > 2)
+        return std::nullopt;
+    for (QChar c : t) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    const QString hour = t.size() == 1 ? QStringLiteral("0") + t : t;
+    if (hour > QLatin1String("24"))
+        return std::nullopt;
+    return hour;
+}
+
 QString commandDateGroup(const QDate &date, const QString &hour)
 {
     return two(date.year() % 100) + two(date.month()) + two(date.day()) + hour;

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace portiva
 {
@@ -19,6 +20,11 @@ bool isInternationalNumber(const QString &number);
 QString nationalNumber9(const QString &number);
 // The national number a removal carries: from the 4th character to the end.
 QString nationalNumberAll(const QString &number);
+
+// An hour of a right as the units read it: "00" to "24", a single digit (blanks around it
+// allowed) taken as its two-digit form. None for anything else: "25" or "7a" would make a date
+// group the unit ignores.
+std::optional<QString> hourText(const QString &typed);
 
 // YYMMDDHH: year mod 100, month and day padded to two digits, then the hour text as held.
 QString commandDateGroup(const QDate &date, const QString &hour);

@@ -5,6 +5,7 @@
 #include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 
 #include <algorithm>
@@ -82,6 +83,9 @@ bool handleable(const Row &row)
     }
     if (!row.start.isValid() || !row.end.isValid())
         return false;
+    // A period stored with an hour the unit cannot read would be sent as a command it ignores.
+    if (!hourText(row.text("FraTid")) || !hourText(row.text("TilTid")))
+        return false;
     return !same(row.text("Status"), QStringLiteral("NY")) ||
            vb::IsNumeric(row.values.value(QStringLiteral("Saldo")));
 }
@@ -95,24 +99,6 @@ const Row *liveRightOf(const std::vector<Row> &live, const Row &waiting)
             return &row;
     }
     return nullptr;
-}
-
-// Marks "SLETTET" every registration of the user still waiting to go to the unit.
-void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
-                           const QString &user, const QString &countryCode)
-{
-    auto queue = Recordset::open(db,
-                                 QStringLiteral("SELECT ID, SMS_Text FROM SMS_Sent WHERE CMGS = "
-                                                "'UNSENT' AND TilNummer = ? ORDER BY ID"),
-                                 {key});
-    if (queue->RecordCount() == 0)
-        return;
-    for (queue->MoveFirst(); !queue->EOF(); queue->MoveNext()) {
-        if (isRegistrationFor(queue->toTextOr(QStringLiteral("SMS_Text"), QString()), user,
-                              countryCode))
-            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = 'SLETTET' WHERE ID = ?"),
-                     {queue->value(QStringLiteral("ID"))});
-    }
 }
 
 void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const Row &live,
@@ -147,15 +133,15 @@ void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QSt
     const QString key = waiting.text("KeyNummer");
     const QString user = waiting.text("Bruker");
     const QString saldo = waiting.text("Saldo");
+    const QString fraTid = hourText(waiting.text("FraTid")).value_or(QString());
+    const QString tilTid = hourText(waiting.text("TilTid")).value_or(QString());
     const bool sendCommand = same(waiting.text("Status"), QStringLiteral("NY"));
     // Everything the command needs is read before anything changes.
     QString command;
     if (sendCommand) {
-        command =
-            vb::CDbl(saldo) == 0
-                ? UserRegistrationCommand(user, countryCode, waiting.start, waiting.text("FraTid"),
-                                          waiting.end, waiting.text("TilTid"))
-                : UserRegistrationCommand(user, countryCode, saldo);
+        command = vb::CDbl(saldo) == 0 ? UserRegistrationCommand(user, countryCode, waiting.start,
+                                                                 fraTid, waiting.end, tilTid)
+                                       : UserRegistrationCommand(user, countryCode, saldo);
     }
     Connection::Transaction transaction(db);
     db->exec(QStringLiteral("DELETE FROM NYEbrukere WHERE ID = ?"), {waiting.values.value("ID")});
@@ -163,8 +149,7 @@ void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QSt
                             "[Gyldig til], TilTid, FraTid, Konto, Saldo) "
                             "VALUES (?, ?, 'Ny', ?, ?, ?, ?, ?, ?)"),
              {key, user, vb::validityDateText(waiting.start), vb::validityDateText(waiting.end),
-              waiting.values.value("TilTid"), waiting.values.value("FraTid"),
-              waiting.values.value("Konto"), saldo});
+              tilTid, fraTid, waiting.values.value("Konto"), saldo});
     if (sendCommand) {
         auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
         SendQueue::QueueSMS(*queue, command, key, keyNameOf(db, key), QString(), waiting.start);
@@ -173,6 +158,25 @@ void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QSt
 }
 
 } // namespace
+
+void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
+                           const QString &user, const QString &countryCode)
+{
+    if (!db)
+        throw Error(QStringLiteral("The connection is closed."));
+    auto queue = Recordset::open(db,
+                                 QStringLiteral("SELECT ID, SMS_Text FROM SMS_Sent WHERE CMGS = "
+                                                "'UNSENT' AND TilNummer = ? ORDER BY ID"),
+                                 {key});
+    if (queue->RecordCount() == 0)
+        return;
+    for (queue->MoveFirst(); !queue->EOF(); queue->MoveNext()) {
+        if (isRegistrationFor(queue->toTextOr(QStringLiteral("SMS_Text"), QString()), user,
+                              countryCode))
+            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = 'SLETTET' WHERE ID = ?"),
+                     {queue->value(QStringLiteral("ID"))});
+    }
+}
 
 FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers)
 {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QString>
 #include <functional>
+#include <memory>
 
 namespace portiva
 {
 
 struct AppState;
+class Connection;
 
 // What one send tick did to the waiting periods.
 enum class FuturePeriodStep { Nothing, Swapped, MovedIn };
@@ -17,5 +20,9 @@ enum class FuturePeriodStep { Nothing, Swapped, MovedIn };
 // transaction on the shared connection, read afresh from it, so a failure leaves both tables
 // and the queue as they were. Rows that cannot be handled wait; nothing is ever shown.
 FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers = {});
+
+// Marks "SLETTET" every registration of the user still waiting ("UNSENT") to go to the unit.
+void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
+                           const QString &user, const QString &countryCode);
 
 } // namespace portiva

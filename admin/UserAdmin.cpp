@@ -1,6 +1,7 @@
 #include "admin/UserAdmin.h"
 
 #include "admin/CommandLanguage.h"
+#include "admin/FuturePeriods.h"
 #include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
 #include "core/AppState.h"
@@ -27,6 +28,15 @@ QString orQuestionMark(const QString &text)
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
+const QString kNotStored = QStringLiteral(" Brukeren er ikke lagret.");
+
+QString periodText(const UserPanelValues &v)
+{
+    return QStringLiteral("Perioden slutter før den begynner (fra %1 kl. %2 til %3 kl. %4).")
+               .arg(vb::validityDateText(v.from), v.fraTid, vb::validityDateText(v.to), v.tilTid) +
+           kNotStored;
+}
+
 } // namespace
 
 bool findFromFirst(Recordset &rs, const QString &column, const QVariant &value)
@@ -45,6 +55,27 @@ bool hasKeyUnit(const SelectedKey &key)
 bool isPeriodBalance(const QString &saldo)
 {
     return vb::CDbl(saldo) == 0;
+}
+
+UserPanelValues admissibleRight(const UserPanelValues &panel, const SelectedKey &key)
+{
+    if (!hasKeyUnit(key))
+        throw Error(QStringLiteral("Ingen nøkkelenhet er valgt.") + kNotStored);
+    if (!vb::IsNumeric(panel.saldo))
+        throw Error(QStringLiteral("Saldo må være et tall (0 for en periode).") + kNotStored);
+    UserPanelValues v = panel;
+    for (QString *hour : {&v.fraTid, &v.tilTid}) {
+        const std::optional<QString> text = hourText(*hour);
+        if (!text)
+            throw Error(QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til 24.")
+                            .arg(*hour) +
+                        kNotStored);
+        *hour = *text;
+    }
+    // Hour texts of two digits each compare as the hours they are.
+    if (isPeriodBalance(v.saldo) && (v.to < v.from || (v.to == v.from && v.tilTid < v.fraTid)))
+        throw Error(periodText(v));
+    return v;
 }
 
 QString balanceText(double value)
@@ -121,11 +152,8 @@ void UserAdmin::writeRight(Recordset &rs, const UserPanelValues &panel)
         rs.setValue(QStringLiteral("Konto"), panel.konto);
 }
 
-std::optional<QString> UserAdmin::admitNumber(const UserPanelValues &panel, const SelectedKey &key)
+std::optional<QString> UserAdmin::admitNumber(const UserPanelValues &panel)
 {
-    // A right nobody's unit lists, or a command without a recipient, helps no one.
-    if (!hasKeyUnit(key))
-        return std::nullopt;
     const QString t = vb::Trim(panel.number);
     if (!numberCheck(t))
         return std::nullopt;
@@ -133,15 +161,19 @@ std::optional<QString> UserAdmin::admitNumber(const UserPanelValues &panel, cons
     return t;
 }
 
-void UserAdmin::RegisterUser(const UserPanelValues &panel, const SelectedKey &key)
+bool UserAdmin::RegisterUser(const UserPanelValues &typed, const SelectedKey &key)
 {
-    const std::optional<QString> admitted = admitNumber(panel, key);
+    const UserPanelValues panel = admissibleRight(typed, key);
+    // The command is made, and known to be sendable, before anything is written.
+    const QString command =
+        UserRegistrationCommand(vb::Trim(panel.number), m_state.CountryCode, panel.from,
+                                panel.fraTid, panel.to, panel.tilTid, panel.saldo);
+    if (const QString refusal = SendQueue::unsendableRefusal(command); !refusal.isEmpty())
+        throw Error(refusal + kNotStored);
+    const std::optional<QString> admitted = admitNumber(panel);
     if (!admitted)
-        return;
+        return false;
     const QString &t = *admitted;
-    // Nothing of the right is written unless the balance reads.
-    const QString command = UserRegistrationCommand(
-        t, m_state.CountryCode, panel.from, panel.fraTid, panel.to, panel.tilTid, panel.saldo);
     Recordset &rights = view(m_views.adoSELECTEDBrukereRS.get(), "adoSELECTEDBrukereRS");
     if (!findFromFirst(rights, QStringLiteral("KeyBruker"), vb::UCase(t))) {
         rights.AddNew();
@@ -152,15 +184,16 @@ void UserAdmin::RegisterUser(const UserPanelValues &panel, const SelectedKey &ke
     rights.Update();
     SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command, key.number,
                         key.name, QString(), panel.from);
+    return true;
 }
 
-void UserAdmin::QueueNewUser(const UserPanelValues &panel, const SelectedKey &key)
+bool UserAdmin::QueueNewUser(const UserPanelValues &typed, const SelectedKey &key)
 {
-    const std::optional<QString> admitted = admitNumber(panel, key);
+    const UserPanelValues panel = admissibleRight(typed, key);
+    const std::optional<QString> admitted = admitNumber(panel);
     if (!admitted)
-        return;
+        return false;
     const QString &t = *admitted;
-    isPeriodBalance(panel.saldo);
     Recordset &periods = newUsersOf(key.number);
     const bool found =
         panel.heldId && findFromFirst(periods, QStringLiteral("ID"), QVariant(*panel.heldId));
@@ -173,6 +206,7 @@ void UserAdmin::QueueNewUser(const UserPanelValues &panel, const SelectedKey &ke
     periods.setValue(QStringLiteral("Etternavn"), orQuestionMark(panel.surname));
     periods.setValue(QStringLiteral("Fornavn"), orQuestionMark(panel.firstName));
     periods.Update();
+    return true;
 }
 
 UserAdmin::Removal UserAdmin::removeUser(const UserPanelValues &panel, const SelectedKey &key,
@@ -180,76 +214,61 @@ UserAdmin::Removal UserAdmin::removeUser(const UserPanelValues &panel, const Sel
 {
     const QString t = vb::Trim(panel.number);
     if (panel.heldId) {
-        skipOnError([&] {
-            Recordset &periods = newUsersOf(key.number);
-            if (findFromFirst(periods, QStringLiteral("ID"), QVariant(*panel.heldId)))
-                periods.Delete();
-        });
+        Recordset &periods = newUsersOf(key.number);
+        if (findFromFirst(periods, QStringLiteral("ID"), QVariant(*panel.heldId)))
+            periods.Delete();
         return Removal::QueuedPeriod;
     }
 
+    // Held here: the reloads below replace the view while this removal still writes to it.
+    const std::shared_ptr<Recordset> rights = m_views.adoSELECTEDBrukereRS;
     // A failed search is "not found", never the row the cursor happened to stand on.
-    Recordset *rights = m_views.adoSELECTEDBrukereRS.get();
-    bool found = false;
-    skipOnError([&] {
-        found = findFromFirst(view(rights, "adoSELECTEDBrukereRS"), QStringLiteral("KeyBruker"),
-                              vb::UCase(t));
-    });
-    if (!found)
+    if (!findFromFirst(view(rights.get(), "adoSELECTEDBrukereRS"), QStringLiteral("KeyBruker"),
+                       vb::UCase(t)))
         return Removal::NotFound;
 
-    QString state = QStringLiteral("UNSENT");
-    skipOnError([&] {
-        if (rights->toTextOr(QStringLiteral("Status"), QString())
-                .compare(QLatin1String("NY"), Qt::CaseInsensitive) == 0) {
-            state = QStringLiteral("SLETTET");
-            rights->Delete();
-            return;
-        }
+    const QString command = UserRemovalCommand(t, m_state.CountryCode);
+    const bool neverSent = rights->toTextOr(QStringLiteral("Status"), QString())
+                               .compare(QLatin1String("NY"), Qt::CaseInsensitive) == 0;
+    if (neverSent) {
+        // The unit never heard of it. Its registrations go first: a failure in between must
+        // not leave one queued for a right the register no longer holds.
+        withdrawRegistrations(m_state.SharedConnection, key.number, t, m_state.CountryCode);
+        rights->Delete();
+        // Withdrawn at once and deleted below: its failure changes nothing.
+        skipOnError([&] {
+            SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command,
+                                key.number, key.name, QString(), m_today(),
+                                QStringLiteral("SLETTET"));
+        });
+    } else {
         rights->setValue(QStringLiteral("Status"), QStringLiteral("Slett"));
         rights->setValue(QStringLiteral("Gyldig fra"), vb::validityDateText(panel.from));
         rights->setValue(QStringLiteral("Gyldig til"), vb::validityDateText(m_today()));
         if (!panel.konto.isEmpty())
             rights->setValue(QStringLiteral("Konto"), panel.konto);
         rights->Update();
-    });
-    skipOnError([&] {
-        SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"),
-                            UserRemovalCommand(t, m_state.CountryCode), key.number, key.name,
-                            QString(), m_today(), state);
-    });
-    skipOnError(reload);
-    if (state == QLatin1String("SLETTET")) {
-        // Every registration of the user still waiting for this unit goes with it.
-        skipOnError([&] {
-            Recordset &queue = view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS");
-            if (queue.RecordCount() == 0)
-                return;
-            for (queue.MoveFirst(); !queue.EOF(); queue.MoveNext()) {
-                if (queue.toTextOr(QStringLiteral("TilNummer"), QString())
-                            .compare(key.number, Qt::CaseInsensitive) != 0 ||
-                    !isRegistrationFor(queue.toTextOr(QStringLiteral("SMS_Text"), QString()), t,
-                                       m_state.CountryCode))
-                    continue;
-                queue.setValue(QStringLiteral("CMGS"), QStringLiteral("SLETTET"));
-                queue.Update();
-            }
-        });
+        SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command,
+                            key.number, key.name, QString(), m_today());
     }
     skipOnError(reload);
-    skipOnError([&] {
-        Recordset &queue = view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS");
-        if (queue.RecordCount() == 0)
-            return;
-        queue.MoveFirst();
-        while (queue.find(QStringLiteral("CMGS"), QStringLiteral("SLETTET"))) {
-            queue.Delete();
-            queue.MoveNext();
-            if (queue.EOF())
-                break;
-        }
-    });
-    return state == QLatin1String("SLETTET") ? Removal::Withdrawn : Removal::Queued;
+    skipOnError([this] { purgeWithdrawn(); });
+    return neverSent ? Removal::Withdrawn : Removal::Queued;
+}
+
+void UserAdmin::purgeWithdrawn()
+{
+    // Every withdrawn row of the table goes, whichever unit it was for.
+    Recordset &queue = view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS");
+    if (queue.RecordCount() == 0)
+        return;
+    queue.MoveFirst();
+    while (queue.find(QStringLiteral("CMGS"), QStringLiteral("SLETTET"))) {
+        queue.Delete();
+        queue.MoveNext();
+        if (queue.EOF())
+            break;
+    }
 }
 
 void UserAdmin::queueDoorSms(const QString &text, const SelectedKey &key)

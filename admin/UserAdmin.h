@@ -48,6 +48,12 @@ bool isPeriodBalance(const QString &saldo);
 // The balance in the panel's own number form ("-0,5", "10", never an exponent).
 QString balanceText(double value);
 
+// The panel's values as a right or a queued period stores them, its hours in their two-digit
+// form. Throws Error with the operator's message, before anything is written, when they cannot
+// make one: no unit in view, a balance that is no number, an hour outside "00".."24", or a
+// period that ends before it starts.
+UserPanelValues admissibleRight(const UserPanelValues &panel, const SelectedKey &key);
+
 // Registration, queued periods, removal and free SMS, on the main window's views. No widget:
 // the panel hands its values in, and the dialogs go through the dialog service.
 class UserAdmin
@@ -63,13 +69,17 @@ public:
     // Adds the catalogue entry of the number when it has none; never changes one.
     void addCatalogueEntry(const UserPanelValues &panel);
 
-    // Writes the user's right at the unit and queues its registration command. Throws where
-    // it stops; what was written before stays.
-    void RegisterUser(const UserPanelValues &panel, const SelectedKey &key);
-    // Adds or edits a queued period of the unit; sends nothing.
-    void QueueNewUser(const UserPanelValues &panel, const SelectedKey &key);
+    // Writes the user's right at the unit and queues its registration command. False when
+    // the number check stopped it (its boxes said why). Throws with nothing written when the
+    // panel's values are refused (admissibleRight, a command the modem cannot send); a database
+    // failure throws where it stops, and what was written before stays.
+    bool RegisterUser(const UserPanelValues &panel, const SelectedKey &key);
+    // Adds or edits a queued period of the unit; sends nothing. As RegisterUser otherwise.
+    bool QueueNewUser(const UserPanelValues &panel, const SelectedKey &key);
     // Removes the held queued period, or the user's right at the unit with its command.
-    // reload re-opens the main views between the steps. A failing step is skipped.
+    // reload re-opens the main views. A step whose failure would leave the removal undone
+    // throws and ends it (the steps before stay); tidying up after the removal is skipped
+    // silently when it fails.
     Removal removeUser(const UserPanelValues &panel, const SelectedKey &key,
                        const std::function<void()> &reload);
 
@@ -84,10 +94,11 @@ public:
     Recordset &newUsersOf(const QString &keyNumber);
 
 private:
-    // The trimmed number once the unit and the number pass and the catalogue has its entry;
-    // none when nothing is to be stored.
-    std::optional<QString> admitNumber(const UserPanelValues &panel, const SelectedKey &key);
+    // The trimmed number once it passes its check and the catalogue has its entry; none when
+    // nothing is to be stored.
+    std::optional<QString> admitNumber(const UserPanelValues &panel);
     void writeRight(Recordset &rs, const UserPanelValues &panel);
+    void purgeWithdrawn();
 
     AppState &m_state;
     MainViews &m_views;

@@ -4,6 +4,7 @@
 #include "admin/MainViews.h"
 #include "core/AppState.h"
 #include "core/MainTexts.h"
+#include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -402,15 +403,16 @@ bool UserPanel::eventFilter(QObject *watched, QEvent *event)
 void UserPanel::CommandRegistrerBruker_Click()
 {
     skipOnError([this] { restartTimerForOperator(); });
-    skipOnError([this] {
+    bool stored = false;
+    // A refusal or a failure is shown, and the panel keeps what was typed, to be corrected.
+    guarded([this, &stored] {
         const UserPanelValues panel = values();
         const SelectedKey key = selectedKey();
-        if (*m_hooks.REGNYBRUKER)
-            m_admin.QueueNewUser(panel, key);
-        else
-            m_admin.RegisterUser(panel, key);
+        stored = *m_hooks.REGNYBRUKER ? m_admin.QueueNewUser(panel, key)
+                                      : m_admin.RegisterUser(panel, key);
     });
-    skipOnError([this] { CLEAR_INPUT(); });
+    if (stored)
+        skipOnError([this] { CLEAR_INPUT(); });
     skipOnError([this] { m_hooks.OpenMainRecordsets(); });
     skipOnError([this] { m_hooks.ShowKeyUsers(); });
 }
@@ -419,16 +421,36 @@ void UserPanel::CommandSlettBruker_Click()
 {
     skipOnError([this] { restartTimerForOperator(); });
     UserAdmin::Removal result = UserAdmin::Removal::NotFound;
-    skipOnError(
+    const bool done = guarded(
         [&] { result = m_admin.removeUser(values(), selectedKey(), m_hooks.reloadQuietly); });
-    skipOnError([this] { CLEAR_INPUT(); });
-    if (result == UserAdmin::Removal::NotFound)
+    if (done)
+        skipOnError([this] { CLEAR_INPUT(); });
+    if (done && result == UserAdmin::Removal::NotFound)
         return;
     skipOnError([this] { m_hooks.OpenMainRecordsets(); });
     skipOnError([this] { m_hooks.ShowKeyUsers(); });
 }
 
-void UserPanel::freeSms(const QString &recipient, const std::function<void(const QString &)> &queue)
+std::optional<QString> UserPanel::askFreeText(const QString &recipient)
+{
+    QString typed;
+    for (;;) {
+        const std::optional<QString> answer = dialogs().inputBox(
+            m_texts.FreeSmsPromptText, m_texts.FreeSmsTitleText + recipient, typed);
+        // Cancelled, or nothing to say: nothing goes out at the site's cost.
+        if (!answer || vb::Trim(*answer).isEmpty())
+            return std::nullopt;
+        const QString refusal = SendQueue::unsendableRefusal(*answer);
+        if (refusal.isEmpty())
+            return answer;
+        dialogs().msgBox(refusal);
+        // Offered again, to be corrected rather than typed anew.
+        typed = *answer;
+    }
+}
+
+void UserPanel::freeSms(const QString &recipient, const QString &noRecipientText,
+                        const std::function<void(const QString &)> &queue)
 {
     bool &busy = *m_hooks.ManualSMSBusy;
     busy = true;
@@ -438,27 +460,31 @@ void UserPanel::freeSms(const QString &recipient, const std::function<void(const
             busy = false;
     };
     step([this] { restartTimerForOperator(); });
-    QString text;
-    step([&] {
-        text = dialogs()
-                   .inputBox(m_texts.FreeSmsPromptText, m_texts.FreeSmsTitleText + recipient)
-                   .value_or(QString());
-    });
-    step([&] { dialogs().msgBox(text, Dialogs::Buttons::Ok, QStringLiteral("Send SMS")); });
-    step([&] { queue(text); });
+    std::optional<QString> text;
+    if (vb::Trim(recipient).isEmpty())
+        step([&] { dialogs().msgBox(noRecipientText); });
+    else
+        step([&] { text = askFreeText(recipient); });
+    if (text) {
+        step([&] { dialogs().msgBox(*text, Dialogs::Buttons::Ok, QStringLiteral("Send SMS")); });
+        if (!guarded([&] { queue(*text); }))
+            busy = false;
+    }
     busy = false;
 }
 
 void UserPanel::CmdSMSDoor_Click()
 {
     const SelectedKey key = selectedKey();
-    freeSms(key.number, [this, key](const QString &text) { m_admin.queueDoorSms(text, key); });
+    freeSms(key.number, QStringLiteral("Ingen nøkkelenhet er valgt. SMS-en er ikke lagt i køen."),
+            [this, key](const QString &text) { m_admin.queueDoorSms(text, key); });
 }
 
 void UserPanel::CommandSendSMS_Click()
 {
     const UserPanelValues panel = values();
     freeSms(vb::Trim(panel.number),
+            QStringLiteral("Brukeren har ikke noe telefonnummer. SMS-en er ikke lagt i køen."),
             [this, panel](const QString &text) { m_admin.queueUserSms(text, panel); });
 }
 

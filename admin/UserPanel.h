@@ -98,7 +98,11 @@ private:
     void setHeldId(std::optional<qint64> id);
     void loadExisting(Recordset &rs, const QString &kontoField);
     bool askAboutExisting(Recordset &rs, const QString &question);
-    void freeSms(const QString &recipient, const std::function<void(const QString &)> &queue);
+    // The free text typed, offered again after a refusal of its characters; none when the
+    // operator cancelled or typed nothing.
+    std::optional<QString> askFreeText(const QString &recipient);
+    void freeSms(const QString &recipient, const QString &noRecipientText,
+                 const std::function<void(const QString &)> &queue);
     void restartTimerForOperator();
     void lostFocusFromFilter(int index);
 

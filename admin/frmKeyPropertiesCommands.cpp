@@ -60,8 +60,18 @@ QString frmKeyProperties::buildCommand(int index, QList<std::pair<QString, QStri
     case 20:
         return KeyTextCommand(index - 14, text(index));
     case 21: {
-        const QString hours[] = {Combo1[0]->currentText(), Combo1[1]->currentText(),
-                                 Combo1[2]->currentText(), Combo1[3]->currentText()};
+        // Each hour goes into the command as two digits; anything else would make a command
+        // the unit cannot read, and the row would keep hours it never got.
+        QString hours[4];
+        for (int i = 0; i < 4; ++i) {
+            const QString typed = Combo1[i]->currentText();
+            const std::optional<QString> hour = hourText(typed);
+            if (!hour)
+                throw Error(QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til "
+                                           "24. Ingenting er lagret.")
+                                .arg(typed));
+            hours[i] = *hour;
+        }
         fields = {{QStringLiteral("TimeInStart"), hours[0]},
                   {QStringLiteral("TimeInStop"), hours[1]},
                   {QStringLiteral("TimeOutStart"), hours[2]},
@@ -84,7 +94,9 @@ void frmKeyProperties::Command1_Click(int Index)
     BusyScope busy(m_busy);
     QList<std::pair<QString, QString>> fields;
     QString command;
-    skipOnError([&] { command = buildCommand(Index, fields); });
+    // A command that cannot be made is said so at once: nothing is saved, asked or queued.
+    if (!guarded([&] { command = buildCommand(Index, fields); }))
+        return;
     // A setting that could not be saved is not sent either: the unit and the register would
     // disagree. The button stays, so the operator can try again.
     if (!guarded([&] { saveRow(fields); }))

@@ -23,13 +23,29 @@ namespace portiva
 
 SendQueue::SendQueue(ModemContext &ctx, SmsSender &sender) : m_ctx(ctx), m_sender(sender) {}
 
+QString SendQueue::unsendableRefusal(const QString &text)
+{
+    const QString bad = GsmCharTables::unsendable(text);
+    if (bad.isEmpty())
+        return QString();
+    QString named;
+    for (QChar c : bad) {
+        if (c == u'\t')
+            named += QStringLiteral("<TAB>");
+        else if (!c.isPrint() || c.isSpace())
+            named += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            named += c;
+    }
+    return QStringLiteral("Teksten har tegn som ikke kan sendes som SMS: ") + named;
+}
+
 void SendQueue::QueueSMS(Recordset &view, const QString &text, const QString &recipient,
                          const QString &surname, const QString &firstName, const QDate &date,
                          const QString &state, MatchMode mode, KortRule kort)
 {
-    const QString bad = GsmCharTables::unsendable(text);
-    if (!bad.isEmpty())
-        throw Error(QStringLiteral("Teksten har tegn som ikke kan sendes som SMS: ") + bad);
+    if (const QString refusal = unsendableRefusal(text); !refusal.isEmpty())
+        throw Error(refusal);
     const QString value = vb::UCase(vb::Trim(text));
     if (!(view.BOF() && view.EOF()))
         view.MoveFirst();

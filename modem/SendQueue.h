@@ -28,8 +28,11 @@ class SendQueue
 public:
     SendQueue(ModemContext &ctx, SmsSender &sender);
 
+    // The refusal of a text holding characters the modem cannot send, naming them (those
+    // that show nothing by their code: <TAB>, <U+00A0>); empty for a text it can send.
+    static QString unsendableRefusal(const QString &text);
     // Refreshes the queued row with the same text (and recipient), or adds one. Throws
-    // Error naming the characters the modem cannot send, before anything is written.
+    // Error with unsendableRefusal's text, before anything is written.
     static void QueueSMS(Recordset &view, const QString &text, const QString &recipient,
                          const QString &surname, const QString &firstName, const QDate &date,
                          const QString &state = QStringLiteral("UNSENT"),

@@ -197,6 +197,21 @@ private slots:
         QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
     }
 
+    void storedHoursMoveInAsTwoDigits()
+    {
+        AdminFixture f;
+        const qint64 bad = f.addWaiting("+4787654321", kDoor, "1/5/2009", "3/5/2009");
+        f.exec("UPDATE NYEbrukere SET TilTid = '25' WHERE ID = ?", {bad});
+        const qint64 padded = f.addWaiting(kUser, kDoor, "1/6/2009", "3/6/2009");
+        f.exec("UPDATE NYEbrukere SET FraTid = '7', TilTid = ' 9' WHERE ID = ?", {padded});
+        QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::MovedIn);
+        QCOMPARE(rights(f), kUser + "@" + kDoor + " Ny 1/6/2009-3/6/2009 0709 Gjest 0");
+        QCOMPARE(f.queue(), QStringList{kDoor + "|I 12345678>09060107<09060309|UNSENT"});
+        // An hour the unit could not read: the period waits, nothing is sent for it.
+        QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
+        QCOMPARE(f.count("NYEbrukere", "ID = ?", {bad}), 1);
+    }
+
     void failedMoveChangesNothing()
     {
         AdminFixture f;

@@ -265,6 +265,21 @@ private slots:
         QCOMPARE(dialogs.lastText(),
                  QString("Ny instilling (Send nye tider) blir sendt til nøkkelenhet"));
         QCOMPARE(queuedRows(f.db).value(0).text, QString("A7 07170024"));
+
+        // Typed hours: one digit is its two-digit form; anything else is refused unsaved.
+        list(w.get(), 1)->setEditText("9");
+        dialogs.answer(Dialogs::Answer::Ok);
+        sendButton(w.get(), 21)->click();
+        QCOMPARE(queuedRows(f.db).value(1).text, QString("A7 07090024"));
+        QCOMPARE(f.unitField("+4711111111", "TimeInStop"), QString("09"));
+        dialogs.clear();
+        list(w.get(), 3)->setEditText("25");
+        sendButton(w.get(), 21)->click();
+        QCOMPARE(dialogs.texts(), QStringList{"Timen \"25\" finnes ikke: skriv en time fra 00 til "
+                                              "24. Ingenting er lagret."});
+        QCOMPARE(f.unitField("+4711111111", "TimeOutStop"), QString("24"));
+        QCOMPARE(f.queued(), 2);
+        QCOMPARE(list(w.get(), 3)->currentText(), QString("25"));
     }
 
     void listWithNoChoiceDoesNothing_data()

@@ -255,28 +255,131 @@ private slots:
         QCOMPARE(f->find<QDateEdit>("DTPickerTo")->date(), QDate(2026, 12, 11));
     }
 
-    void freeSmsAsksEchoesAndQueues()
+    // What the operator types into the free-SMS box, one answer a line ("<Cancel>" cancels):
+    // the refusals in between, and the row queued at the end.
+    void freeSmsToTheDoor_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("refusals");
+        QTest::addColumn<QString>("queued");
+        const QString refusal = "Teksten har tegn som ikke kan sendes som SMS: ";
+        QTest::newRow("sendable") << QStringList{"K"} << QStringList{} << "K";
+        QTest::newRow("æøå and line break")
+            << QStringList{"Dør åpen\nfør 7"} << QStringList{} << "Dør åpen\nfør 7";
+        QTest::newRow("braces, then cancelled")
+            << QStringList{"Kode {A2}", "<Cancel>"} << QStringList{refusal + "{}"} << "";
+        QTest::newRow("euro, then corrected")
+            << QStringList{"100€", "100 kr"} << QStringList{refusal + "€"} << "100 kr";
+        QTest::newRow("typographic dash and quotes") << QStringList{"Åpne – “nå”", "Åpne - nå"}
+                                                     << QStringList{refusal + "–“”"} << "Åpne - nå";
+        QTest::newRow("tab and no-break space, twice")
+            << QStringList{"a\tb", "a\tb\u00a0c", "a b"}
+            << QStringList{refusal + "<TAB>", refusal + "<TAB><U+00A0>"} << "a b";
+        QTest::newRow("empty") << QStringList{""} << QStringList{} << "";
+        QTest::newRow("blanks") << QStringList{"   "} << QStringList{} << "";
+        QTest::newRow("cancelled") << QStringList{"<Cancel>"} << QStringList{} << "";
+    }
+    void freeSmsToTheDoor()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, refusals);
+        QFETCH(QString, queued);
+        ScriptedDialogs dialogs;
+        auto f = open();
+        for (const QString &answer : typed)
+            dialogs.answerInput(answer == "<Cancel>" ? std::nullopt
+                                                     : std::optional<QString>(answer));
+        f->click("CmdSMSDoor");
+
+        QCOMPARE(dialogs.pendingAnswers(), 0);
+        const QList<ScriptedDialogs::Call> &calls = dialogs.calls();
+        int at = 0;
+        for (int i = 0; i < typed.size(); ++i) {
+            QCOMPARE(calls.value(at).kind, ScriptedDialogs::Kind::InputBox);
+            QCOMPARE(calls.value(at).title, QString("Send SMS til :+4711111111"));
+            // After a refusal the box offers the text typed, to be corrected.
+            QCOMPARE(calls.value(at).defaultText, i == 0 ? QString() : typed[i - 1]);
+            ++at;
+            if (i < refusals.size())
+                QCOMPARE(calls.value(at++).text, refusals[i]);
+        }
+        if (!queued.isEmpty()) {
+            QCOMPARE(calls.value(at).title, QString("Send SMS"));
+            QCOMPARE(calls.value(at++).text, queued);
+        }
+        QCOMPARE(calls.size(), at);
+        QVERIFY(!f->w->ManualSMSBusy);
+        QCOMPARE(f->scalar("SELECT group_concat(TilNummer || '|' || SMS_Text || '|' || CMGS || "
+                           "'|' || ifnull(Etternavn, ''), ';') FROM SMS_Sent")
+                     .toString(),
+                 queued.isEmpty() ? QString() : "+4711111111|" + queued + "|UNSENT|Hovedport");
+    }
+
+    void freeSmsToTheUser()
     {
         ScriptedDialogs dialogs;
         auto f = open();
-        dialogs.answerInput(QString("K"));
-        f->click("CmdSMSDoor");
         f->box("Txtfields", 0)->setText("+4790000002 ");
         f->box("Txtfields", 2)->setText("Berg");
-        dialogs.answerInput(std::nullopt);
+        dialogs.answerInput(QString("Velkommen"));
         f->click("CommandSendSMS");
-        QCOMPARE(dialogs.calls().size(), 4);
-        QCOMPARE(dialogs.calls()[0].title, QString("Send SMS til :+4711111111"));
-        QCOMPARE(dialogs.calls()[0].text, QString("Skriv meldingstekst"));
-        QCOMPARE(dialogs.calls()[1].title, QString("Send SMS"));
-        QCOMPARE(dialogs.calls()[1].text, QString("K"));
-        QCOMPARE(dialogs.calls()[2].title, QString("Send SMS til :+4790000002"));
-        QCOMPARE(dialogs.calls()[3].text, QString());
-        QVERIFY(!f->w->ManualSMSBusy);
-        QCOMPARE(f->scalar("SELECT group_concat(TilNummer || '|' || SMS_Text || '|' || "
-                           "ifnull(Etternavn, ''), ';') FROM SMS_Sent")
+        QCOMPARE(dialogs.calls()[0].title, QString("Send SMS til :+4790000002"));
+        QCOMPARE(dialogs.calls()[1].text, QString("Velkommen"));
+        QCOMPARE(f->scalar("SELECT TilNummer || '|' || SMS_Text || '|' || Etternavn FROM SMS_Sent")
                      .toString(),
-                 QString("+4711111111|K|Hovedport;+4790000002||Berg"));
+                 QString("+4790000002|Velkommen|Berg"));
+
+        // No recipient: said so at once, nothing asked or queued.
+        dialogs.clear();
+        f->box("Txtfields", 0)->setText(" ");
+        f->click("CommandSendSMS");
+        f->box("KeyTXT", 0)->setText("");
+        f->click("CmdSMSDoor");
+        QCOMPARE(dialogs.texts(),
+                 (QStringList{"Brukeren har ikke noe telefonnummer. SMS-en er ikke lagt i køen.",
+                              "Ingen nøkkelenhet er valgt. SMS-en er ikke lagt i køen."}));
+        QCOMPARE(f->scalar("SELECT count(*) FROM SMS_Sent").toInt(), 1);
+        QVERIFY(!f->w->ManualSMSBusy);
+    }
+
+    void refusedRegistrationKeepsThePanel()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        auto *fraTid = f->find<QComboBox>("FraTid");
+        f->box("Txtfields", 0)->setText("+4712345678");
+        f->box("Txtfields", 2)->setText("Dahl");
+        f->box("Txtfields", 3)->setText("NY");
+        fraTid->setEditText("25");
+        f->click("CommandRegistrerBruker");
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"Timen \"25\" finnes ikke: skriv en time fra 00 til 24. Brukeren er "
+                             "ikke lagret."});
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString("+4712345678"));
+        QCOMPARE(f->box("Txtfields", 2)->text(), QString("Dahl"));
+        QCOMPARE(fraTid->currentText(), QString("25"));
+        QCOMPARE(f->scalar("SELECT count(*) FROM Katalog WHERE Bruker = '+4712345678'").toInt(), 0);
+
+        // The end picked on its own before the start.
+        fraTid->setEditText("7");
+        f->find<QDateEdit>("DTPickerTo")->setDate(QDate(2026, 12, 1));
+        f->click("CommandRegistrerBruker");
+        QVERIFY(dialogs.lastText().startsWith("Perioden slutter før den begynner"));
+        QCOMPARE(
+            f->scalar("SELECT count(*) FROM TBLbrukere WHERE KeyBruker = '+4712345678'").toInt(),
+            0);
+
+        f->find<QDateEdit>("DTPickerTo")->setDate(QDate(2026, 12, 11));
+        f->click("CommandRegistrerBruker");
+        QCOMPARE(dialogs.calls().size(), 2);
+        QCOMPARE(f->scalar("SELECT FraTid || TilTid FROM TBLbrukere WHERE KeyBruker = "
+                           "'+4712345678'")
+                     .toString(),
+                 QString("0724"));
+        QCOMPARE(f->scalar("SELECT SMS_Text FROM SMS_Sent").toString(),
+                 QString("I 12345678>26120907<26121124"));
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString());
     }
 };
 

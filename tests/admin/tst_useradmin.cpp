@@ -3,6 +3,7 @@
 #include "admin/UserAdmin.h"
 #include "helper_adminfixture.h"
 #include "platform/db/Recordset.h"
+#include "platform/vb/Error.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QtTest>
@@ -207,23 +208,122 @@ private slots:
                                          "+4722222222|I 12345678>09051000<09051224|UNSENT"}));
     }
 
-    void unreadableBalanceOrNoUnitStoresNoRight()
+    // Hours and periods as typed: what a right and its command get, or the refusal shown.
+    void hoursAndPeriods_data()
+    {
+        QTest::addColumn<QString>("fraTid");
+        QTest::addColumn<QString>("tilTid");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QString>("saldo");
+        QTest::addColumn<QString>("result");
+        const QDate from(2026, 12, 20); // the start in every row
+        const QString notStored = " Brukeren er ikke lagret.";
+        auto badHour = [&](const QString &h) {
+            return "Timen \"" + h + "\" finnes ikke: skriv en time fra 00 til 24." + notStored;
+        };
+        QTest::newRow("whole days") << "00"
+                                    << "24" << from.addDays(2) << "0"
+                                    << "I 12345678>26122000<26122224";
+        QTest::newRow("one digit") << "7"
+                                   << " 9 " << from.addDays(2) << "0"
+                                   << "I 12345678>26122007<26122209";
+        QTest::newRow("same day, same hour") << "10"
+                                             << "10" << from << "0"
+                                             << "I 12345678>26122010<26122010";
+        QTest::newRow("25") << "25"
+                            << "24" << from.addDays(2) << "0" << badHour("25");
+        QTest::newRow("three digits") << "00"
+                                      << "024" << from.addDays(2) << "0" << badHour("024");
+        QTest::newRow("letters") << "7a"
+                                 << "24" << from.addDays(2) << "0" << badHour("7a");
+        QTest::newRow("empty") << ""
+                               << "24" << from.addDays(2) << "0" << badHour("");
+        QTest::newRow("negative") << "-1"
+                                  << "24" << from.addDays(2) << "0" << badHour("-1");
+        QTest::newRow("ends the day before")
+            << "00"
+            << "24" << from.addDays(-5) << "0"
+            << "Perioden slutter før den begynner (fra 20/12/2026 kl. 00 til 15/12/2026 kl. 24)." +
+                   notStored;
+        QTest::newRow("ends earlier that day")
+            << "20"
+            << "15" << from << "0"
+            << "Perioden slutter før den begynner (fra 20/12/2026 kl. 20 til 20/12/2026 kl. 15)." +
+                   notStored;
+        // A balance right has no end: the date box does not count.
+        QTest::newRow("balance") << "00"
+                                 << "24" << from.addDays(-5) << "10"
+                                 << "I 12345678*10";
+        QTest::newRow("balance no number")
+            << "00"
+            << "24" << from.addDays(2) << "ti"
+            << "Saldo må være et tall (0 for en periode)." + notStored;
+        QTest::newRow("balance empty") << "00"
+                                       << "24" << from.addDays(2) << ""
+                                       << "Saldo må være et tall (0 for en periode)." + notStored;
+    }
+    void hoursAndPeriods()
+    {
+        QFETCH(QString, fraTid);
+        QFETCH(QString, tilTid);
+        QFETCH(QDate, to);
+        QFETCH(QString, saldo);
+        QFETCH(QString, result);
+        for (const bool queued : {false, true}) {
+            ScriptedDialogs dialogs;
+            AdminFixture f;
+            UserAdmin admin(f.state, f.views, f.texts, AdminFixture::today);
+            UserPanelValues p = panel("+4712345678", saldo);
+            p.from = QDate(2026, 12, 20);
+            p.to = to;
+            p.fraTid = fraTid;
+            p.tilTid = tilTid;
+            QString refusal;
+            try {
+                QVERIFY(queued ? admin.QueueNewUser(p, kDoor) : admin.RegisterUser(p, kDoor));
+            } catch (const Error &e) {
+                refusal = e.description();
+            }
+            QVERIFY(dialogs.calls().isEmpty());
+            const QString table = queued ? "NYEbrukere" : "TBLbrukere";
+            if (!result.startsWith("I ")) {
+                QCOMPARE(refusal, result);
+                // Refused before anything is written, the catalogue entry included.
+                QCOMPARE(f.count("Katalog") + f.count(table) + f.count("SMS_Sent"), 0);
+                continue;
+            }
+            QCOMPARE(refusal, QString());
+            // The hours stored are the ones the command carries.
+            const QString hours = result.startsWith("I 12345678>")
+                                      ? result.mid(17, 2) + result.mid(26, 2)
+                                      : QString("0024");
+            QCOMPARE(f.scalar("SELECT FraTid || TilTid FROM " + table).toString(), hours);
+            QCOMPARE(f.queue(),
+                     queued ? QStringList{} : QStringList{"+4711111111|" + result + "|UNSENT"});
+        }
+    }
+
+    void otherRefusalsWriteNothing()
     {
         ScriptedDialogs dialogs;
         AdminFixture f;
         UserAdmin admin(f.state, f.views, f.texts, AdminFixture::today);
-        UserPanelValues p = panel("+4712345678", "");
-        p.firstName.clear();
-        p.surname.clear();
-        QVERIFY_THROWS_EXCEPTION(std::exception, admin.RegisterUser(p, kDoor));
-        QCOMPARE(f.scalar("SELECT Etternavn || Fornavn FROM Katalog").toString(), QString("??"));
-        QCOMPARE(f.count("TBLbrukere"), 0);
-        QCOMPARE(f.count("SMS_Sent"), 0);
-
-        admin.RegisterUser(panel("+4787654321"), {"", ""});
-        admin.QueueNewUser(panel("+4787654321"), {"+4712", ""});
-        QCOMPARE(f.count("Katalog"), 1);
-        QCOMPARE(f.count("TBLbrukere") + f.count("NYEbrukere") + f.count("SMS_Sent"), 0);
+        for (const SelectedKey &none : {SelectedKey{"", ""}, SelectedKey{"+4712", ""}}) {
+            QVERIFY_THROWS_EXCEPTION(Error, admin.RegisterUser(panel("+4787654321"), none));
+            QVERIFY_THROWS_EXCEPTION(Error, admin.QueueNewUser(panel("+4787654321"), none));
+        }
+        // A number the modem cannot carry in the command.
+        try {
+            admin.RegisterUser(panel("+47123\u20ac5678"), kDoor);
+            QFAIL("registered");
+        } catch (const Error &e) {
+            QCOMPARE(e.description(), QString("Teksten har tegn som ikke kan sendes som SMS: "
+                                              "\u20ac Brukeren er ikke lagret."));
+        }
+        QVERIFY(dialogs.calls().isEmpty());
+        QCOMPARE(f.count("Katalog") + f.count("TBLbrukere") + f.count("NYEbrukere") +
+                     f.count("SMS_Sent"),
+                 0);
     }
 
     void queuedPeriodsAreAddedOrEdited()
@@ -313,6 +413,40 @@ private slots:
                      .toString(),
                  right);
         QCOMPARE(f.queue(), queue);
+    }
+
+    void removalThatCannotBeWrittenIsReported()
+    {
+        ScriptedDialogs dialogs;
+        AdminFixture f;
+        f.addRight("+4712345678", "+4711111111", "Aktiv ");
+        f.addRight("+4787654321", "+4711111111", "NY");
+        f.addQueued("+4711111111", "I 87654321>26060100<26060324");
+        f.reload();
+        UserAdmin admin(f.state, f.views, f.texts, AdminFixture::today);
+        auto remove = [&](const QString &number) {
+            return admin.removeUser(panel(number), kDoor, [&f] { f.reload(); });
+        };
+        f.exec("CREATE TEMP TRIGGER refuse BEFORE UPDATE ON TBLbrukere BEGIN "
+               "SELECT RAISE(ABORT, 'disk full'); END");
+        QVERIFY_THROWS_EXCEPTION(std::exception, remove("+4712345678"));
+        // Nothing goes to the unit for a right the register still shows as in force.
+        QCOMPARE(f.queue(), QStringList{"+4711111111|I 87654321>26060100<26060324|UNSENT"});
+        f.exec("DROP TRIGGER refuse");
+
+        // A right that cannot be deleted keeps its place, its registration never goes out,
+        // and the removal asked again completes it.
+        f.exec("CREATE TEMP TRIGGER refuse BEFORE DELETE ON TBLbrukere BEGIN "
+               "SELECT RAISE(ABORT, 'disk full'); END");
+        QVERIFY_THROWS_EXCEPTION(std::exception, remove("+4787654321"));
+        QCOMPARE(f.count("TBLbrukere", "KeyBruker = '+4787654321'"), 1);
+        QCOMPARE(f.count("SMS_Sent", "CMGS = 'UNSENT'"), 0);
+        f.exec("DROP TRIGGER refuse");
+        f.reload();
+        QCOMPARE(remove("+4787654321"), UserAdmin::Removal::Withdrawn);
+        QCOMPARE(f.count("TBLbrukere", "KeyBruker = '+4787654321'"), 0);
+        QCOMPARE(f.count("SMS_Sent"), 0);
+        QVERIFY(dialogs.calls().isEmpty());
     }
 
     void failedSearchRemovesNothing()
