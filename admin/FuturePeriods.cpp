@@ -101,22 +101,24 @@ const Row *liveRightOf(const std::vector<Row> &live, const Row &waiting)
     return nullptr;
 }
 
-void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const Row &live,
-              const QString &countryCode)
+// The unit may hold a right unless its registration never went out.
+bool unitMayHold(const Row &live)
 {
-    Connection::Transaction transaction(db);
-    db->exec(QStringLiteral("INSERT INTO NYEbrukere (KeyNummer, Bruker, Etternavn, Fornavn, Konto, "
-                            "Status, [Gyldig fra], [Gyldig til], TilTid, FraTid, Saldo) "
-                            "VALUES (?, ?, ?, ?, ?, 'NY', ?, ?, ?, ?, ?)"),
-             {live.values.value("KeyNummer"), live.values.value("KeyBruker"),
-              waiting.values.value("Etternavn"), waiting.values.value("Fornavn"),
-              live.values.value("Konto"), live.values.value("Gyldig fra"),
-              live.values.value("Gyldig til"), live.values.value("TilTid"),
-              live.values.value("FraTid"), live.values.value("Saldo")});
-    db->exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rid = ?"), {live.values.value("rid")});
-    // The period that went back must not reach the unit after the earlier one.
-    withdrawRegistrations(db, live.text("KeyNummer"), live.text("KeyBruker"), countryCode);
-    transaction.commit();
+    return !same(live.text("Status"), QStringLiteral("NY"));
+}
+
+// A right on its way out is not taken back; the waiting periods follow it.
+bool leaving(const std::shared_ptr<Connection> &db, const Row &live, const QString &countryCode)
+{
+    const QString status = live.text("Status");
+    if (same(status, QStringLiteral("Slett")) || same(status, QStringLiteral("Sletter")))
+        return true;
+    // A reply to the right's own registration may have set it back to "Aktiv" meanwhile.
+    return !db->scalar(QStringLiteral("SELECT 1 FROM SMS_Sent WHERE CMGS = 'UNSENT' AND "
+                                      "TilNummer = ? AND SMS_Text = ? LIMIT 1"),
+                       {live.values.value("KeyNummer"),
+                        UserRemovalCommand(vb::Trim(live.text("KeyBruker")), countryCode)})
+                .isNull();
 }
 
 QString keyNameOf(const std::shared_ptr<Connection> &db, const QString &key)
@@ -126,6 +128,38 @@ QString keyNameOf(const std::shared_ptr<Connection> &db, const QString &key)
                                   "LIMIT 1"),
                    {vb::UCase(vb::Trim(key))});
     return name.isNull() ? QString() : name.toString();
+}
+
+void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const Row &live,
+              const QString &countryCode, const QDate &today)
+{
+    const QString key = live.text("KeyNummer");
+    const QString user = live.text("KeyBruker");
+    Connection::Transaction transaction(db);
+    db->exec(QStringLiteral("INSERT INTO NYEbrukere (KeyNummer, Bruker, Etternavn, Fornavn, Konto, "
+                            "Status, [Gyldig fra], [Gyldig til], TilTid, FraTid, Saldo) "
+                            "VALUES (?, ?, ?, ?, ?, 'NY', ?, ?, ?, ?, ?)"),
+             {live.values.value("KeyNummer"), live.values.value("KeyBruker"),
+              waiting.values.value("Etternavn"), waiting.values.value("Fornavn"),
+              live.values.value("Konto"), live.values.value("Gyldig fra"),
+              live.values.value("Gyldig til"), live.values.value("TilTid"),
+              live.values.value("FraTid"), live.values.value("Saldo")});
+    // The period that went back must not reach the unit after the earlier one.
+    withdrawRegistrations(db, key, user, countryCode);
+    if (unitMayHold(live)) {
+        // A unit answers the registration of a user it holds with the period it has, and that
+        // answer is written over the right: the earlier period would be lost. So the unit is
+        // told to remove the user first, and the right leaves on its removal reply.
+        db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Slett' WHERE rid = ?"),
+                 {live.values.value("rid")});
+        auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
+        SendQueue::QueueSMS(*queue, UserRemovalCommand(vb::Trim(user), countryCode), key,
+                            keyNameOf(db, key), QString(), today);
+    } else {
+        db->exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rid = ?"),
+                 {live.values.value("rid")});
+    }
+    transaction.commit();
 }
 
 void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QString &countryCode)
@@ -178,7 +212,8 @@ void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString 
     }
 }
 
-FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers)
+FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers,
+                                 const QDate &today)
 {
     const std::shared_ptr<Connection> db = state.SharedConnection;
     if (!db)
@@ -200,13 +235,10 @@ FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &s
             moveIn(db, *it, state.CountryCode);
             return FuturePeriodStep::MovedIn;
         }
-        const QString liveStatus = right->text("Status");
-        // A right on its way out is not taken back; the waiting period follows it.
         if (!right->start.isValid() || right->start <= it->start ||
-            same(liveStatus, QStringLiteral("Slett")) ||
-            same(liveStatus, QStringLiteral("Sletter")))
+            leaving(db, *right, state.CountryCode))
             continue;
-        swapBack(db, *it, *right, state.CountryCode);
+        swapBack(db, *it, *right, state.CountryCode, today);
         if (showKeyUsers)
             showKeyUsers();
         return FuturePeriodStep::Swapped;

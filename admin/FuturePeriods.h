@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -16,10 +17,14 @@ enum class FuturePeriodStep { Nothing, Swapped, MovedIn };
 // Brings at most one waiting period (NYEbrukere) into force: walked by start date, ties by ID,
 // from the first "NY" row; a user without a right at the period's unit gets it as "Ny" with
 // its registration command queued; a live right starting later than the waiting period goes
-// back to the waiting list first (showKeyUsers then redraws the grid). Every change is one
+// back to the waiting list first (showKeyUsers then redraws the grid). A unit that may hold
+// that later period is sent its removal (dated today), and the right stays as "Slett" until
+// the unit's removal reply deletes it: only then does the earlier period move in, so the unit
+// never answers its registration with the later period's dates. Every change is one
 // transaction on the shared connection, read afresh from it, so a failure leaves both tables
 // and the queue as they were. Rows that cannot be handled wait; nothing is ever shown.
-FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers = {});
+FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers = {},
+                                 const QDate &today = QDate::currentDate());
 
 // Marks "SLETTET" every registration of the user still waiting ("UNSENT") to go to the unit.
 void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,

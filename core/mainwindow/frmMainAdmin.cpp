@@ -29,7 +29,8 @@ void ModemWindowHost::ProcessNewUsers()
 
 void frmMain::ProcessNewUsers()
 {
-    portiva::ProcessNewUsers(m_state, [this] { ShowKeyUsers(); });
+    portiva::ProcessNewUsers(
+        m_state, [this] { ShowKeyUsers(); }, today());
 }
 
 void frmMain::CLEAR_INPUT()

@@ -90,7 +90,8 @@ private slots:
         QCOMPARE(f.count("SMS_Sent"), 1);
     }
 
-    void laterLiveRightSwapsBack()
+    // The live right's registration was never sent: the unit does not know it, and it goes.
+    void laterLiveRightNeverSentSwapsBack()
     {
         AdminFixture f;
         f.addRight(kUser, kDoor, "Ny", "1/7/2009");
@@ -115,6 +116,49 @@ private slots:
         QVERIFY(rights(f).contains(" Ny 1/6/2009-3/6/2009 "));
         QCOMPARE(f.queue().last(), kDoor + "|I 12345678>09060100<09060324|UNSENT");
         QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
+    }
+
+    // The unit may hold the live period: it is told to remove it first, and the earlier period
+    // follows only once the unit's removal reply has taken the right away.
+    void laterLiveRightTheUnitHoldsIsRemovedFirst_data()
+    {
+        QTest::addColumn<QString>("liveStatus");
+        QTest::newRow("confirmed") << "Aktiv ";
+        QTest::newRow("sent, no answer") << "Registrerer";
+        QTest::newRow("from the unit's list") << "AKTIV A1";
+    }
+    void laterLiveRightTheUnitHoldsIsRemovedFirst()
+    {
+        QFETCH(QString, liveStatus);
+        AdminFixture f;
+        f.addRight(kUser, kDoor, liveStatus, "1/7/2009");
+        f.addWaiting(kUser, kDoor, "1/6/2009", "3/6/2009");
+        QCOMPARE(ProcessNewUsers(f.state, {}, AdminFixture::today()), FuturePeriodStep::Swapped);
+        QCOMPARE(rights(f), kUser + "@" + kDoor + " Slett 1/7/2009-31/12/2026 0024 Gjest 0");
+        QCOMPARE(waiting(f),
+                 kUser + "@" + kDoor + " NY 1/6/2009; " + kUser + "@" + kDoor + " NY 1/7/2009");
+        QCOMPARE(f.queue(), QStringList{kDoor + "|U 12345678|UNSENT"});
+        QCOMPARE(f.scalar("SELECT datolng || ' ' || Etternavn FROM SMS_Sent").toString(),
+                 QString("46365 Hovedport"));
+
+        // Both periods wait while the removal is queued, sent, and unanswered; also when an
+        // answer to the right's own registration made it "Aktiv" again meanwhile.
+        for (const char *status : {"Slett", "Sletter", "Aktiv "}) {
+            f.exec("UPDATE TBLbrukere SET Status = ?", {QString::fromLatin1(status)});
+            QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
+        }
+        f.exec("UPDATE SMS_Sent SET CMGS = '3:OK'");
+        f.exec("UPDATE TBLbrukere SET Status = 'Sletter'");
+        QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
+        QCOMPARE(f.count("NYEbrukere"), 2);
+
+        // The unit's removal reply deletes the right: June moves in, July waits behind it.
+        f.exec("DELETE FROM TBLbrukere");
+        QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::MovedIn);
+        QCOMPARE(rights(f), kUser + "@" + kDoor + " Ny 1/6/2009-3/6/2009 0024 Gjest 0");
+        QCOMPARE(f.queue().last(), kDoor + "|I 12345678>09060100<09060324|UNSENT");
+        QCOMPARE(ProcessNewUsers(f.state), FuturePeriodStep::Nothing);
+        QCOMPARE(waiting(f), kUser + "@" + kDoor + " NY 1/7/2009");
     }
 
     void whenTheWaitingRowWaits_data()

@@ -1,5 +1,5 @@
-// A registration typed into the real main window goes out as its command SMS over the
-// simulated modem, and the simulated key unit's answer comes back and is stored.
+// Rights typed into the real main window, or waiting to come into force, go out as command SMS
+// over the simulated modem, and the simulated key unit's answers come back and are stored.
 
 #include "core/AppState.h"
 #include "core/mainwindow/frmMain.h"
@@ -29,6 +29,64 @@ bool waitFor(const std::function<bool()> &done, int ms = 30000)
     return test::waitUntil(done, ms);
 }
 
+const QString kUnit = QStringLiteral("+4711111111");
+
+// The program on a database with one key unit, its modem the simulator with that unit.
+struct Site {
+    ScriptedDialogs dialogs;
+    TestDatabase db;
+    ModemSim sim;
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    AppState state;
+    std::unique_ptr<frmMain> w;
+    std::shared_ptr<Connection> conn;
+
+    Site()
+    {
+        db.connection()->exec("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet) VALUES "
+                              "('+4711111111', 'Hovedport', '4')");
+        sim.setTimescale(0.05);
+        sim.addUnit(kUnit, "Hovedport");
+    }
+    ~Site()
+    {
+        if (w)
+            w->modem().shutdown();
+    }
+
+    bool start()
+    {
+        if (!sim.listen(0))
+            return false;
+        const QString ini = dir.filePath("settings.ini");
+        {
+            QSettings s(ini, QSettings::IniFormat);
+            s.setValue("Settings/LastComPort", 255);
+            s.setValue("Settings/HostName", "127.0.0.1");
+            s.setValue("Settings/Port", QString::number(sim.port()));
+            s.setValue("Settings/KeySelect", kUnit);
+        }
+        settings = std::make_unique<Settings>(ini);
+        state.DBPath = db.path();
+        state.CurrentUserName = "Forvaltermann";
+        state.CurrentSecurityLevel = "6";
+        state.CurrentComputerName = "PC-TEST";
+        w = std::make_unique<frmMain>(state);
+        w->setSettings(settings.get());
+        const QDate today = QDate::currentDate();
+        w->setClock([today] { return today; });
+        dialogs.answer(Dialogs::Answer::Ok); // "Kobler til: ..."
+        w->Form_Load();
+        w->CLEAR_INPUT();
+        w->ShowKeyUsers();
+        conn = Connection::open(state.ConnectionString);
+        return state.ModemReady;
+    }
+    QVariant scalar(const QString &sql) { return conn->scalar(sql); }
+    bool idle() const { return !w->ReadingMessages && !w->QueueWorkerBusy; }
+};
+
 } // namespace
 
 class SimRegistrationTest : public QObject
@@ -40,38 +98,10 @@ private slots:
 
     void registrationReachesTheUnitAndItsAnswerActivatesTheRight()
     {
-        ScriptedDialogs dialogs;
-        TestDatabase db;
-        db.connection()->exec("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet) VALUES "
-                              "('+4711111111', 'Hovedport', '4')");
-        ModemSim sim;
-        sim.setTimescale(0.05);
-        sim.addUnit("+4711111111", "Hovedport");
-        QVERIFY(sim.listen(0));
-        QTemporaryDir dir;
-        const QString ini = dir.filePath("settings.ini");
-        {
-            QSettings s(ini, QSettings::IniFormat);
-            s.setValue("Settings/LastComPort", 255);
-            s.setValue("Settings/HostName", "127.0.0.1");
-            s.setValue("Settings/Port", QString::number(sim.port()));
-            s.setValue("Settings/KeySelect", "+4711111111");
-        }
-        Settings settings(ini);
-        AppState state;
-        state.DBPath = db.path();
-        state.CurrentUserName = "Forvaltermann";
-        state.CurrentSecurityLevel = "6";
-        state.CurrentComputerName = "PC-TEST";
-        frmMain w(state);
-        w.setSettings(&settings);
+        Site site;
+        QVERIFY(site.start());
+        frmMain &w = *site.w;
         const QDate today = QDate::currentDate();
-        w.setClock([today] { return today; });
-        dialogs.answer(Dialogs::Answer::Ok); // "Kobler til: ..."
-        w.Form_Load();
-        QVERIFY(state.ModemReady);
-        w.CLEAR_INPUT();
-        w.ShowKeyUsers();
 
         // The operator fills the panel on the all-users tab and registers.
         w.REGNYBRUKER = false;
@@ -84,26 +114,73 @@ private slots:
 
         const QString command = "I 12345678>" + today.toString("yyMMdd") + "00<" +
                                 today.addDays(2).toString("yyMMdd") + "24";
-        auto conn = Connection::open(state.ConnectionString);
-        QCOMPARE(conn->scalar("SELECT SMS_Text FROM SMS_Sent").toString(), command);
-        QVERIFY(waitFor([&] { return !sim.submissions().isEmpty(); }));
-        QCOMPARE(sim.submissions().first().text, command);
-        QCOMPARE(sim.submissions().first().da, QString("+4711111111"));
+        QCOMPARE(site.scalar("SELECT SMS_Text FROM SMS_Sent").toString(), command);
+        QVERIFY(waitFor([&] { return !site.sim.submissions().isEmpty(); }));
+        QCOMPARE(site.sim.submissions().first().text, command);
+        QCOMPARE(site.sim.submissions().first().da, kUnit);
         // The unit's answer arrives from its own number and is stored.
         QVERIFY(waitFor([&] {
-            return conn->scalar("SELECT count(*) FROM SMS_Received WHERE FraNummer = "
-                                "'+4711111111'")
+            return site.scalar("SELECT count(*) FROM SMS_Received WHERE FraNummer = "
+                               "'+4711111111'")
                        .toInt() > 0;
         }));
-        QVERIFY(conn->scalar("SELECT count(*) FROM SMS_Sent WHERE CMGS = 'UNSENT'").toInt() == 0);
-        QVERIFY(waitFor([&] { return !w.ReadingMessages && !w.QueueWorkerBusy; }));
+        QVERIFY(site.scalar("SELECT count(*) FROM SMS_Sent WHERE CMGS = 'UNSENT'").toInt() == 0);
+        QVERIFY(waitFor([&] { return site.idle(); }));
         // The answer is applied: the right the operator registered is now in force.
         const QString status =
-            conn->scalar("SELECT Status FROM TBLbrukere WHERE KeyNummer = '+4711111111' AND "
-                         "KeyBruker = '+4712345678'")
+            site.scalar("SELECT Status FROM TBLbrukere WHERE KeyNummer = '+4711111111' AND "
+                        "KeyBruker = '+4712345678'")
                 .toString();
         QVERIFY2(status.startsWith("Aktiv"), qPrintable(status));
-        w.modem().shutdown();
+    }
+
+    // The unit holds the user for 15-20 January; an earlier period, 1-3 January, waits. A unit
+    // answers the registration of a user it holds with the period it has, so the earlier one
+    // reaches it only after the later one was removed, and the later one waits its turn.
+    void earlierPeriodReachesTheUnitThatHoldsALaterOne()
+    {
+        Site site;
+        modemsim::KeyUnitUser held;
+        held.number = "41111111";
+        held.from = "27011500";
+        held.to = "27012024";
+        site.sim.unit(kUnit)->users.append(held);
+        auto c = site.db.connection();
+        c->exec("INSERT INTO Katalog (Bruker, BrukerKort, Etternavn, Fornavn) VALUES "
+                "('+4741111111', '41111111', 'Hansen', 'Siri')");
+        c->exec("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
+                "TilTid, Konto, Saldo, Status) VALUES ('+4741111111', '+4711111111', '15/1/2027', "
+                "'00', '20/1/2027', '24', 'Gjest', '0', 'Aktiv ')");
+        c->exec("INSERT INTO NYEbrukere (Bruker, Etternavn, Fornavn, [Gyldig fra], FraTid, "
+                "[Gyldig til], TilTid, Konto, Saldo, Status, KeyNummer) VALUES ('+4741111111', "
+                "'Hansen', 'Siri', '1/1/2027', '00', '3/1/2027', '24', 'Gjest', '0', 'NY', "
+                "'+4711111111')");
+        QVERIFY(site.start());
+
+        auto received = [&] { return site.sim.unit(kUnit)->received; };
+        QVERIFY(waitFor([&] { return received().size() >= 2 && site.idle(); }, 60000));
+        QCOMPARE(received(), (QStringList{"U 41111111", "I 41111111>27010100<27010324"}));
+        const modemsim::KeyUnitUser *now = site.sim.unit(kUnit)->user("41111111");
+        QVERIFY(now);
+        QCOMPARE(now->from + "-" + now->to, QString("27010100-27010324"));
+
+        QVERIFY(waitFor(
+            [&] {
+                return site.scalar("SELECT Status FROM TBLbrukere").toString().startsWith("Aktiv");
+            },
+            30000));
+        QCOMPARE(site.scalar("SELECT count(*) FROM TBLbrukere").toInt(), 1);
+        const QString from = site.scalar("SELECT [Gyldig fra] FROM TBLbrukere").toString();
+        QVERIFY2(from == "1/1/2027" || from == "1.1.2027", qPrintable(from));
+        // The later period waits in its place, whole.
+        QCOMPARE(site.scalar("SELECT Bruker || ' ' || [Gyldig fra] || '-' || [Gyldig til] || ' ' "
+                             "|| Status FROM NYEbrukere")
+                     .toString(),
+                 QString("+4741111111 15/1/2027-20/1/2027 NY"));
+        // Later ticks change nothing more: no command is repeated.
+        QTest::qWait(3000);
+        QCOMPARE(received().size(), 2);
+        QCOMPARE(site.scalar("SELECT count(*) FROM NYEbrukere").toInt(), 1);
     }
 };
 
