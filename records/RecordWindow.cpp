@@ -226,6 +226,10 @@ void RecordWindow::ApplyLanguage()
 
 void RecordWindow::Form_Load()
 {
+    // An edit still pending on the rows shown is written first; one the database refuses has
+    // been reported and dropped, and the window stays as it is, showing the stored row.
+    if (!grdDataGrid->recordsetModel()->commitPending())
+        return;
     m_captions.clear();
     for (const RecordColumn &c : std::as_const(m_columns))
         m_captions << c.caption;

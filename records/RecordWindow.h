@@ -95,7 +95,8 @@ public:
     // Texts, language, a new connection on ConnectionString, the window's recordset, the
     // grid and its columns, then the window's own last steps. Throws when a step fails; the
     // connection and recordset are swapped in only when both opened, so a failed reload
-    // leaves the window showing what it showed before.
+    // leaves the window showing what it showed before. A grid edit the database refuses
+    // before the load is reported and the load does not run.
     virtual void Form_Load();
 
     // Button and timer entries, callable from tests. Failures are shown, never thrown.

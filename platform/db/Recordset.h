@@ -70,6 +70,10 @@ public:
     void AddNew();
     void Update();
     void CancelUpdate();
+    // Drops the pending edit and reads the current row again as it is stored now; a new row,
+    // never stored, is dropped as CancelUpdate does. A row no longer stored leaves the set as a
+    // deleted one does (the cursor stays in its gap), and false is returned.
+    bool Resync();
     void Delete();
     void Close();
     bool isOpen() const { return m_open; }
@@ -136,7 +140,7 @@ private:
     QVariant converted(int column, const QVariant &value) const;
     void updateRow();
     void insertRow();
-    void rereadSlot(int slot, qint64 rowid);
+    bool rereadSlot(int slot, qint64 rowid);
     void removeNewRow();
     void detach();
     std::shared_ptr<Connection> writableConnection() const;

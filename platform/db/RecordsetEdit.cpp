@@ -296,7 +296,7 @@ void Recordset::insertRow()
     emit rowChanged(m_pos);
 }
 
-void Recordset::rereadSlot(int slot, qint64 rowid)
+bool Recordset::rereadSlot(int slot, qint64 rowid)
 {
     QStringList columns;
     for (const FieldInfo &f : m_store->fields)
@@ -305,10 +305,11 @@ void Recordset::rereadSlot(int slot, qint64 rowid)
                             .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_table));
     dbdetail::Statement statement(m_connection->checkedHandle(), sql);
     statement.bind({rowid});
-    if (statement.step()) {
-        for (int c = 0; c < m_store->columnCount(); ++c)
-            m_store->setFromColumn(m_store->cellRef(slot, c), statement.get(), c);
-    }
+    if (!statement.step())
+        return false;
+    for (int c = 0; c < m_store->columnCount(); ++c)
+        m_store->setFromColumn(m_store->cellRef(slot, c), statement.get(), c);
+    return true;
 }
 
 void Recordset::removeNewRow()
@@ -363,6 +364,30 @@ void Recordset::CancelUpdate()
     } else if (m_pendingEdit) {
         dropPending();
     }
+}
+
+bool Recordset::Resync()
+{
+    checkOpen();
+    if (m_pendingNew) {
+        CancelUpdate();
+        return true;
+    }
+    dropPending();
+    if (isReadOnly())
+        return true;
+    const int slot = currentSlot();
+    detach();
+    if (rereadSlot(slot, m_store->rowids.at(slot))) {
+        emit rowChanged(m_pos);
+        return true;
+    }
+    const int row = m_pos;
+    m_order.erase(m_order.begin() + row);
+    m_at = At::Deleted;
+    emit rowRemoved(row);
+    emit currentChanged();
+    return false;
 }
 
 void Recordset::Delete()

@@ -352,10 +352,31 @@ bool RecordsetModel::commitPending()
         m_rs->Update();
     } catch (const std::exception &e) {
         report(errorDescription(e));
+        abandonRefused();
         return false;
     }
     checkNewRowEnded();
     return true;
+}
+
+// A write the database refused (another workstation changed the row, a key is missing or
+// taken) would be refused again at every later move: once reported it is dropped, and the row
+// shows what is stored now, so the window goes on working and nothing stored is overwritten.
+void RecordsetModel::abandonRefused()
+{
+    {
+        CountingScope moving(m_moving);
+        try {
+            m_rs->Resync();
+        } catch (const std::exception &) {
+            // Unreadable now: at least the refused values go, the row shows them as read.
+            skipOnError([this] { m_rs->CancelUpdate(); });
+        }
+        m_onNewRowLine = false;
+        checkNewRowEnded();
+        verifyCount();
+    }
+    followCursor();
 }
 
 void RecordsetModel::cancelPending()
@@ -415,6 +436,16 @@ void RecordsetModel::followCursor()
     emit currentRowChanged(currentRow());
 }
 
+// While the model moves the cursor itself (a new row starting, a move to the new-row line),
+// the recordset passes through states the view must not follow: starting a row notices the
+// insert before the cursor reaches it, and a view that followed that "no current row" would
+// close the cell editor the operator is leaving with Tab. The move's own end follows once.
+void RecordsetModel::followUnlessMoving()
+{
+    if (!m_moving)
+        followCursor();
+}
+
 // Rows that came or went without a notice would leave the views out of step: start again.
 bool RecordsetModel::verifyCount()
 {
@@ -450,7 +481,7 @@ void RecordsetModel::onCurrentChanged()
     }
     checkNewRowEnded();
     verifyCount();
-    followCursor();
+    followUnlessMoving();
 }
 
 void RecordsetModel::onReset()
@@ -505,7 +536,7 @@ void RecordsetModel::onRowInserted(int row)
         syncPlaceholder();
     }
     verifyCount();
-    followCursor();
+    followUnlessMoving();
 }
 
 void RecordsetModel::onRowRemoved(int row)
@@ -530,7 +561,7 @@ void RecordsetModel::onRowRemoved(int row)
         syncPlaceholder();
     }
     verifyCount();
-    followCursor();
+    followUnlessMoving();
 }
 
 void RecordsetModel::onRowChanged(int row)

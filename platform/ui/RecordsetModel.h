@@ -16,9 +16,9 @@ class Recordset;
 // A grid's view of one recordset: its fields are the columns, its live rows the rows, and
 // its cursor the grid's current row in both directions. Edits made in the grid stay pending
 // on the recordset's current row and are written (Update) when the current row moves off,
-// and before a refresh, a rebind, a delete or a close, so nothing typed is lost or written
-// half. A write that fails keeps the edit and is reported by writeFailed; the window shows
-// the description.
+// and before a refresh, a rebind, a delete or a close, so nothing typed is written half. A
+// write the database refuses is reported by writeFailed (the window shows the description),
+// then dropped: the row shows what is stored now, and a refused new row leaves the grid.
 class RecordsetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -72,7 +72,8 @@ public:
     // changes meanwhile are consequences of it, not the operator's moves.
     bool isFollowing() const { return m_following > 0; }
 
-    // Writes the pending edit or new row, if any. False after reporting a failure.
+    // Writes the pending edit or new row, if any. False after reporting a failure: an edit
+    // the write check refuses stays as typed, one the database refuses is dropped.
     bool commitPending();
     // Drops the pending edit or new row unwritten.
     void cancelPending();
@@ -108,6 +109,8 @@ private:
     void onRowRemoved(int row);
     void onRowChanged(int row);
     void followCursor();
+    void followUnlessMoving();
+    void abandonRefused();
     void syncPlaceholder();
     void checkNewRowEnded();
     bool verifyCount();

@@ -71,6 +71,20 @@ void TestDbWriteBack::optimisticCheck()
         rs->CancelUpdate();
         QVERIFY(!rs->editPending());
         QCOMPARE(rs->toText("Etternavn"), "Berg");
+        // Read again, the row is what the other workstation left: changed, or gone from the
+        // set with the cursor in its gap.
+        rs->setValue("Etternavn", "Eik");
+        const bool stored = !after.isEmpty();
+        QCOMPARE(rs->Resync(), stored);
+        QVERIFY(!rs->editPending());
+        QCOMPARE(rs->RecordCount(), stored ? 2 : 1);
+        if (stored) {
+            QCOMPARE(rs->toText("Etternavn") + "/" + rs->toText("Fornavn"), after);
+        } else {
+            QCOMPARE(rs->AbsolutePosition(), -1);
+            rs->MoveNext();
+            QCOMPARE(rs->toText("Bruker"), "+472");
+        }
     }
 }
 
@@ -126,6 +140,11 @@ void TestDbWriteBack::failedInsertStaysPending()
     QVERIFY(rs->editPending());
     QCOMPARE(rs->AbsolutePosition(), 3);
     rs->CancelUpdate();
+    QCOMPARE(rs->RecordCount(), 2);
+    QCOMPARE(rs->toText("Bruker"), "+472");
+    rs->AddNew();
+    rs->setValue("Bruker", "+471");
+    QVERIFY(rs->Resync()); // a row never stored is only dropped
     QCOMPARE(rs->RecordCount(), 2);
     QCOMPARE(rs->toText("Bruker"), "+472");
     rs->AddNew();

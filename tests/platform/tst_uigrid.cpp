@@ -2,6 +2,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/RecordsetModel.h"
+#include "tests/support/GridTyping.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace portiva;
+using namespace portiva::test;
 
 namespace
 {
@@ -80,12 +82,13 @@ private slots:
     void editWrittenWhenRowMovesOff();
     void unchangedEditorKeepsNull();
     void typedEditAndMouseMoveOff();
-    void conflictingWriteReportedAndKept();
+    void conflictingWriteReportedThenDropped();
     void deleteKeyThenNextRow();
     void headClickKeepsCurrentCell();
     void permissions_data();
     void permissions();
     void newRowLineAddsRow();
+    void newRowTypedWithTab();
     void droppedNewRowBecomesLineAgain();
     void pendingEditWrittenBeforeRefreshAndDelete();
 };
@@ -219,7 +222,7 @@ void TestUiGrid::typedEditAndMouseMoveOff()
     QCOMPARE(f.cell(1, 2), QStringLiteral("Berit"));
     QVERIFY(f.stored(2, "Navn").isNull());
     // Another workstation changed the row: a click on another row is refused and reported,
-    // and the grid stays on the edited row.
+    // the grid stays on the row and shows what is stored now.
     f.otherWorkstation()->exec(QStringLiteral("UPDATE Katalog SET Navn = 'X' WHERE ID = 2"));
     QSignalSpy failed(&f.grid, &DataGrid::writeFailed);
     const QRect other = f.grid.visualRect(f.model()->index(3, 1));
@@ -229,40 +232,53 @@ void TestUiGrid::typedEditAndMouseMoveOff()
     QCOMPARE(f.grid.currentIndex().row(), 1);
     QVERIFY(f.grid.selectionModel()->isRowSelected(1, {}));
     QCOMPARE(f.rs->AbsolutePosition(), 2);
-    // Once the conflict is resolved (the edit dropped), the same click moves.
-    f.model()->cancelPending();
+    QCOMPARE(f.cell(1, 2), QStringLiteral("X"));
+    // The refused edit is gone: the same click moves, with no second report.
     QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, other.center());
     QCOMPARE(f.rs->AbsolutePosition(), 4);
-    QCOMPARE(f.cell(1, 2), QString()); // the snapshot as read, until a refresh
+    QCOMPARE(failed.count(), 1);
     QCOMPARE(f.stored(2, "Navn").toString(), QStringLiteral("X"));
 }
 
-void TestUiGrid::conflictingWriteReportedAndKept()
+void TestUiGrid::conflictingWriteReportedThenDropped()
 {
     GridFixture f;
     f.grid.setRecordset(f.rs);
     f.grid.setAllowUpdate(true);
     QSignalSpy failed(&f.grid, &DataGrid::writeFailed);
     QVERIFY(f.edit(0, 2, QStringLiteral("Mine")));
-    f.otherWorkstation()->exec(QStringLiteral("UPDATE Katalog SET Navn = 'Theirs' WHERE ID = 1"));
+    f.otherWorkstation()->exec(
+        QStringLiteral("UPDATE Katalog SET Navn = 'Theirs', Antall = 7 WHERE ID = 1"));
     f.selectRow(2);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.at(0).at(0).toString(), QString::fromLatin1(Conflict));
     QTest::qWait(0);
     QCOMPARE(f.grid.currentIndex().row(), 0);
     QCOMPARE(f.rs->AbsolutePosition(), 1);
-    QVERIFY(f.rs->editPending());
-    QCOMPARE(f.cell(0, 2), QStringLiteral("Mine"));
-    QCOMPARE(f.stored(1, "Navn").toString(), QStringLiteral("Theirs"));
-    // Every later write attempt reports it again; cancelling lets the operator move on.
-    QVERIFY(!f.model()->refresh());
-    QVERIFY(!f.model()->deleteCurrent());
-    QCOMPARE(failed.count(), 3);
-    QCOMPARE(f.storedRows(), 4);
-    f.model()->cancelPending();
+    QVERIFY(!f.rs->editPending());
+    QCOMPARE(f.cell(0, 2), QStringLiteral("Theirs"));
+    QCOMPARE(f.cell(0, 3), QStringLiteral("7"));
+    // The row now holds what is stored, so later edits of it are written over the other
+    // workstation's values knowingly, and moves, refreshes and deletes go on without a report.
     f.selectRow(2);
     QCOMPARE(f.rs->AbsolutePosition(), 3);
-    QCOMPARE(failed.count(), 3);
+    QVERIFY(f.edit(0, 3, QStringLiteral("8")));
+    QVERIFY(f.model()->refresh());
+    QCOMPARE(f.stored(1, "Antall").toInt(), 8);
+    QCOMPARE(f.stored(1, "Navn").toString(), QStringLiteral("Theirs"));
+    QCOMPARE(failed.count(), 1);
+
+    // A row another workstation removed under an edit leaves the grid.
+    QVERIFY(f.edit(1, 2, QStringLiteral("Borte")));
+    f.otherWorkstation()->exec(QStringLiteral("DELETE FROM Katalog WHERE ID = 2"));
+    QVERIFY(!f.model()->deleteCurrent());
+    QCOMPARE(failed.count(), 2);
+    QCOMPARE(f.model()->rowCount(), 3);
+    QCOMPARE(f.cell(1, 1), QStringLiteral("C"));
+    QCOMPARE(f.storedRows(), 3);
+    f.selectRow(1);
+    QCOMPARE(f.rs->toText(QStringLiteral("Bruker")), QStringLiteral("C"));
+    QCOMPARE(failed.count(), 2);
 }
 
 void TestUiGrid::deleteKeyThenNextRow()
@@ -393,6 +409,30 @@ void TestUiGrid::newRowLineAddsRow()
     QCOMPARE(hookRuns, 1);
 }
 
+// Typing a new row cell by cell: the first value starts the row, and Tab and Shift+Tab move
+// between its cells as in a stored row, so each value lands in its own column.
+void TestUiGrid::newRowTypedWithTab()
+{
+    GridFixture f;
+    QVERIFY(
+        f.grid.setRecordset(f.open(QStringLiteral("SELECT Bruker, Navn, Antall FROM Katalog"))));
+    f.grid.setAllowAddNew(true);
+    QVERIFY(focusCell(&f.grid, 4, 0));
+    typeCells(&f.grid, {QStringLiteral("E"), QStringLiteral("Eva")});
+    QVERIFY(f.model()->currentRowIsNew());
+    QCOMPARE(f.grid.currentIndex(), f.model()->index(4, 2));
+    typeCells(&f.grid, {QStringLiteral("5")}, true);
+    QCOMPARE(f.grid.currentIndex(), f.model()->index(4, 1));
+    typeCells(&f.grid, {QStringLiteral("Eva-Li")});
+    QCOMPARE(f.grid.currentIndex(), f.model()->index(4, 2));
+    QCOMPARE(f.storedRows(), 4);
+    f.selectRow(0);
+    QCOMPARE(f.storedRows(), 5);
+    QCOMPARE(f.conn->scalar(QStringLiteral("SELECT Bruker || '|' || Navn || '|' || Antall "
+                                           "FROM Katalog WHERE ID = 5")),
+             QVariant(QStringLiteral("E|Eva-Li|5")));
+}
+
 void TestUiGrid::droppedNewRowBecomesLineAgain()
 {
     GridFixture f;
@@ -411,16 +451,21 @@ void TestUiGrid::droppedNewRowBecomesLineAgain()
     QVERIFY(f.model()->isNewRowLine(4));
     QCOMPARE(f.grid.currentIndex().row(), 0);
     QCOMPARE(f.storedRows(), 4);
-    // A failed insert keeps the typed row and reports why.
+    // A refused insert is reported, then the row leaves the grid and the line comes back.
     f.conn->exec(QStringLiteral("CREATE UNIQUE INDEX Navnene ON Katalog (Navn)"));
     QSignalSpy failed(&f.grid, &DataGrid::writeFailed);
     QVERIFY(f.edit(4, 2, QStringLiteral("Anne")));
     f.selectRow(0);
     QCOMPARE(failed.count(), 1);
     QVERIFY(failed.at(0).at(0).toString().startsWith(QStringLiteral("UNIQUE constraint failed")));
-    QVERIFY(f.model()->currentRowIsNew());
-    QCOMPARE(f.cell(4, 2), QStringLiteral("Anne"));
+    QVERIFY(!f.model()->currentRowIsNew());
+    QCOMPARE(f.model()->rowCount(), 5);
+    QVERIFY(f.model()->isNewRowLine(4));
+    QCOMPARE(f.cell(4, 2), QString());
     QCOMPARE(f.storedRows(), 4);
+    f.selectRow(0);
+    QCOMPARE(f.rs->AbsolutePosition(), 1);
+    QCOMPARE(failed.count(), 1);
 }
 
 void TestUiGrid::pendingEditWrittenBeforeRefreshAndDelete()

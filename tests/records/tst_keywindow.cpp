@@ -11,6 +11,7 @@
 #include "records/frmKEY.h"
 #include "records/frmKEYRules.h"
 #include "tests/support/Forms.h"
+#include "tests/support/GridTyping.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -168,11 +169,20 @@ private slots:
             QStringLiteral("UPDATE KEYTable SET KeyNavn = 'theirs' WHERE KeyNummer = ?"), {unitU});
 
         w->TabStrip1->setCurrentIndex(2);
-        QVERIFY(!dialogs.calls().isEmpty());
+        QCOMPARE(dialogs.calls().size(), 1);
         QCOMPARE(numbers(*w), (QStringList{unitU, unitV}));
         QCOMPARE(w->buildingFilter(), QString());
         QCOMPARE(w->TabStrip1->currentIndex(), 0);
         QCOMPARE(tabs(w->TabStrip1), (QStringList{"ALLE", "A", "B"}));
+        // The refused edit is gone and the row shows the other workstation's name; the next
+        // tab click lists its building.
+        QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("theirs"));
+        w->TabStrip1->setCurrentIndex(2);
+        QCOMPARE(numbers(*w), QStringList{unitV});
+        QCOMPARE(dialogs.calls().size(), 1);
+        QCOMPARE(
+            f.scalar(QStringLiteral("SELECT KeyNavn FROM KEYTable WHERE KeyNummer = ?"), {unitU}),
+            QVariant("theirs"));
     }
 
     void buildingNamesAsTheyAre_data()
@@ -303,6 +313,54 @@ private slots:
         QVERIFY(model->commitPending());
         QCOMPARE(f.scalar("SELECT KeyNummer || ' ' || KeyNavn FROM KEYTable").toString(),
                  unitU + " Ny port");
+    }
+
+    // A unit typed in cell by cell with Tab: each value in its own column, the defaults with it.
+    void newUnitTypedWithTab()
+    {
+        KeyFixture f;
+        f.addUnit(unitU, "one", "A");
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        DataGrid *grid = w->grdDataGrid;
+        QVERIFY(focusCell(grid, 1, 0));
+        typeCells(grid, {unitV, QStringLiteral("Ny port"), QStringLiteral("Bygg X")});
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 3));
+        typeCells(grid, {QStringLiteral("5")});
+        w->cmdFirst_Click();
+        QVERIFY(dialogs.calls().isEmpty());
+        QCOMPARE(f.scalar(QStringLiteral("SELECT KeyNavn || '|' || Bygning || '|' || "
+                                         "KeySikkerhet || '|' || Tekst1 FROM KEYTable "
+                                         "WHERE KeyNummer = ?"),
+                          {unitV}),
+                 QVariant("Ny port|Bygg X|5|Velkommen som ny bruker"));
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM KEYTable")), 2);
+    }
+
+    // A new unit the database refuses (its number is another unit's) is reported once and
+    // leaves the grid; the window goes on working.
+    void refusedNewUnitLeavesTheGrid()
+    {
+        KeyFixture f;
+        f.addUnit(unitU, "one", "A");
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        RecordsetModel *model = w->grdDataGrid->recordsetModel();
+        QVERIFY(model->setData(model->index(1, 0), unitU));
+        QVERIFY(model->setData(model->index(1, 1), QStringLiteral("Ny port")));
+        w->cmdFirst_Click();
+        QCOMPARE(dialogs.calls().size(), 1);
+        QVERIFY2(dialogs.lastText().startsWith(QStringLiteral("UNIQUE constraint failed")),
+                 qPrintable(dialogs.lastText()));
+        QCOMPARE(numbers(*w), QStringList{unitU});
+        QVERIFY(model->isNewRowLine(1));
+        QCOMPARE(f.count(QStringLiteral("SELECT count(*) FROM KEYTable")), 1);
+        w->cmdFirst_Click();
+        QTest::mouseClick(w->cmdRefresh, Qt::LeftButton);
+        w->TabStrip1->setCurrentIndex(1);
+        QCOMPARE(w->buildingFilter(), QStringLiteral("A"));
+        QCOMPARE(dialogs.calls().size(), 1);
+        QCOMPARE(f.state.SelectedKeyNummer, unitU);
     }
 
     void numberReminder()

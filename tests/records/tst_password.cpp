@@ -5,6 +5,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "records/frmPassword.h"
+#include "tests/support/GridTyping.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QLabel>
@@ -83,6 +84,24 @@ private slots:
         QCOMPARE(f.scalar(QStringLiteral("SELECT Password || ':' || SecurityLevel FROM Passwords "
                                          "WHERE USER_ID = 'Kari'")),
                  QVariant("ny:5"));
+    }
+
+    // A new operator typed as a new user does: value, Tab, value, Tab, value, Tab.
+    void operatorTypedWithTab()
+    {
+        Fixture f;
+        ScriptedDialogs dialogs;
+        auto w = f.open();
+        DataGrid *grid = w->grdDataGrid;
+        QVERIFY(focusCell(grid, 2, 0));
+        typeCells(grid, {QStringLiteral("Op6"), QStringLiteral("pw6")});
+        QCOMPARE(grid->currentIndex(), grid->model()->index(2, 2));
+        typeCells(grid, {QStringLiteral("6")});
+        w->cmdFirst_Click();
+        QVERIFY(dialogs.calls().isEmpty());
+        QCOMPARE(f.scalar(QStringLiteral("SELECT group_concat(USER_ID || ':' || Password || ':' "
+                                         "|| SecurityLevel) FROM Passwords WHERE rid > 2")),
+                 QVariant("Op6:pw6:6"));
     }
 
     void editThenRefreshKeepsTheSort()

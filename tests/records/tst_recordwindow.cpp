@@ -274,23 +274,37 @@ private slots:
         QVERIFY(!w->isVisible());
     }
 
-    void writeConflictIsReportedAndTheEditKept()
+    // Two windows on one row: the later write is refused once, its edit dropped and the row
+    // shown as the other window stored it; then the window moves, sorts and refreshes on.
+    void writeConflictReportedOnceThenTheStoredRow()
     {
         Fixture f;
         ScriptedDialogs dialogs;
-        auto w = f.open();
-        QAbstractItemModel *model = w->grdDataGrid->model();
-        QVERIFY(model->setData(model->index(0, 1), QStringLiteral("mine")));
-        f.db.openConnection()->exec(
-            QStringLiteral("UPDATE Passwords SET Password = 'theirs' WHERE USER_ID = 'Carl'"));
-        w->cmdNext_Click();
+        auto first = f.open();
+        auto second = f.open();
+        QAbstractItemModel *model = second->grdDataGrid->model();
+        QAbstractItemModel *firstModel = first->grdDataGrid->model();
+        QVERIFY(firstModel->setData(firstModel->index(0, 1), QStringLiteral("first")));
+        first->cmdNext_Click();
+        QVERIFY(model->setData(model->index(0, 1), QStringLiteral("second")));
+        second->cmdNext_Click();
         QCOMPARE(dialogs.calls().size(), 1);
         QVERIFY2(dialogs.lastText().contains(QStringLiteral("changed or deleted")),
                  qPrintable(dialogs.lastText()));
-        QCOMPARE(status(*w), QStringLiteral("Record: 1"));
-        QVERIFY(w->adoPrimaryRS()->editPending());
+        QCOMPARE(status(*second), QStringLiteral("Record: 1"));
+        QVERIFY(!second->adoPrimaryRS()->editPending());
+        QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("first"));
+
+        second->cmdNext_Click();
+        QCOMPARE(status(*second), QStringLiteral("Record: 2"));
+        second->grdDataGrid_HeadClick(0);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("Anna"));
+        second->cmdRefresh_Click();
+        second->cmdLast_Click();
+        QCOMPARE(status(*second), QStringLiteral("Record: 3"));
+        QCOMPARE(dialogs.calls().size(), 1);
         QCOMPARE(f.scalar(QStringLiteral("SELECT Password FROM Passwords WHERE USER_ID = 'Carl'")),
-                 QVariant(QStringLiteral("theirs")));
+                 QVariant(QStringLiteral("first")));
     }
 
     void pendingEditWrittenOnRefreshAndClose()
