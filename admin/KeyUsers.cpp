@@ -190,9 +190,20 @@ void KeyUsers::bindGrid()
                          if (!m_rebinding && m_rowChanged)
                              m_rowChanged();
                      });
-    if (!isBalanceTab(m_state.SelectedUserTab))
+    if (isBalanceTab(m_state.SelectedUserTab))
+        defaultLayout();
+    else
         layoutGrid();
     m_rebinding = false;
+}
+
+// The header keeps the widths of the list shown before across a new model; the balance list
+// is shown in the grid's own widths.
+void KeyUsers::defaultLayout()
+{
+    QHeaderView *header = m_controls.DataGrid1->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        header->resizeSection(i, header->defaultSectionSize());
 }
 
 void KeyUsers::layoutGrid()

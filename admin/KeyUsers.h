@@ -79,6 +79,7 @@ private:
     void openList(const QString &key);
     void bindGrid();
     void layoutGrid();
+    void defaultLayout();
     void highlightTab();
 
     AppState &m_state;

@@ -2,6 +2,7 @@
 #include "core/AppState.h"
 #include "core/Version.h"
 #include "database/CreateDatabase.h"
+#include "platform/faces/Faces.h"
 #include "platform/settings/Settings.h"
 
 #include <QApplication>
@@ -54,6 +55,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     portiva::setApplicationIdentity();
+    // The windows' widths in twips were drawn for the original's dialog face.
+    portiva::useDialogFont();
     const QString databaseFile =
         parser.isSet(database) ? QFileInfo(parser.value(database)).absoluteFilePath() : QString();
     portiva::AppState state;

@@ -29,7 +29,7 @@ function(portiva_add_test target)
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} Qt6::Test)
   if(NOT ARG_NO_SUPPORT)
-    target_link_libraries(${target} PRIVATE portiva_testsupport)
+    target_link_libraries(${target} PRIVATE portiva_testsupport portiva_testfaces)
   endif()
   target_compile_definitions(${target} PRIVATE
     PORTIVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

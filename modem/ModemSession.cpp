@@ -202,6 +202,9 @@ void ModemSession::showNetworkGroup(bool on)
 {
     for (QWidget *w : m_w.networkGroup)
         visible(w, on);
+    // The terminal view belongs to the group: the button's caption says what a click does.
+    if (m_w.ComShowCom && m_w.rtfTerminalScreen)
+        m_w.ComShowCom->setText(m_w.rtfTerminalScreen->isHidden() ? kShow : kHide);
 }
 
 void ModemSession::mnuComPortCom_Click(int n)

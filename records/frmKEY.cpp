@@ -94,6 +94,9 @@ frmKEY::frmKEY(AppState &state)
     model->setWriteCheck(
         [](const Recordset &row, bool newRow) { return newRow ? newUnitRefusal(row) : QString(); });
     connect(grdDataGrid, &DataGrid::clicked, this, &frmKEY::grdDataGrid_Click);
+    // A double click here opens the unit's properties; it must not also open a cell editor,
+    // which would take the keys meant for the properties window's boxes.
+    grdDataGrid->setEditTriggers(grdDataGrid->editTriggers() & ~QAbstractItemView::DoubleClicked);
     connect(grdDataGrid, &DataGrid::doubleClicked, this, &frmKEY::grdDataGrid_DblClick);
 
     // Its refresh reports failures with a word of its own, and leaves the tabs as they are.

@@ -2,6 +2,7 @@
 
 #include "core/mainwindow/UpDown.h"
 #include "core/mainwindow/frmMain.h"
+#include "platform/ui/ElidedLabel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -360,7 +361,9 @@ QWidget *frmMain::buildModemPanel()
     Image2->setCursor(Qt::PointingHandCursor);
     Image2->hide();
     PhoneOn->hide();
-    ModemResponse = label("ModemResponse", QString());
+    // Modem lines can be long; the frame keeps its width and the user grid its room.
+    ModemResponse = new ElidedLabel;
+    ModemResponse->setObjectName(QStringLiteral("ModemResponse"));
     ModemResponse->setTextInteractionFlags(Qt::NoTextInteraction);
     // Boxes showing the Modem row; the ownership test reads the row itself.
     for (int i = 0; i < 5; ++i) {

@@ -13,6 +13,25 @@
 namespace portiva
 {
 
+namespace
+{
+
+// A menu caption as a window title: the "&" that marks the access key is not shown, "&&"
+// stands for one "&".
+QString captionWithoutAccessKeys(const QString &caption)
+{
+    QString title;
+    title.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && ++i >= caption.size())
+            break;
+        title.append(caption.at(i));
+    }
+    return title;
+}
+
+} // namespace
+
 void frmMain::connectMenus()
 {
     const std::pair<QAction *, void (frmMain::*)()> handlers[] = {
@@ -56,8 +75,7 @@ void frmMain::openWindow(WindowKind kind, QAction *item)
                                  .arg(windowKindName(kind), item->text()));
             return;
         }
-        // The item's caption, access-key markers and all.
-        window->setWindowTitle(item->text());
+        window->setWindowTitle(captionWithoutAccessKeys(item->text()));
         window->setAttribute(Qt::WA_DeleteOnClose);
         registerForm(window);
         window->show();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QMutex>
 #include <QStringList>
 
@@ -67,6 +68,14 @@ QFont dialogFont()
     QFont font(QString::fromLatin1(DialogFaceFamily));
     font.setPointSize(DialogFacePointSize);
     return font;
+}
+
+bool useDialogFont()
+{
+    if (!ensureMetricFaces())
+        return false;
+    QGuiApplication::setFont(dialogFont());
+    return true;
 }
 
 } // namespace portiva

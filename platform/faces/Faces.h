@@ -23,4 +23,8 @@ bool ensureMetricFaces();
 // The windows' face: the dialog family at its point size.
 QFont dialogFont();
 
+// Makes the dialog face the application's font, after adding the metric-compatible faces;
+// a system without the face keeps its own font. Returns whether the face was there.
+bool useDialogFont();
+
 } // namespace portiva

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTimer>
 
 namespace portiva
@@ -46,6 +47,19 @@ bool DataGrid::setRecordset(std::shared_ptr<Recordset> recordset)
 void DataGrid::setColumnCaption(int column, const QString &caption)
 {
     m_model->setHeaderText(column, caption);
+    fitHeading(column);
+}
+
+void DataGrid::fitHeading(int column)
+{
+    QHeaderView *header = horizontalHeader();
+    if (column < 0 || column >= header->count())
+        return;
+    const QString text = m_model->headerData(column, Qt::Horizontal).toString();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const int needed = header->fontMetrics().horizontalAdvance(text) + 2 * margin;
+    if (header->sectionSize(column) < needed)
+        header->resizeSection(column, needed);
 }
 
 double DataGrid::columnWidthTwips(int column) const
@@ -56,6 +70,7 @@ double DataGrid::columnWidthTwips(int column) const
 void DataGrid::setColumnWidthTwips(int column, double twips)
 {
     horizontalHeader()->resizeSection(column, qRound(twips * logicalDpiX() / twipsPerInch));
+    fitHeading(column);
 }
 
 void DataGrid::followCursor(int row)

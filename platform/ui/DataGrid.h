@@ -30,6 +30,8 @@ public:
 
     int columnCount() const { return m_model->columnCount(); }
     QString columnCaption(int column) const { return m_model->headerText(column); }
+    // A column given a width or a caption is never left narrower than its heading, so the
+    // heading reads whole in any language.
     void setColumnCaption(int column, const QString &caption);
     double columnWidthTwips(int column) const;
     void setColumnWidthTwips(int column, double twips);
@@ -47,6 +49,7 @@ protected:
 
 private:
     void followCursor(int row);
+    void fitHeading(int column);
     void returnToCursor();
     void deleteCurrentRow();
 

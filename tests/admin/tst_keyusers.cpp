@@ -10,8 +10,10 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QtTest>
@@ -231,6 +233,40 @@ private slots:
         QCOMPARE(listed, users);
         QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), QString("Nummer"));
         QCOMPARE(grid.model()->headerData(4, Qt::Horizontal).toString(), QString("FraTid"));
+    }
+
+    // The fixed layout holds a whole international number; the balance tab goes back to the
+    // grid's own widths and the field names, whatever tab was shown before.
+    void balanceTabHasTheGridsDefaults()
+    {
+        addRight("+46701234567", "+4790000007", "Saldo", "Aktiv ");
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        QLineEdit key("+4790000007");
+        QTableView grid;
+        QLabel number("Nummer");
+        KeyUsersControls controls;
+        controls.keyNumber = &key;
+        controls.DataGrid1 = &grid;
+        controls.NummerLBL = &number;
+        m_state.SelectedUserTab = "Alle";
+        KeyUsers keyUsers(m_state, views, texts, sortKey, controls);
+        keyUsers.rebuild();
+        QHeaderView *header = grid.horizontalHeader();
+        QCOMPARE(header->sectionSize(0), 1200 * grid.logicalDpiX() / 1440);
+        const QString shown = grid.model()->index(0, 0).data().toString();
+        QCOMPARE(shown, QString("+46701234567"));
+        const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid);
+        QVERIFY(grid.fontMetrics().horizontalAdvance(shown) + 2 * (margin + 1) <=
+                header->sectionSize(0));
+
+        m_state.SelectedUserTab = "Saldo";
+        keyUsers.rebuild();
+        QCOMPARE(grid.model()->rowCount(), 1);
+        for (int c = 0; c < grid.model()->columnCount(); ++c)
+            QCOMPARE(header->sectionSize(c), header->defaultSectionSize());
+        QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), QString("Bruker"));
     }
 
     void firstShowSortsOnlyOpenLists()

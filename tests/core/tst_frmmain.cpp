@@ -13,13 +13,16 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -179,6 +182,29 @@ private slots:
         QCOMPARE(w.mnuHelpAbout->text(), QString("&About "));
         QVERIFY(w.Txtfields[3]->isReadOnly());
         QCOMPARE(w.ComShowCom->text(), QString("Vis Modemkommunikasjon"));
+    }
+
+    // A long modem line keeps to the status frame's width; the user grid keeps its room.
+    void longModemLineKeepsTheLayout()
+    {
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *panel = w.findChild<QWidget *>("ModemPanel");
+        const int panelWidth = panel->width();
+        const int gridWidth = w.DataGrid1->width();
+        const QString line = QString("+CMGL: 1,\"REC UNREAD\",\"+4799887766\",,\"24/12/31,"
+                                     "23:59:59+04\" ")
+                                 .repeated(6);
+        w.ModemResponse->setText(line);
+        QTest::qWait(50);
+        QCOMPARE(panel->width(), panelWidth);
+        QCOMPARE(w.DataGrid1->width(), gridWidth);
+        QCOMPARE(w.ModemResponse->text(), line);
+        QVERIFY(w.ModemResponse->width() < w.ModemResponse->fontMetrics().horizontalAdvance(line));
     }
 
     void loadWithoutSettings()
@@ -439,6 +465,10 @@ private slots:
         w.mnuSMSUnSent->trigger();
         QCOMPARE(factory.showSentAtLoad.mid(2), (QList<bool>{true, false}));
         QCOMPARE(factory.created.last()->windowTitle(), QString("Utboks"));
+        // A caption's access-key marker is not part of the title.
+        w.mnuDatafrmKey->setText("&KEY && Data");
+        w.mnuDatafrmKey->trigger();
+        QCOMPARE(factory.created.last()->windowTitle(), QString("KEY & Data"));
         QVERIFY(dialogs.calls().isEmpty());
 
         // A window of a later part of the program, and a load that fails.

@@ -12,6 +12,7 @@
 #include "tools/modemsim/ModemSim.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -98,6 +99,10 @@ void TestSimMainWindow::runsTheModemDialogue()
     w.Form_Load();
     QVERIFY(state.ModemReady);
     QVERIFY(w.rtfTerminalScreen->toPlainText().contains(QLatin1String("==>AT+GSN")));
+    // The network group shows the terminal view, and its button offers to hide it.
+    QCOMPARE(!w.rtfTerminalScreen->isHidden(), network);
+    QCOMPARE(w.ComShowCom->text(), network ? QStringLiteral("Skjul Modemkommunikasjon")
+                                           : QStringLiteral("Vis Modemkommunikasjon"));
     QVERIFY(sim.commandLog().contains(QStringLiteral("AT+CNMI=1,1")));
     auto conn = Connection::open(state.ConnectionString);
     QCOMPARE(conn->scalar("SELECT ModemOwner FROM Modem").toString(), QStringLiteral("PC-TEST"));

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
@@ -122,6 +123,26 @@ private slots:
         const auto opened = formsNamed(QStringLiteral("frmKeyProperties"));
         QCOMPARE(opened.size(), properties ? 1 : 0);
         closeForms(opened);
+    }
+
+    // A double click on a cell opens the unit's properties and leaves the cell as it is: the
+    // keys typed next belong to the properties window.
+    void doubleClickOpensPropertiesOnly()
+    {
+        KeyFixture f;
+        f.addUnit(unitU, "Port", "A");
+        ScriptedDialogs dialogs;
+        auto w = f.open("6");
+        DataGrid *grid = w->grdDataGrid;
+        QVERIFY(focusCell(grid, 0, 1));
+        const QPoint cell = grid->visualRect(grid->model()->index(0, 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        const auto opened = formsNamed(QStringLiteral("frmKeyProperties"));
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(!grid->findChild<QLineEdit *>() || !grid->findChild<QLineEdit *>()->isVisible());
+        closeForms(opened);
+        QCOMPARE(f.scalar(QStringLiteral("SELECT KeyNavn FROM KEYTable")), QVariant("Port"));
     }
 
     // One tab per building of the units the level sees; a tab lists its building only and
