@@ -141,10 +141,12 @@ QString LineReader::readNetwork(Mode mode)
     return QString::fromLatin1(line);
 }
 
-bool LineReader::WaitForOK()
+bool LineReader::WaitForOK(const std::function<void(const QString &)> &seen)
 {
     for (int n = 1;; ++n) {
         const QString line = ReadModemLine();
+        if (seen)
+            seen(line);
         if (isOk(line))
             return true;
         if (n >= 101 || (line.isEmpty() && n >= 4))
@@ -157,6 +159,7 @@ PromptResult LineReader::WaitForPrompt()
     QString skipped;
     PromptResult r = m_link.isNetwork() ? promptNetwork(skipped) : promptSerial(skipped);
     noteSkipped(skipped);
+    r.skipped = skipped;
     QString t = r.text;
     qsizetype i = 0;
     while (i < t.size() && (t.at(i) == u'\r' || t.at(i) == u'\n'))

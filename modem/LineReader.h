@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace portiva
 {
@@ -14,6 +15,7 @@ struct ModemTiming;
 struct PromptResult {
     QString text;           // ">" when the prompt came
     bool errorSeen = false; // a whole line holding "ERROR" came before any ">"
+    QString skipped;        // what was passed over before the prompt or the error line
 };
 
 // Line input from the modem: the serial port byte by byte, the network modem from its
@@ -27,7 +29,8 @@ public:
     QString ReadModemLine();
     // As ReadModemLine, but a CR ends the line whatever its length (an SMS body).
     QString ReadModemBodyLine();
-    bool WaitForOK();
+    // Lines until "OK"; each line read is shown to seen first, when given.
+    bool WaitForOK(const std::function<void(const QString &)> &seen = {});
     PromptResult WaitForPrompt();
     // The line poll's read: one line when something waits, else "".
     QString pollLine();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modem/ExchangeGuard.h"
+#include "modem/ModemLock.h"
 #include "modem/ModemTiming.h"
 
 class QTimer;
@@ -28,6 +29,8 @@ struct ModemContext {
     QTimer &TimerSEND_SMS;
     // Whether the modem was set up to request status reports (it may refuse them).
     bool deliveryReportsOn = false;
+    // Held with the Modem row: no other program of this computer drives the modem meanwhile.
+    ModemLock modemLock;
 
     ModemFlags &flags() { return exchange.flags; }
     // stop, interval, start: the countdown begins anew.

@@ -5,6 +5,7 @@
 #include "modem/ModemContext.h"
 #include "modem/ModemHost.h"
 #include "modem/ModemLink.h"
+#include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
@@ -175,17 +176,13 @@ void ModemInit::InitModem()
                 writeModemRow(m_ctx, RowEvent::Failed);
             return; // no reload, no pointer reset
         } else {
-            s.ModemReady = true;
-            held = true;
-            m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
             s.CurrentModemManufacturer = manufacturer;
             s.CurrentModemName = model;
-            m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
-            if (reportsRefused)
-                m_ctx.host.Write2StatusBox(
-                    QStringLiteral("Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten "
-                                   "sendingsbekreftelse\r\n"));
-            writeModemRow(m_ctx, RowEvent::Held);
+            held = writeModemRow(m_ctx, RowEvent::Held);
+            if (held)
+                takeModem(reportsRefused);
+            else
+                leaveModem();
         }
     } catch (const Error &e) {
         // The Modem row could not be written: the run ends, ModemReady as it stands.
@@ -194,6 +191,48 @@ void ModemInit::InitModem()
     }
     m_ctx.host.OpenMainRecordsets();
     m_ctx.host.setWaitCursor(false);
+}
+
+void ModemInit::takeModem(bool reportsRefused)
+{
+    AppState &s = m_ctx.state;
+    s.ModemReady = true;
+    m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
+    m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
+    if (reportsRefused)
+        m_ctx.host.Write2StatusBox(
+            QStringLiteral("Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten "
+                           "sendingsbekreftelse\r\n"));
+    // Nobody else sends now: what a crashed program left on its way to the modem was cut off.
+    try {
+        if (s.SharedConnection)
+            SendQueue::settleInterrupted(*s.SharedConnection, QString());
+    } catch (const Error &) {
+        // they stay marked, never sent, and are settled at the next start
+    }
+}
+
+void ModemInit::leaveModem()
+{
+    AppState &s = m_ctx.state;
+    s.ModemReady = false;
+    const QString owner =
+        s.SharedConnection
+            ->scalar(QStringLiteral("SELECT ModemOwner FROM Modem ORDER BY rowid LIMIT 1"))
+            .toString();
+    m_ctx.host.Write2StatusBox(
+        heldElsewhereText(owner, owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0));
+    if (ownedElsewhere)
+        QMetaObject::invokeMethod(&m_ctx.exchange, ownedElsewhere, Qt::QueuedConnection);
+}
+
+QString ModemInit::heldElsewhereText(const QString &owner, bool sameComputer)
+{
+    if (sameComputer)
+        return QStringLiteral("Modemet er i bruk av et annet Portiva3 på denne maskinen: dette "
+                              "programmet sender og leser ikke SMS\r\n");
+    return QStringLiteral("Modemet er i bruk av ") + owner +
+           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS\r\n");
 }
 
 void ModemInit::linkDown()
@@ -205,31 +244,46 @@ void ModemInit::linkDown()
         writeModemRow(m_ctx, RowEvent::LinkDown);
 }
 
-void ModemInit::writeModemRow(ModemContext &ctx, RowEvent event)
+bool ModemInit::writeModemRow(ModemContext &ctx, RowEvent event)
 {
     const auto &db = ctx.state.SharedConnection;
     if (!db)
-        return;
+        return true;
+    ModemLock &lock = ctx.modemLock;
+    // Another program of this computer holding the lock holds the row under this very name.
+    if (!lock.tryLock(db->path()))
+        return false;
     const QString where = QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM Modem)");
+    const QString me = ctx.state.CurrentComputerName;
     if (event == RowEvent::Held) {
-        db->exec(QStringLiteral("UPDATE Modem SET "
-                                "IMEICODE = CASE WHEN ?1 = '' THEN IMEICODE ELSE ?1 END, "
-                                "ModemManufacturer = CASE WHEN ?2 = '' THEN ModemManufacturer "
-                                "ELSE ?2 END, "
-                                "ModemName = CASE WHEN ?3 = '' THEN ModemName ELSE ?3 END, "
-                                "ModemStatus = -1, ModemOwner = ?4") +
-                     where,
-                 {ctx.state.CurrentModemIMEI, ctx.state.CurrentModemManufacturer,
-                  ctx.state.CurrentModemName, ctx.state.CurrentComputerName});
-        return;
+        // Taken in one write that tests the row as it stands: of two workstations that try at
+        // once, one gets it.
+        const int taken =
+            db->exec(QStringLiteral("UPDATE Modem SET "
+                                    "IMEICODE = CASE WHEN ?1 = '' THEN IMEICODE ELSE ?1 END, "
+                                    "ModemManufacturer = CASE WHEN ?2 = '' THEN "
+                                    "ModemManufacturer ELSE ?2 END, "
+                                    "ModemName = CASE WHEN ?3 = '' THEN ModemName ELSE ?3 END, "
+                                    "ModemStatus = -1, ModemOwner = ?4") +
+                         where + QStringLiteral(" AND (ModemStatus = 0 OR ModemOwner = ?4)"),
+                     {ctx.state.CurrentModemIMEI, ctx.state.CurrentModemManufacturer,
+                      ctx.state.CurrentModemName, me});
+        if (taken == 0)
+            lock.unlock();
+        return taken > 0;
     }
     const QString manufacturer =
         event == RowEvent::LinkDown ? QStringLiteral("No Modem") : QStringLiteral(" ");
     const QString owner = event == RowEvent::Failed ? QStringLiteral("None") : QStringLiteral("?");
-    db->exec(QStringLiteral("UPDATE Modem SET IMEICODE = ?1, ModemManufacturer = ?2, "
-                            "ModemName = ?3, ModemStatus = ?4, ModemOwner = ?5") +
-                 where,
-             {QStringLiteral("0"), manufacturer, QStringLiteral(" "), 0, owner});
+    // Only this workstation's hold is given up; another's stays as it is.
+    const int written =
+        db->exec(QStringLiteral("UPDATE Modem SET IMEICODE = ?1, "
+                                "ModemManufacturer = ?2, ModemName = ?3, "
+                                "ModemStatus = ?4, ModemOwner = ?5") +
+                     where + QStringLiteral(" AND ModemOwner = ?6"),
+                 {QStringLiteral("0"), manufacturer, QStringLiteral(" "), 0, owner, me});
+    lock.unlock();
+    return written > 0;
 }
 
 } // namespace portiva

@@ -3,6 +3,7 @@
 #include "modem/CommandAnswers.h"
 
 #include <QString>
+#include <functional>
 
 namespace portiva
 {
@@ -24,11 +25,23 @@ public:
     QString ModemNotFoundText = QStringLiteral("Modem IKKE funnet. Prøv en annen COM port!!");
 
     enum class RowEvent { Held, LinkDown, Failed, Released };
-    // Writes the first (only) Modem row; throws Error when the write fails.
-    static void writeModemRow(ModemContext &ctx, RowEvent event);
+    // Writes the first (only) Modem row, only while no other workstation holds it (Held) or
+    // while this one does (the others); false when it was not written. Throws Error when the
+    // write fails.
+    static bool writeModemRow(ModemContext &ctx, RowEvent event);
+    // The status box's line for a modem another workstation, or another program of this
+    // computer, holds.
+    static QString heldElsewhereText(const QString &owner, bool sameComputer);
+
+    // Runs, after the initialisation, when another workstation took the modem first.
+    std::function<void()> ownedElsewhere;
 
 private:
     bool attempt(QString &manufacturer, QString &model, bool &reportsRefused);
+    // After the Modem row was taken: ready, timers, the interrupted sends of earlier runs.
+    void takeModem(bool reportsRefused);
+    // Another holds the row: not ready, the status box says so, the link is let go.
+    void leaveModem();
     void send(const char *command);
 
     ModemContext &m_ctx;

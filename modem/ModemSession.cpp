@@ -65,6 +65,11 @@ ModemSession::ModemSession(AppState &state, ModemHost &host, QTimer &TimerCom,
     m_drain = std::make_unique<ListingDrain>(*m_ctx);
     m_dispatcher = std::make_unique<ModemDispatcher>(*m_ctx, *m_queue, *m_drain);
 
+    // A modem another workstation holds is let go as the load lets it go.
+    m_init->ownedElsewhere = [this] {
+        m_state.LastComPort = 0;
+        OpenComPort();
+    };
     m_exchange->stopLinePoll = [&TimerCom] { TimerCom.stop(); };
     m_exchange->dispatchNotice = [this](const QString &line) {
         m_dispatcher->ModemResponse_Change(line);

@@ -21,6 +21,35 @@
 namespace portiva
 {
 
+namespace
+{
+const QString kInFlight = QStringLiteral("Sendes fra ");
+} // namespace
+
+QString inFlightMark(const QString &workstation)
+{
+    return kInFlight + workstation;
+}
+
+bool isInFlightMark(const QString &cmgs)
+{
+    return cmgs.startsWith(kInFlight);
+}
+
+QString interruptedSendText()
+{
+    return QStringLiteral("Avbrutt, kanskje sendt");
+}
+
+int SendQueue::settleInterrupted(Connection &db, const QString &liveHolder)
+{
+    return db.exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = 'NA', "
+                                  "TimeSent = 'NA', ReceivedStatus = 'NA' "
+                                  "WHERE substr(CMGS, 1, ?2) = ?3 AND (?4 = '' OR CMGS <> ?4)"),
+                   {interruptedSendText(), int(kInFlight.size()), kInFlight,
+                    liveHolder.isEmpty() ? QStringLiteral("") : inFlightMark(liveHolder)});
+}
+
 SendQueue::SendQueue(ModemContext &ctx, SmsSender &sender) : m_ctx(ctx), m_sender(sender) {}
 
 QString SendQueue::unsendableRefusal(const QString &text)
@@ -117,8 +146,10 @@ bool SendQueue::writeResult(qint64 id, const QString &cmgs, QString &error)
         return true;
     for (int attempt = 0; attempt < 3; ++attempt) {
         try {
-            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = ?2, "
-                                    "TimeSent = ?2, ReceivedStatus = ?2 WHERE ID = ?3"),
+            // Never Null: a row without a send state would show in neither list.
+            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = coalesce(?1, ''), "
+                                    "TimeReceived = ?2, TimeSent = ?2, ReceivedStatus = ?2 "
+                                    "WHERE ID = ?3"),
                      {cmgs, QStringLiteral("NA"), id});
             return true;
         } catch (const Error &e) {
@@ -156,6 +187,76 @@ void SendQueue::markUserStatus(const QString &text, const QString &recipient)
                  {row});
 }
 
+bool SendQueue::takeNextRow(TakenRow &row)
+{
+    const auto &db = m_ctx.state.SharedConnection;
+    row.mark = inFlightMark(m_ctx.state.CurrentComputerName);
+    // A row taken by another sender, withdrawn or deleted between the look-up and the claim
+    // is passed: the next one is looked up.
+    for (int tries = 0; tries < 3; ++tries) {
+        auto rs = Recordset::open(db,
+                                  QStringLiteral("SELECT ID, SMS_Text, TilNummer, datolng FROM "
+                                                 "SMS_Sent WHERE CMGS = ?1 ORDER BY datolng, ID "
+                                                 "LIMIT 1"),
+                                  {QStringLiteral("UNSENT")});
+        if (rs->EOF())
+            return false;
+        row.id = rs->value(QStringLiteral("ID")).toLongLong();
+        row.text = rs->toTextOr(QStringLiteral("SMS_Text"), QString());
+        row.number = rs->toTextOr(QStringLiteral("TilNummer"), QString());
+        // Committed before anything goes to the modem: a crash from here on never sends the
+        // row a second time.
+        if (db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),
+                     {row.mark, row.id, QStringLiteral("UNSENT")}) == 1)
+            return true;
+    }
+    return false;
+}
+
+void SendQueue::storeResult(const TakenRow &row, const QString &result)
+{
+    QString cmgs = result;
+    bool isNumber = false;
+    const int ref = result.toInt(&isNumber);
+    if (!m_ctx.deliveryReportsOn && isNumber && ref >= 0 && ref <= 255 &&
+        !result.startsWith(u'+') && !result.startsWith(u'-'))
+        cmgs = result + QStringLiteral(":OK");
+    QString error;
+    if (!writeResult(row.id, cmgs, error)) {
+        m_held = HeldResult{row.id, cmgs};
+        m_ctx.host.Write2StatusBox(QStringLiteral("SMS sendt, men resultatet kunne ikke lagres: ") +
+                                   error + QStringLiteral("\r\n"));
+    }
+    if (!result.isEmpty() && !result.contains(QLatin1String("error"), Qt::CaseInsensitive)) {
+        try {
+            markUserStatus(row.text, row.number);
+        } catch (const Error &) {
+            dialogs().beep();
+            dialogs().beep();
+        }
+    }
+}
+
+void SendQueue::settleCutOff(const TakenRow &row)
+{
+    const auto &db = m_ctx.state.SharedConnection;
+    try {
+        if (m_sender.textMayHaveGone()) {
+            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = ?2, "
+                                    "TimeSent = ?2, ReceivedStatus = ?2 WHERE ID = ?3"),
+                     {interruptedSendText(), QStringLiteral("NA"), row.id});
+        } else {
+            // Nothing went out: the row waits in the queue again.
+            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),
+                     {QStringLiteral("UNSENT"), row.id, row.mark});
+        }
+    } catch (const Error &) {
+        // The mark stays: the row shows as interrupted at the next start, never sent twice.
+        dialogs().beep();
+        dialogs().beep();
+    }
+}
+
 void SendQueue::Send_Next_SMS()
 {
     ModemFlags &f = m_ctx.flags();
@@ -171,53 +272,25 @@ void SendQueue::Send_Next_SMS()
     // The line poll rests during the send and runs again after it while the modem is ready.
     ExchangeGuard guard(m_ctx.exchange, f.QueueWorkerBusy,
                         [this] { m_ctx.setTimerCom(m_ctx.state.ModemReady); });
-    const auto &db = m_ctx.state.SharedConnection;
-    if (!db)
+    if (!m_ctx.state.SharedConnection)
         return;
-    qint64 id = 0;
-    QString text, number;
+    TakenRow row;
     try {
-        auto rs = Recordset::open(db,
-                                  QStringLiteral("SELECT ID, SMS_Text, TilNummer, datolng FROM "
-                                                 "SMS_Sent WHERE CMGS = ?1 ORDER BY datolng, ID "
-                                                 "LIMIT 1"),
-                                  {QStringLiteral("UNSENT")});
-        if (rs->EOF()) {
+        if (!takeNextRow(row)) {
             f.QueueNotEmpty = false;
             applyPollBackOff();
             return;
         }
-        id = rs->value(QStringLiteral("ID")).toLongLong();
-        text = rs->toTextOr(QStringLiteral("SMS_Text"), QString());
-        number = rs->toTextOr(QStringLiteral("TilNummer"), QString());
     } catch (const Error &) {
         dialogs().beep();
         dialogs().beep();
         return;
     }
-    const QString result = m_sender.Send_SMS(text, number);
-    if (!m_ctx.link.linkLost()) {
-        QString cmgs = result;
-        bool isNumber = false;
-        const int ref = result.toInt(&isNumber);
-        if (!m_ctx.deliveryReportsOn && isNumber && ref >= 0 && ref <= 255 &&
-            !result.startsWith(u'+') && !result.startsWith(u'-'))
-            cmgs = result + QStringLiteral(":OK");
-        if (!writeResult(id, cmgs, error)) {
-            m_held = HeldResult{id, cmgs};
-            m_ctx.host.Write2StatusBox(
-                QStringLiteral("SMS sendt, men resultatet kunne ikke lagres: ") + error +
-                QStringLiteral("\r\n"));
-        }
-        if (!result.isEmpty() && !result.contains(QLatin1String("error"), Qt::CaseInsensitive)) {
-            try {
-                markUserStatus(text, number);
-            } catch (const Error &) {
-                dialogs().beep();
-                dialogs().beep();
-            }
-        }
-    }
+    const QString result = m_sender.Send_SMS(row.text, row.number);
+    if (m_ctx.link.linkLost())
+        settleCutOff(row);
+    else
+        storeResult(row, result);
     m_ctx.restartSendTimer(m_ctx.timing.sendAfterSend);
     f.QueueNotEmpty = true;
 }

@@ -22,6 +22,17 @@ enum class KortRule {
     NineFromFourth, // at most 9 characters from the 4th
 };
 
+class Connection;
+
+// CMGS of a row claimed by a sender: its text is on the way to the modem from that workstation.
+// Written, in a write that takes only a row still "UNSENT", before anything goes to the modem.
+QString inFlightMark(const QString &workstation);
+bool isInFlightMark(const QString &cmgs);
+// CMGS of a row whose send was cut off after its text went to the modem, by a lost link or
+// by the end of the program that sent it: it may have been sent. The queue never sends it
+// again on its own; the operator sees it with the failed sends and decides.
+QString interruptedSendText();
+
 // The outgoing-SMS queue: the one queueing rule and the worker that sends its rows in turn.
 class SendQueue
 {
@@ -47,11 +58,23 @@ public:
 
     bool resultHeld() const { return m_held.has_value(); }
 
+    // Shows as interrupted every row still marked on its way to the modem, but those of
+    // liveHolder, the workstation that holds the modem now ("" when none may be sending).
+    static int settleInterrupted(Connection &db, const QString &liveHolder);
+
 private:
     struct HeldResult {
         qint64 id;
         QString cmgs;
     };
+    struct TakenRow {
+        qint64 id = 0;
+        QString text, number, mark;
+    };
+    // The oldest "UNSENT" row, claimed with this workstation's mark; false when none is left.
+    bool takeNextRow(TakenRow &row);
+    void storeResult(const TakenRow &row, const QString &result);
+    void settleCutOff(const TakenRow &row);
     bool writeResult(qint64 id, const QString &cmgs, QString &error);
     void markUserStatus(const QString &text, const QString &recipient);
 

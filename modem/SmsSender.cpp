@@ -29,6 +29,23 @@ bool isErrorResult(const QString &line)
 
 const QString kCmgs = QStringLiteral("+CMGS: ");
 
+// The first whole line of text that holds a reference ("" when none has come whole yet).
+QString completeReferenceLine(const QString &text)
+{
+    const qsizetype at = text.indexOf(kCmgs, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    qsizetype end = at;
+    while (end < text.size() && text.at(end) != u'\r' && text.at(end) != u'\n')
+        ++end;
+    if (end == text.size())
+        return {};
+    qsizetype begin = at;
+    while (begin > 0 && text.at(begin - 1) != u'\r' && text.at(begin - 1) != u'\n')
+        --begin;
+    return text.mid(begin, end - begin);
+}
+
 } // namespace
 
 bool isSendableNumber(const QString &number)
@@ -81,10 +98,19 @@ QString SmsSender::Get_CMGS()
             break;
         }
     }
-    m_ctx.reader.WaitForOK();
+    if (!m_ctx.link.linkLost()) {
+        // The rest of the answer up to its OK: a reference that comes only now, after the
+        // window, is still the answer to this text.
+        m_ctx.reader.WaitForOK([this](const QString &line) {
+            if (m_ctx.state.CmgsResult.isEmpty())
+                takeReference(line);
+        });
+    }
     if (s.CmgsResult.isEmpty()) {
         s.CmgsResult = QStringLiteral("Error");
-        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS Sending TIMEOUT"));
+        // A lost link is no time-out: the sender says what happened.
+        if (!m_ctx.link.linkLost())
+            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS Sending TIMEOUT"));
     }
     f.CmgsWaitBusy = false;
     return s.CmgsResult;
@@ -101,11 +127,92 @@ bool SmsSender::lateReference(int pauseMs)
     return false;
 }
 
+SmsSender::PromptWait SmsSender::awaitPrompt()
+{
+    PromptWait w;
+    QString passed;
+    PromptResult p;
+    const qint64 start = m_ctx.clock.now();
+    do {
+        p = m_ctx.reader.WaitForPrompt();
+        passed += p.skipped;
+    } while (p.text != QLatin1String(">") && !p.errorSeen &&
+             m_ctx.clock.now() - start <= m_ctx.timing.promptWindow && !m_ctx.link.linkLost());
+    w.prompt = p.text == QLatin1String(">");
+    w.errorSeen = p.errorSeen;
+    if (m_unanswered > 0) {
+        // A reference passed over here, or still unread ahead of a prompt that did not come,
+        // answers a text that went out before: this attempt's text must not follow it.
+        w.lateReference = completeReferenceLine(passed);
+        if (w.lateReference.isEmpty() && !w.prompt && m_ctx.link.isNetwork())
+            w.lateReference =
+                completeReferenceLine(QString::fromLatin1(m_ctx.link.NetworkReceiveBuffer));
+    }
+    return w;
+}
+
+bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
+{
+    AppState &s = m_ctx.state;
+    const bool quoted = cmgsQuoted;
+    const QString cmd = quoted ? QStringLiteral("AT+CMGS=\"%1\"\r").arg(number)
+                               : QStringLiteral("AT+CMGS=%1\r").arg(number);
+    m_ctx.link.SendData(cmd.toLatin1());
+    const PromptWait p = awaitPrompt();
+    if (m_ctx.link.linkLost())
+        return true; // the text stays here
+    if (!p.lateReference.isEmpty()) {
+        takeReference(p.lateReference);
+        m_unanswered = 0;
+        m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes the entry this attempt opened
+        m_ctx.reader.WaitForOK();
+        return true;
+    }
+    QString result;
+    if (p.errorSeen && !p.prompt) {
+        // Refused before the prompt: the text would land in command mode.
+        s.CmgsResult = QStringLiteral("ERROR");
+        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+        if (!quoted)
+            cmgsQuoted = true;
+        result = s.CmgsResult;
+    } else {
+        m_ctx.link.SendData(encoded);
+        const bool written = m_ctx.link.SendData(QByteArray(1, '\x1a'));
+        if (written)
+            ++m_unanswered;
+        result = Get_CMGS();
+        if (result == QLatin1String("ERROR") && written)
+            --m_unanswered; // refused: this text did not go
+        else if (result != QLatin1String("Error") && result != QLatin1String("ERROR"))
+            m_unanswered = 0;
+    }
+    if (!result.contains(QLatin1String("error"), Qt::CaseInsensitive) || m_ctx.link.linkLost())
+        return true;
+    if (result == QLatin1String("Error"))
+        m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes an entry still open
+    if (lateReference(m_ctx.timing.retryPause)) {
+        m_unanswered = 0;
+        return true;
+    }
+    return false;
+}
+
+void SmsSender::showLinkLoss()
+{
+    m_ctx.host.setStatusPanel(3, m_unanswered > 0
+                                     ? QStringLiteral("SMS avbrutt: kanskje sendt, forbindelsen "
+                                                      "til modemet er brutt")
+                                     : QStringLiteral("SMS ikke sendt: forbindelsen til "
+                                                      "modemet er brutt"));
+}
+
 QString SmsSender::Send_SMS(const QString &text, const QString &number)
 {
     AppState &s = m_ctx.state;
     m_ctx.TimerCom.stop();
     s.CmgsResult.clear();
+    m_unanswered = 0;
     if (!s.ModemReady || m_ctx.link.linkLost() || !isSendableNumber(number))
         return s.CmgsResult;
     m_ctx.host.setStatusPanel(3, QStringLiteral("Sender SMS"));
@@ -118,39 +225,9 @@ QString SmsSender::Send_SMS(const QString &text, const QString &number)
         return s.CmgsResult;
     }
     const QString trimmed = number.trimmed();
-    for (int attempt = 1; attempt <= 5; ++attempt) {
-        QString result;
+    for (int n = 1; n <= 5; ++n) {
         try {
-            const bool quoted = cmgsQuoted;
-            const QString cmd = quoted ? QStringLiteral("AT+CMGS=\"%1\"\r").arg(trimmed)
-                                       : QStringLiteral("AT+CMGS=%1\r").arg(trimmed);
-            m_ctx.link.SendData(cmd.toLatin1());
-            PromptResult p;
-            const qint64 start = m_ctx.clock.now();
-            do {
-                p = m_ctx.reader.WaitForPrompt();
-            } while (p.text != QLatin1String(">") && !p.errorSeen &&
-                     m_ctx.clock.now() - start <= m_ctx.timing.promptWindow &&
-                     !m_ctx.link.linkLost());
-            if (p.errorSeen && p.text != QLatin1String(">")) {
-                // Refused before the prompt: the text would land in command mode.
-                s.CmgsResult = QStringLiteral("ERROR");
-                m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
-                if (!quoted)
-                    cmgsQuoted = true;
-                result = s.CmgsResult;
-            } else {
-                m_ctx.link.SendData(encoded);
-                m_ctx.link.SendData(QByteArray(1, '\x1a'));
-                result = Get_CMGS();
-            }
-            if (!result.contains(QLatin1String("error"), Qt::CaseInsensitive))
-                break;
-            if (m_ctx.link.linkLost())
-                break;
-            if (result == QLatin1String("Error"))
-                m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes an entry still open
-            if (lateReference(m_ctx.timing.retryPause))
+            if (attempt(encoded, trimmed))
                 break;
         } catch (const LinkError &) {
             m_ctx.link.setLinkLost(true);
@@ -161,6 +238,8 @@ QString SmsSender::Send_SMS(const QString &text, const QString &number)
                 s.CmgsResult = QStringLiteral("Error");
         }
     }
+    if (m_ctx.link.linkLost())
+        showLinkLoss();
     return s.CmgsResult;
 }
 

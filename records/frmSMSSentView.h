@@ -6,7 +6,8 @@ namespace portiva
 {
 
 // The two lists of the sent-SMS window: what has left the queue, or what still waits in it
-// (with the withdrawn rows that wait to be purged). A row without a send state is in neither.
+// (with the withdrawn rows that wait to be purged). Every row is in one of them: a row without
+// a send state has left the queue (an older program could end a failed send so).
 enum class SentView { Sent, Outbox };
 
 inline SentView sentViewFor(bool showSentSMS)
@@ -20,7 +21,8 @@ inline QString sentViewQuery(SentView view)
         QStringLiteral("SELECT ID, TilNummerkort, Dato, fornavn, etternavn, SMS_Text, CMGS, "
                        "TimeSent, TimeReceived, Receivedstatus FROM SMS_Sent WHERE ");
     return columns + (view == SentView::Sent
-                          ? QStringLiteral("NOT CMGS = 'UNSENT' AND NOT CMGS = 'SLETTET'")
+                          ? QStringLiteral("CMGS IS NULL OR (NOT CMGS = 'UNSENT' AND NOT CMGS = "
+                                           "'SLETTET')")
                           : QStringLiteral("CMGS = 'UNSENT' OR CMGS = 'SLETTET'"));
 }
 

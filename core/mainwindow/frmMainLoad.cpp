@@ -5,6 +5,7 @@
 #include "core/HelpFile.h"
 #include "core/SecurityProfile.h"
 #include "core/mainwindow/frmMain.h"
+#include "modem/ModemSession.h"
 #include "platform/db/Recordset.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/Dialogs.h"
@@ -237,12 +238,19 @@ void frmMain::releaseModemRow()
         throw Error(QStringLiteral("No current row."));
     if (!modem->BOF())
         modem->MoveFirst();
-    modem->setValue(QStringLiteral("IMEICODE"), QStringLiteral("0"));
-    modem->setValue(QStringLiteral("ModemManufacturer"), QStringLiteral(" "));
-    modem->setValue(QStringLiteral("ModemName"), QStringLiteral(" "));
-    modem->setValue(QStringLiteral("ModemStatus"), false);
-    modem->setValue(QStringLiteral("ModemOwner"), QStringLiteral("?"));
-    modem->Update();
+    // The row as just read: another workstation's hold is not this one's to give up (and the
+    // write-back refuses a row changed since).
+    const bool mine = modem->toTextOr(QStringLiteral("ModemOwner"), QString())
+                          .compare(m_state.CurrentComputerName, Qt::CaseInsensitive) == 0;
+    if (mine) {
+        modem->setValue(QStringLiteral("IMEICODE"), QStringLiteral("0"));
+        modem->setValue(QStringLiteral("ModemManufacturer"), QStringLiteral(" "));
+        modem->setValue(QStringLiteral("ModemName"), QStringLiteral(" "));
+        modem->setValue(QStringLiteral("ModemStatus"), false);
+        modem->setValue(QStringLiteral("ModemOwner"), QStringLiteral("?"));
+        modem->Update();
+    }
+    m_modem->context().modemLock.unlock();
 }
 
 void frmMain::saveSettings()

@@ -10,10 +10,12 @@
 #include "modem/ModemInit.h"
 #include "modem/ModemSession.h"
 #include "modem/ReceivedSmsHandler.h"
+#include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
 #include "platform/settings/Settings.h"
+#include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
 
 #include <QAction>
@@ -173,13 +175,23 @@ void frmMain::claimModemAfterDatabaseChange()
     const QVariant status = modem->value(QStringLiteral("ModemStatus"));
     const bool held = !status.isNull() && status.toLongLong() != 0;
     const QString owner = modem->toTextOr(QStringLiteral("ModemOwner"), QString());
-    const bool free = !held || owner.compare(m_state.CurrentComputerName, Qt::CaseInsensitive) == 0;
+    const bool mine = owner.compare(m_state.CurrentComputerName, Qt::CaseInsensitive) == 0;
+    // Under this computer's own name another program of this computer may hold it.
+    const bool sibling =
+        held && mine &&
+        m_modem->context().modemLock.heldByAnother(m_state.SharedConnection->path());
+    const bool free = (!held || mine) && !sibling;
+    // Rows a program left on their way to the modem when it ended are shown as interrupted;
+    // those of a holder that may be sending now are left to it.
+    const QString liveHolder = held && (!mine || sibling) ? owner : QString();
+    skipOnError([&] { SendQueue::settleInterrupted(*m_state.SharedConnection, liveHolder); });
     if (free) {
         OpenComPort();
         // The network modem initialises itself once connected.
         if (m_state.LastComPort != 255)
             InitModem();
     } else {
+        Write2StatusBox(ModemInit::heldElsewhereText(owner, sibling));
         m_state.LastComPort = 0;
         OpenComPort();
     }

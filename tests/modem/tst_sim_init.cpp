@@ -3,8 +3,10 @@
 #include "modem/ModemInit.h"
 #include "tools/modemsim/ModemSim.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace portiva;
 using namespace portiva::test;
@@ -68,7 +70,8 @@ private slots:
     void refusedReportingCnmi();
     void slowAnswerBelongsToItsCommand_data();
     void slowAnswerBelongsToItsCommand();
-    void secondWorkstationTakesTheRowOver();
+    void theModemHasOneHolder_data();
+    void theModemHasOneHolder();
     void droppedLinkMakesModemNotReady();
     void noLinkReleasesHeldRowWithoutBox();
     void initDuringInitRunsOnceAfterIt();
@@ -246,18 +249,65 @@ void TestSimInit::slowAnswerBelongsToItsCommand()
     QCOMPARE(row->toText(2), QStringLiteral("SIM-1"));
 }
 
-void TestSimInit::secondWorkstationTakesTheRowOver()
+void TestSimInit::theModemHasOneHolder_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("sameFile");
+    QTest::addColumn<bool>("firstCrashes");
+    QTest::addColumn<QString>("refusal");
+    // Another computer reaches the file by a path of its own, so no lock of this computer's
+    // stands between the two: the Modem row alone decides.
+    QTest::newRow("another workstation")
+        << "PC-B" << false << false
+        << "Modemet er i bruk av PC-A: denne arbeidsstasjonen sender og leser ikke SMS\r\n";
+    QTest::newRow("another program of this computer")
+        << "PC-A" << true << false
+        << "Modemet er i bruk av et annet Portiva3 på denne maskinen: dette programmet sender og "
+           "leser ikke SMS\r\n";
+    QTest::newRow("this computer after a crash") << "PC-A" << true << true << QString();
+}
+
+// The first to take the Modem row holds it; a second that initialises its own modem meanwhile
+// does not drive it, says so and lets its link go, until the first lets the row go.
+void TestSimInit::theModemHasOneHolder()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, sameFile);
+    QFETCH(bool, firstCrashes);
+    QFETCH(QString, refusal);
     Workstation a(m_fx->db.connection(), QStringLiteral("PC-A"));
     connectTcp(a, m_fx->sim, m_fx->dialogs);
     QVERIFY(a.state.ModemReady);
+    if (firstCrashes)
+        a.session.context().modemLock.unlock(); // what the end of its process does
+    QString path = m_fx->db.path();
+    if (!sameFile) {
+        path = m_fx->db.directory() + QStringLiteral("/other.mdb");
+        QCOMPARE(::link(QFile::encodeName(m_fx->db.path()).constData(),
+                        QFile::encodeName(path).constData()),
+                 0);
+    }
+    Workstation b(Connection::open(buildConnectionString(path, databasePassword())), name);
+    ModemSim other;
+    other.setTimescale(0.05);
+    QVERIFY(other.listen(0));
+    connectTcp(b, other, m_fx->dialogs);
+    if (firstCrashes) {
+        QVERIFY(b.state.ModemReady);
+        QCOMPARE(a.owner(), QStringLiteral("PC-A"));
+        return;
+    }
+    QVERIFY(!b.state.ModemReady);
+    QVERIFY(b.host.status.contains(refusal));
+    QVERIFY(waitFor([&] { return b.state.LastComPort == 0 && !other.isConnected(); }));
+    QVERIFY(!b.TimerCom.isActive());
     QCOMPARE(a.owner(), QStringLiteral("PC-A"));
-    a.session.shutdown();
-    QVERIFY(waitFor([&] { return !m_fx->sim.isConnected(); }));
-    Workstation b(m_fx->db.openConnection(), QStringLiteral("PC-B"));
-    connectTcp(b, m_fx->sim, m_fx->dialogs);
+    QVERIFY(a.state.ModemReady);
+    // Once the first lets it go, the second takes it.
+    QVERIFY(ModemInit::writeModemRow(a.session.context(), ModemInit::RowEvent::Released));
+    connectTcp(b, other, m_fx->dialogs);
     QVERIFY(b.state.ModemReady);
-    QCOMPARE(a.owner(), QStringLiteral("PC-B")); // read through the first workstation's file
+    QCOMPARE(a.owner(), name);
 }
 
 void TestSimInit::droppedLinkMakesModemNotReady()

@@ -40,6 +40,7 @@ private slots:
     void cleanup();
     void runsTheModemDialogue_data();
     void runsTheModemDialogue();
+    void loadLeavesAModemHeldElsewhere();
     void terminationSignalUnloadsTheWindow_data();
     void terminationSignalUnloadsTheWindow();
 
@@ -127,6 +128,48 @@ void TestSimMainWindow::runsTheModemDialogue()
     QVERIFY(waitFor([&] { return !w.ReadingMessages; }));
     QVERIFY(!w.QueueWorkerBusy && !w.ModemInitBusy);
     w.modem().shutdown();
+}
+
+// Another workstation holds the modem: this one opens no link, says so, and of the rows left on
+// their way to the modem it shows its own as cut off and leaves the holder's alone.
+void TestSimMainWindow::loadLeavesAModemHeldElsewhere()
+{
+    TestDatabase db;
+    ModemSim sim;
+    QVERIFY(sim.listen(0));
+    const QString ini = m_dir.filePath(QStringLiteral("elsewhere.ini"));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue("Settings/LastComPort", 255);
+        s.setValue("Settings/Port", QString::number(sim.port()));
+    }
+    auto conn = db.connection();
+    conn->exec("UPDATE Modem SET ModemStatus = -1, ModemOwner = 'PC-OTHER'");
+    conn->exec("INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
+               "('+4711111111', 'A', 40000, 'Sendes fra PC-OTHER'), "
+               "('+4711111111', 'B', 40000, 'Sendes fra PC-TEST')");
+    Settings settings(ini);
+    AppState state;
+    state.DBPath = db.path();
+    state.CurrentUserName = QStringLiteral("Forvaltermann");
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    frmMain w(state);
+    w.setSettings(&settings);
+    w.Form_Load();
+    QVERIFY(m_dialogs->calls().isEmpty()); // no connect box
+    QVERIFY(!state.ModemReady);
+    QCOMPARE(state.LastComPort, 0);
+    QVERIFY(w.txtMessages->toPlainText().contains(
+        QStringLiteral("Modemet er i bruk av PC-OTHER: denne arbeidsstasjonen sender og leser "
+                       "ikke SMS")));
+    auto after = Connection::open(state.ConnectionString);
+    QCOMPARE(after->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = 'A'").toString(),
+             QStringLiteral("Sendes fra PC-OTHER"));
+    QCOMPARE(after->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = 'B'").toString(),
+             QStringLiteral("Avbrutt, kanskje sendt"));
+    QTest::qWait(100);
+    QVERIFY(sim.commandLog().isEmpty());
 }
 
 void TestSimMainWindow::terminationSignalUnloadsTheWindow_data()

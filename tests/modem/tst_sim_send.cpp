@@ -6,6 +6,7 @@
 #include "platform/vb/Error.h"
 #include "tools/modemsim/ModemSim.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace portiva;
@@ -51,13 +52,18 @@ private slots:
     void queueSms_data();
     void queueSms();
     void queueRefusesUnsendableCharacters();
+    void settleInterrupted_data();
+    void settleInterrupted();
     void sendsOldestFirstAndStoresReference_data();
     void sendsOldestFirstAndStoresReference();
     void silentModemGivesErrorAfterFiveTries();
     void lateReferenceInThePause();
+    void referenceDelays_data();
+    void referenceDelays();
     void strictModemGetsQuotedNumber();
     void queueingDuringTheWaitKeepsEachRowRight();
-    void droppedLinkLeavesRowsUnsent();
+    void droppedLink_data();
+    void droppedLink();
     void endToEndOverTcp();
 
 private:
@@ -129,6 +135,13 @@ void TestSimSend::queueSms_data()
                                            << "U 12345678"
                                            << "+4711111111" << tr << 1 << "+4711111111"
                                            << "UNSENT";
+    QTest::newRow("a row on its way to the modem is left alone")
+        << "T1 VELKOMMEN"
+        << "+4711111111"
+        << "Sendes fra PC-A"
+        << "T1 VELKOMMEN"
+        << "+4711111111" << tr << 1 << "+4711111111"
+        << "UNSENT";
     QTest::newRow("apostrophe is a plain character") << "O'Brien' OR '1'='1"
                                                      << "+4711111111"
                                                      << "UNSENT"
@@ -178,6 +191,34 @@ void TestSimSend::queueRefusesUnsendableCharacters()
         QVERIFY(e.description().endsWith(QStringLiteral("€{}")));
     }
     QCOMPARE(mainView(db)->RecordCount(), 0);
+}
+
+void TestSimSend::settleInterrupted_data()
+{
+    QTest::addColumn<QString>("liveHolder");
+    QTest::addColumn<QStringList>("after");
+    const QString cut = QStringLiteral("Avbrutt, kanskje sendt");
+    QTest::newRow("nobody may be sending")
+        << QString() << QStringList{cut, cut, "UNSENT", "17", "17:OK", "Error"};
+    QTest::newRow("the holder may be sending")
+        << "pc-b" << QStringList{cut, "Sendes fra PC-B", "UNSENT", "17", "17:OK", "Error"};
+}
+
+// Rows left marked on their way to the modem are shown as cut off; nothing else changes.
+void TestSimSend::settleInterrupted()
+{
+    QFETCH(QString, liveHolder);
+    QFETCH(QStringList, after);
+    auto db = m_fx->db.connection();
+    QList<qint64> ids;
+    for (const char *cmgs :
+         {"Sendes fra PC-A", "Sendes fra PC-B", "UNSENT", "17", "17:OK", "Error"})
+        ids << addRow(*db, "+4711111111", "Hei", 40000, QString::fromLatin1(cmgs));
+    SendQueue::settleInterrupted(*db, liveHolder);
+    QStringList states;
+    for (qint64 id : ids)
+        states << cmgsOf(*db, id);
+    QCOMPARE(states, after);
 }
 
 void TestSimSend::sendsOldestFirstAndStoresReference_data()
@@ -253,6 +294,80 @@ void TestSimSend::lateReferenceInThePause()
     QVERIFY(w.session.terminal().text().contains(QLatin1String("==>\x1b")));
 }
 
+void TestSimSend::referenceDelays_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("commands");
+    QTest::addColumn<int>("texts");
+    // With the timing below a text's reference window ends at about 1050 ms, the wait for the
+    // rest of its answer at 1250, the retry pause at 1850 and the next prompt wait at 2450,
+    // when the next text would go. Delays in simulator milliseconds (x 0.05).
+    for (const bool network : {true, false}) {
+        const char *link = network ? "tcp" : "pty";
+        QTest::addRow("%s under the window", link) << network << 6000 << 1 << 1;
+        QTest::addRow("%s just over the window", link) << network << 22400 << 1 << 1;
+        QTest::addRow("%s during the pause", link) << network << 31000 << 1 << 1;
+        QTest::addRow("%s after the pause", link) << network << 43000 << 2 << 1;
+        QTest::addRow("%s never", link) << network << -1 << 5 << 5;
+    }
+}
+
+// A reference that comes before the next attempt's text went out is the first text's answer:
+// the text goes out once. Only a reference that never comes gives the retries.
+void TestSimSend::referenceDelays()
+{
+    QFETCH(bool, network);
+    QFETCH(int, delay);
+    QFETCH(int, commands);
+    QFETCH(int, texts);
+    auto db = m_fx->db.connection();
+    ModemTiming t = ModemTiming().scaled(0.05);
+    t.lineLimitSerial = t.lineLimitNetwork;
+    t.retryPause = 600;
+    t.promptWindow = 600;
+    Workstation w(db, QStringLiteral("PC-A"), t);
+    QTemporaryDir dir;
+    if (network) {
+        connect(w);
+    } else {
+        const QString link = dir.filePath(QStringLiteral("modem"));
+        QVERIFY(m_fx->sim.openPty(link));
+        w.session.setSerialDeviceSetting([link](int) { return link; });
+        w.state.LastComPort = 7;
+        w.state.OtherComPort = 7;
+        w.session.OpenComPort();
+        w.session.InitModem();
+        QVERIFY(w.state.ModemReady);
+    }
+    if (delay >= 0) {
+        m_fx->sim.setCmgsDelay(delay);
+    } else {
+        FaultRule rule;
+        rule.prefix = QStringLiteral("AT+CMGS");
+        rule.action = FaultRule::Silence;
+        rule.atSubmit = true;
+        m_fx->sim.addFault(rule);
+    }
+    const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
+    w.session.queue().Send_Next_SMS();
+    int received = 0;
+    for (const auto &e : m_fx->sim.events())
+        received +=
+            e.kind == QLatin1String("text") && !e.text.endsWith(QLatin1String("(cancelled)"));
+    QCOMPARE(received, texts);
+    QCOMPARE(m_fx->sim.commandLog().filter(QStringLiteral("AT+CMGS=")).size(), commands);
+    if (delay >= 0) {
+        QCOMPARE(m_fx->sim.submissions().size(), 1);
+        QCOMPARE(cmgsOf(*db, id), QString::number(m_fx->sim.submissions()[0].mr) + ":OK");
+        QCOMPARE(w.host.panels.value(3),
+                 QStringLiteral("SMS %1 SENDT").arg(m_fx->sim.submissions()[0].mr));
+    } else {
+        QCOMPARE(cmgsOf(*db, id), QStringLiteral("Error"));
+        QCOMPARE(w.host.panels.value(3), QStringLiteral("SMS Sending TIMEOUT"));
+    }
+}
+
 void TestSimSend::strictModemGetsQuotedNumber()
 {
     auto db = m_fx->db.connection();
@@ -291,19 +406,54 @@ void TestSimSend::queueingDuringTheWaitKeepsEachRowRight()
              QStringLiteral("UNSENT"));
 }
 
-void TestSimSend::droppedLinkLeavesRowsUnsent()
+void TestSimSend::droppedLink_data()
 {
+    QTest::addColumn<bool>("afterText");
+    QTest::addColumn<QString>("cmgs");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("before the text") << false << "UNSENT"
+                                     << "SMS ikke sendt: forbindelsen til modemet er brutt";
+    QTest::newRow("after the text, before its reference")
+        << true << "Avbrutt, kanskje sendt"
+        << "SMS avbrutt: kanskje sendt, forbindelsen til modemet er brutt";
+}
+
+// A row whose text never went out waits in the queue again; one whose text went out may have
+// been sent, and is never sent again after the reconnect.
+void TestSimSend::droppedLink()
+{
+    QFETCH(bool, afterText);
+    QFETCH(QString, cmgs);
+    QFETCH(QString, panel);
     auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
-    m_fx->sim.setCmgsDelay(4000);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
-    QObject::connect(&m_fx->sim, &ModemSim::submitted, &m_fx->sim,
-                     [this] { QTimer::singleShot(0, &m_fx->sim, &ModemSim::dropLink); });
+    if (afterText) {
+        m_fx->sim.setCmgsDelay(4000);
+        QObject::connect(&m_fx->sim, &ModemSim::submitted, &m_fx->sim,
+                         [this] { QTimer::singleShot(0, &m_fx->sim, &ModemSim::dropLink); });
+    } else {
+        FaultRule drop;
+        drop.prefix = QStringLiteral("AT+CMGS");
+        drop.action = FaultRule::Drop;
+        drop.times = 1;
+        m_fx->sim.addFault(drop);
+    }
     w.session.queue().Send_Next_SMS();
-    QCOMPARE(cmgsOf(*db, id), QStringLiteral("UNSENT"));
+    QCOMPARE(cmgsOf(*db, id), cmgs);
+    QCOMPARE(w.host.panels.value(3), panel);
     QVERIFY(waitFor([&] { return !w.state.ModemReady; }));
     QCOMPARE(w.owner(), QStringLiteral("?"));
+    const int before = int(m_fx->sim.submissions().size());
+    QCOMPARE(before, afterText ? 1 : 0);
+    m_fx->sim.setCmgsDelay(300);
+    m_fx->dialogs.answer(Dialogs::Answer::Ok);
+    w.session.OpenComPort(); // the socket was closed: the choice opens it again
+    QVERIFY(w.state.ModemReady);
+    w.session.queue().Send_Next_SMS();
+    QCOMPARE(int(m_fx->sim.submissions().size()), afterText ? before : 1);
+    QCOMPARE(cmgsOf(*db, id).endsWith(QLatin1String(":OK")), !afterText);
 }
 
 void TestSimSend::endToEndOverTcp()

@@ -69,8 +69,8 @@ private slots:
     {
         QTest::addColumn<bool>("sent");
         QTest::addColumn<QStringList>("expected");
-        // A row without a send state is in neither list.
-        QTest::newRow("sent") << true << QStringList{"3", "4", "5"};
+        // A row without a send state has left the queue: every row is in one list.
+        QTest::newRow("sent") << true << QStringList{"3", "4", "5", "6"};
         QTest::newRow("outbox") << false << QStringList{"1", "2"};
     }
 
@@ -86,6 +86,33 @@ private slots:
         QCOMPARE(ids(*w), expected);
         QCOMPARE(w->lblStatus->text(), QStringLiteral("Record: 1"));
         QVERIFY(dialogs.calls().isEmpty());
+    }
+
+    void everySendStateIsInOneList_data()
+    {
+        QTest::addColumn<QVariant>("cmgs");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("queued") << QVariant(QStringLiteral("UNSENT")) << false;
+        QTest::newRow("withdrawn") << QVariant(QStringLiteral("SLETTET")) << false;
+        for (const char *state : {"17", "17:OK", "17:Fail 70", "ERROR", "Error", "",
+                                  "Sendes fra PC-A", "Avbrutt, kanskje sendt"})
+            QTest::addRow("'%s'", state) << QVariant(QString::fromLatin1(state)) << true;
+        QTest::newRow("Null") << QVariant() << true;
+    }
+
+    void everySendStateIsInOneList()
+    {
+        QFETCH(QVariant, cmgs);
+        QFETCH(bool, sent);
+        SentFixture f;
+        f.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, SMS_Text, CMGS) VALUES "
+                              "('+4790000001', 'T', ?)"),
+               {cmgs});
+        ScriptedDialogs dialogs;
+        auto sentList = f.open(true);
+        auto outbox = f.open(false);
+        QCOMPARE(ids(*sentList).size(), sent ? 1 : 0);
+        QCOMPARE(ids(*outbox).size(), sent ? 0 : 1);
     }
 
     void emptyListLoads()
@@ -110,9 +137,9 @@ private slots:
         f.state.ReloadRequested = true;
         sent->Timer1_Timer();
         QVERIFY(!f.state.ReloadRequested);
-        QCOMPARE(ids(*sent), (QStringList{"3", "4", "5"}));
+        QCOMPARE(ids(*sent), (QStringList{"3", "4", "5", "6"}));
         QTest::mouseClick(sent->cmdRefresh, Qt::LeftButton);
-        QCOMPARE(ids(*sent), (QStringList{"3", "4", "5"}));
+        QCOMPARE(ids(*sent), (QStringList{"3", "4", "5", "6"}));
         QCOMPARE(ids(*outbox), (QStringList{"1", "2"}));
         QVERIFY(dialogs.calls().isEmpty());
     }
@@ -141,11 +168,12 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("times column first: ID")
-            << QList<int>{8} << "ID" << QStringList{"3", "4", "5"};
-        QTest::newRow("first name") << QList<int>{3} << "fornavn" << QStringList{"5", "4", "3"};
+            << QList<int>{8} << "ID" << QStringList{"3", "4", "5", "6"};
+        QTest::newRow("first name")
+            << QList<int>{3} << "fornavn" << QStringList{"6", "5", "4", "3"};
         QTest::newRow("status after first name keeps it")
-            << QList<int>{3, 9} << "fornavn" << QStringList{"5", "4", "3"};
-        QTest::newRow("text") << QList<int>{3, 5} << "SMS_text" << QStringList{"3", "4", "5"};
+            << QList<int>{3, 9} << "fornavn" << QStringList{"6", "5", "4", "3"};
+        QTest::newRow("text") << QList<int>{3, 5} << "SMS_text" << QStringList{"3", "4", "5", "6"};
     }
 
     void headingSort()
@@ -242,7 +270,7 @@ private slots:
         QCOMPARE(opened->view(), sent ? SentView::Sent : SentView::Outbox);
         QCOMPARE(opened->windowTitle(), action->text());
         QVERIFY(opened->isVisible());
-        QCOMPARE(ids(*opened), sent ? (QStringList{"3", "4", "5"}) : (QStringList{"1", "2"}));
+        QCOMPARE(ids(*opened), sent ? (QStringList{"3", "4", "5", "6"}) : (QStringList{"1", "2"}));
         QVERIFY(dialogs.calls().isEmpty());
         opened->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
