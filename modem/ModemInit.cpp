@@ -220,8 +220,11 @@ void ModemInit::leaveModem()
         s.SharedConnection
             ->scalar(QStringLiteral("SELECT ModemOwner FROM Modem ORDER BY rowid LIMIT 1"))
             .toString();
-    m_ctx.host.Write2StatusBox(
-        heldElsewhereText(owner, owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0));
+    const QString text =
+        heldElsewhereText(owner, owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0);
+    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    // The status box goes with the network modem's controls; the send panel stays in view.
+    m_ctx.host.setStatusPanel(3, text);
     if (ownedElsewhere)
         QMetaObject::invokeMethod(&m_ctx.exchange, ownedElsewhere, Qt::QueuedConnection);
 }
@@ -230,9 +233,9 @@ QString ModemInit::heldElsewhereText(const QString &owner, bool sameComputer)
 {
     if (sameComputer)
         return QStringLiteral("Modemet er i bruk av et annet Portiva3 på denne maskinen: dette "
-                              "programmet sender og leser ikke SMS\r\n");
+                              "programmet sender og leser ikke SMS");
     return QStringLiteral("Modemet er i bruk av ") + owner +
-           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS\r\n");
+           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS");
 }
 
 void ModemInit::linkDown()

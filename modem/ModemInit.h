@@ -29,8 +29,8 @@ public:
     // while this one does (the others); false when it was not written. Throws Error when the
     // write fails.
     static bool writeModemRow(ModemContext &ctx, RowEvent event);
-    // The status box's line for a modem another workstation, or another program of this
-    // computer, holds.
+    // What the status box and the send panel say of a modem another workstation, or another
+    // program of this computer, holds.
     static QString heldElsewhereText(const QString &owner, bool sameComputer);
 
     // Runs, after the initialisation, when another workstation took the modem first.

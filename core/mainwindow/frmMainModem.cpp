@@ -191,7 +191,10 @@ void frmMain::claimModemAfterDatabaseChange()
         if (m_state.LastComPort != 255)
             InitModem();
     } else {
-        Write2StatusBox(ModemInit::heldElsewhereText(owner, sibling));
+        const QString text = ModemInit::heldElsewhereText(owner, sibling);
+        Write2StatusBox(text + QStringLiteral("\r\n"));
+        if (QLabel *panel = statusPanel(3))
+            panel->setText(text);
         m_state.LastComPort = 0;
         OpenComPort();
     }

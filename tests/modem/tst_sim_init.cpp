@@ -259,11 +259,11 @@ void TestSimInit::theModemHasOneHolder_data()
     // stands between the two: the Modem row alone decides.
     QTest::newRow("another workstation")
         << "PC-B" << false << false
-        << "Modemet er i bruk av PC-A: denne arbeidsstasjonen sender og leser ikke SMS\r\n";
+        << "Modemet er i bruk av PC-A: denne arbeidsstasjonen sender og leser ikke SMS";
     QTest::newRow("another program of this computer")
         << "PC-A" << true << false
         << "Modemet er i bruk av et annet Portiva3 på denne maskinen: dette programmet sender og "
-           "leser ikke SMS\r\n";
+           "leser ikke SMS";
     QTest::newRow("this computer after a crash") << "PC-A" << true << true << QString();
 }
 
@@ -298,7 +298,8 @@ void TestSimInit::theModemHasOneHolder()
         return;
     }
     QVERIFY(!b.state.ModemReady);
-    QVERIFY(b.host.status.contains(refusal));
+    QVERIFY(b.host.status.contains(refusal + QStringLiteral("\r\n")));
+    QCOMPARE(b.host.panels.value(3), refusal);
     QVERIFY(waitFor([&] { return b.state.LastComPort == 0 && !other.isConnected(); }));
     QVERIFY(!b.TimerCom.isActive());
     QCOMPARE(a.owner(), QStringLiteral("PC-A"));

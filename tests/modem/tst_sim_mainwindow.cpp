@@ -29,6 +29,29 @@ bool waitFor(const std::function<bool()> &done, int ms = 20000)
     return test::waitUntil(done, ms);
 }
 
+// The settings of a workstation that reaches the simulator by the link chosen.
+void writeSettings(const QString &ini, const ModemSim &sim, int lastComPort,
+                   const QString &ptyLink = {})
+{
+    QSettings s(ini, QSettings::IniFormat);
+    s.setValue("Settings/LastComPort", lastComPort);
+    s.setValue("Settings/HostName", "127.0.0.1");
+    s.setValue("Settings/Port", QString::number(sim.port()));
+    if (!ptyLink.isEmpty())
+        s.setValue("Settings/SerialDevice7", ptyLink);
+}
+
+// The program-wide state the login leaves for the first operator on workstation PC-TEST.
+AppState loggedIn(const TestDatabase &db)
+{
+    AppState state;
+    state.DBPath = db.path();
+    state.CurrentUserName = QStringLiteral("Forvaltermann");
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    return state;
+}
+
 } // namespace
 
 class TestSimMainWindow : public QObject
@@ -78,21 +101,11 @@ void TestSimMainWindow::runsTheModemDialogue()
     QVERIFY(sim.listen(0));
     const QString ptyLink = m_dir.filePath(QStringLiteral("modem%1").arg(network));
     const QString ini = m_dir.filePath(QStringLiteral("settings%1.ini").arg(network));
-    {
-        QSettings s(ini, QSettings::IniFormat);
-        s.setValue("Settings/LastComPort", network ? 255 : 7);
-        s.setValue("Settings/HostName", "127.0.0.1");
-        s.setValue("Settings/Port", QString::number(sim.port()));
-        s.setValue("Settings/SerialDevice7", ptyLink);
-    }
+    writeSettings(ini, sim, network ? 255 : 7, ptyLink);
     if (!network)
         QVERIFY(sim.openPty(ptyLink));
     Settings settings(ini);
-    AppState state;
-    state.DBPath = db.path();
-    state.CurrentUserName = QStringLiteral("Forvaltermann");
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    AppState state = loggedIn(db);
     frmMain w(state);
     w.setSettings(&settings);
     if (network)
@@ -138,31 +151,24 @@ void TestSimMainWindow::loadLeavesAModemHeldElsewhere()
     ModemSim sim;
     QVERIFY(sim.listen(0));
     const QString ini = m_dir.filePath(QStringLiteral("elsewhere.ini"));
-    {
-        QSettings s(ini, QSettings::IniFormat);
-        s.setValue("Settings/LastComPort", 255);
-        s.setValue("Settings/Port", QString::number(sim.port()));
-    }
+    writeSettings(ini, sim, 255);
     auto conn = db.connection();
     conn->exec("UPDATE Modem SET ModemStatus = -1, ModemOwner = 'PC-OTHER'");
     conn->exec("INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
                "('+4711111111', 'A', 40000, 'Sendes fra PC-OTHER'), "
                "('+4711111111', 'B', 40000, 'Sendes fra PC-TEST')");
     Settings settings(ini);
-    AppState state;
-    state.DBPath = db.path();
-    state.CurrentUserName = QStringLiteral("Forvaltermann");
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    AppState state = loggedIn(db);
     frmMain w(state);
     w.setSettings(&settings);
     w.Form_Load();
     QVERIFY(m_dialogs->calls().isEmpty()); // no connect box
     QVERIFY(!state.ModemReady);
     QCOMPARE(state.LastComPort, 0);
-    QVERIFY(w.txtMessages->toPlainText().contains(
-        QStringLiteral("Modemet er i bruk av PC-OTHER: denne arbeidsstasjonen sender og leser "
-                       "ikke SMS")));
+    const QString said = QStringLiteral(
+        "Modemet er i bruk av PC-OTHER: denne arbeidsstasjonen sender og leser ikke SMS");
+    QVERIFY(w.txtMessages->toPlainText().contains(said));
+    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("Panel3"))->text(), said);
     auto after = Connection::open(state.ConnectionString);
     QCOMPARE(after->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = 'A'").toString(),
              QStringLiteral("Sendes fra PC-OTHER"));
@@ -189,17 +195,9 @@ void TestSimMainWindow::terminationSignalUnloadsTheWindow()
     sim.setTimescale(0.05);
     QVERIFY(sim.listen(0));
     const QString ini = m_dir.filePath(QStringLiteral("signal%1.ini").arg(duringSend));
-    {
-        QSettings s(ini, QSettings::IniFormat);
-        s.setValue("Settings/LastComPort", 255);
-        s.setValue("Settings/Port", QString::number(sim.port()));
-    }
+    writeSettings(ini, sim, 255);
     Settings settings(ini);
-    AppState state;
-    state.DBPath = db.path();
-    state.CurrentUserName = QStringLiteral("Forvaltermann");
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.CurrentComputerName = QStringLiteral("PC-TEST");
+    AppState state = loggedIn(db);
     frmMain w(state);
     w.setSettings(&settings);
     m_dialogs->answer(Dialogs::Answer::Ok); // "Kobler til: ..."

@@ -36,6 +36,16 @@ qint64 addRow(Connection &db, const QString &to, const QString &text, int day,
     return db.lastInsertId();
 }
 
+// The modem takes each text and never answers it.
+void silenceAfterText(ModemSim &sim)
+{
+    FaultRule rule;
+    rule.prefix = QStringLiteral("AT+CMGS");
+    rule.action = FaultRule::Silence;
+    rule.atSubmit = true;
+    sim.addFault(rule);
+}
+
 QString cmgsOf(Connection &db, qint64 id)
 {
     return db.scalar(QStringLiteral("SELECT CMGS FROM SMS_Sent WHERE ID = ?1"), {id}).toString();
@@ -265,11 +275,7 @@ void TestSimSend::silentModemGivesErrorAfterFiveTries()
     auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     connect(w);
-    FaultRule rule;
-    rule.prefix = QStringLiteral("AT+CMGS");
-    rule.action = FaultRule::Silence;
-    rule.atSubmit = true;
-    m_fx->sim.addFault(rule);
+    silenceAfterText(m_fx->sim);
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
     w.session.queue().Send_Next_SMS();
     QCOMPARE(cmgsOf(*db, id), QStringLiteral("Error"));
@@ -343,11 +349,7 @@ void TestSimSend::referenceDelays()
     if (delay >= 0) {
         m_fx->sim.setCmgsDelay(delay);
     } else {
-        FaultRule rule;
-        rule.prefix = QStringLiteral("AT+CMGS");
-        rule.action = FaultRule::Silence;
-        rule.atSubmit = true;
-        m_fx->sim.addFault(rule);
+        silenceAfterText(m_fx->sim);
     }
     const qint64 id = addRow(*db, "+4711111111", "Hei", 40000);
     w.session.queue().Send_Next_SMS();
