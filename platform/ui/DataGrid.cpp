@@ -37,6 +37,8 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new RecordsetM
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::headClick);
     connect(m_model, &RecordsetModel::currentRowChanged, this, &DataGrid::followCursor);
     connect(m_model, &RecordsetModel::writeFailed, this, &DataGrid::writeFailed);
+    // Another recordset starts with the grid's own widths.
+    connect(m_model, &RecordsetModel::recordsetChanged, this, [this] { m_givenWidths.clear(); });
 }
 
 bool DataGrid::setRecordset(std::shared_ptr<Recordset> recordset)
@@ -50,6 +52,8 @@ void DataGrid::setColumnCaption(int column, const QString &caption)
     fitHeading(column);
 }
 
+// A width given in twips is the column's unless its heading needs more; a column the window
+// gave no width keeps the grid's and only grows for its heading.
 void DataGrid::fitHeading(int column)
 {
     QHeaderView *header = horizontalHeader();
@@ -58,7 +62,10 @@ void DataGrid::fitHeading(int column)
     const QString text = m_model->headerData(column, Qt::Horizontal).toString();
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     const int needed = header->fontMetrics().horizontalAdvance(text) + 2 * margin;
-    if (header->sectionSize(column) < needed)
+    const auto given = m_givenWidths.constFind(column);
+    if (given != m_givenWidths.constEnd())
+        header->resizeSection(column, qMax(*given, needed));
+    else if (header->sectionSize(column) < needed)
         header->resizeSection(column, needed);
 }
 
@@ -69,7 +76,7 @@ double DataGrid::columnWidthTwips(int column) const
 
 void DataGrid::setColumnWidthTwips(int column, double twips)
 {
-    horizontalHeader()->resizeSection(column, qRound(twips * logicalDpiX() / twipsPerInch));
+    m_givenWidths.insert(column, qRound(twips * logicalDpiX() / twipsPerInch));
     fitHeading(column);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/RecordsetModel.h"
 
+#include <QHash>
 #include <QTableView>
 #include <memory>
 
@@ -54,6 +55,7 @@ private:
     void deleteCurrentRow();
 
     RecordsetModel *m_model;
+    QHash<int, int> m_givenWidths; // pixels, by column
     int m_following = 0;
 };
 

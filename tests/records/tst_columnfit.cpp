@@ -131,6 +131,19 @@ private slots:
         QVERIFY(dialogs.calls().isEmpty());
     }
 
+    // A heading that fits leaves the column the width its window gives it.
+    void givenWidthsKept()
+    {
+        ReportFixture f;
+        addRows(f);
+        ScriptedDialogs dialogs;
+        std::unique_ptr<QWidget> w(openWindow(QStringLiteral("frmSMSSent"), f.state));
+        auto *grid = w->findChild<DataGrid *>();
+        QCOMPARE(qRound(grid->columnWidthTwips(0) / 15), 500 / 15);
+        QCOMPARE(qRound(grid->columnWidthTwips(1) / 15), 900 / 15);
+        QCOMPARE(qRound(grid->columnWidthTwips(2) / 15), 1800 / 15);
+    }
+
     // Every heading reads whole, also where the window's width for the column is narrower
     // (the key-unit report's level column) and where a language's text is longer.
     void headingsShownWhole_data()
