@@ -197,6 +197,9 @@ void frmKeyProperties::layoutControls()
         const int lastBox = firstBox == 15 || firstBox == 17 ? firstBox + 1 : firstBox;
         for (int box = firstBox; box <= lastBox; ++box) {
             right->addWidget(Label1[box + 3], row, 0);
+            // The texts the unit sends its users read whole (the defaults run to 35
+            // characters).
+            KeyTXT[box]->setMinimumWidth(KeyTXT[box]->fontMetrics().averageCharWidth() * 40);
             right->addWidget(KeyTXT[box], row, 1);
             right->addWidget(Command1[box], row++, 2);
         }
