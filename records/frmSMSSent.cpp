@@ -1,7 +1,9 @@
 #include "records/frmSMSSent.h"
 
 #include "core/AppState.h"
+#include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
+#include "platform/ui/DataGrid.h"
 
 #include <QPushButton>
 
@@ -10,6 +12,8 @@ namespace portiva
 
 namespace
 {
+
+constexpr int sendStateColumn = 6;
 
 QList<RecordColumn> sentColumns()
 {
@@ -46,6 +50,14 @@ frmSMSSent::frmSMSSent(AppState &state)
 std::shared_ptr<Recordset> frmSMSSent::openRecordsets(const std::shared_ptr<Connection> &c)
 {
     return Recordset::open(c, sentViewQuery(m_view));
+}
+
+// The grid's default width cuts the words that tell an operator a send was interrupted and may
+// have gone out; that row must read whole, or it looks like any other failed send.
+void frmSMSSent::fitSendStates()
+{
+    if (m_view == SentView::Sent)
+        grdDataGrid->fitColumnToText(sendStateColumn, interruptedSendText());
 }
 
 } // namespace portiva

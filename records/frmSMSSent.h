@@ -20,8 +20,12 @@ public:
 protected:
     QString defaultSortField() const override { return QStringLiteral("ID"); }
     std::shared_ptr<Recordset> openRecordsets(const std::shared_ptr<Connection> &c) override;
+    void afterLoad() override { fitSendStates(); }
+    void afterRefresh() override { fitSendStates(); }
 
 private:
+    void fitSendStates();
+
     SentView m_view;
 };
 

@@ -80,6 +80,18 @@ void DataGrid::setColumnWidthTwips(int column, double twips)
     fitHeading(column);
 }
 
+void DataGrid::fitColumnToText(int column, const QString &text)
+{
+    QHeaderView *header = horizontalHeader();
+    if (column < 0 || column >= header->count())
+        return;
+    // The cell's text margins on each side, and the grid line.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int needed = fontMetrics().horizontalAdvance(text) + 2 * margin + 1;
+    if (header->sectionSize(column) < needed)
+        header->resizeSection(column, needed);
+}
+
 void DataGrid::followCursor(int row)
 {
     CountingScope following(m_following);

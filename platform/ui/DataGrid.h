@@ -36,6 +36,8 @@ public:
     void setColumnCaption(int column, const QString &caption);
     double columnWidthTwips(int column) const;
     void setColumnWidthTwips(int column, double twips);
+    // Widens a column, never narrows it, so that a cell holding the text shows it whole.
+    void fitColumnToText(int column, const QString &text);
 
 signals:
     void headClick(int column);

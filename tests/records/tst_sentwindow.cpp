@@ -4,6 +4,7 @@
 
 #include "core/mainwindow/frmMain.h"
 #include "helper_reports.h"
+#include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/WindowRegistry.h"
@@ -13,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -113,6 +116,31 @@ private slots:
         auto outbox = f.open(false);
         QCOMPARE(ids(*sentList).size(), sent ? 1 : 0);
         QCOMPARE(ids(*outbox).size(), sent ? 0 : 1);
+    }
+
+    // The interrupted send's words read whole in the send-state column, also after a refresh;
+    // the queue list keeps the grid's own width.
+    void interruptedSendReadsWhole()
+    {
+        SentFixture f;
+        f.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, SMS_Text, CMGS) VALUES "
+                              "('+4790000001', 'T', ?)"),
+               {interruptedSendText()});
+        ScriptedDialogs dialogs;
+        auto w = f.open(true);
+        const QFontMetrics metrics(w->grdDataGrid->font());
+        const int column = 6; // CMGS, after ID, recipient, date, names and text
+        const QModelIndex cell = w->grdDataGrid->model()->index(0, column);
+        QCOMPARE(cell.data().toString(), interruptedSendText());
+        for (int pass = 0; pass < 2; ++pass) {
+            const QRect room = w->grdDataGrid->visualRect(cell);
+            QVERIFY2(metrics.horizontalAdvance(interruptedSendText()) + 4 <= room.width(),
+                     qPrintable(QStringLiteral("%1 px").arg(room.width())));
+            w->cmdRefresh->click();
+        }
+        auto outbox = f.open(false);
+        QCOMPARE(outbox->grdDataGrid->columnWidth(column),
+                 outbox->grdDataGrid->horizontalHeader()->defaultSectionSize());
     }
 
     void emptyListLoads()
