@@ -2,6 +2,7 @@
 #include "platform/ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -64,6 +65,12 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
     dialog.setWindowTitle(title.isEmpty() ? defaultDialogTitle() : title);
     dialog.setLabelText(renderDialogText(prompt));
     dialog.setTextValue(defaultText);
+    // The title often names the recipient; a box as narrow as its one-line field would leave
+    // the window manager to cut it. Room is kept for the frame's own buttons.
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(dialog.windowTitle()) + 120;
+    dialog.resize(qMax(dialog.sizeHint().width(), titleWidth), dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +48,7 @@ private slots:
     void productionMessageBox();
     void productionInputBox_data();
     void productionInputBox();
+    void inputBoxWideEnoughForItsTitle();
 
     void scriptedRecordsTextsAsBuilt();
     void scriptedAnswersInOrderAndRunsMeanwhile();
@@ -165,6 +167,26 @@ void TestUiDialogs::productionInputBox()
     } else {
         QCOMPARE(answer.value(), typed.isEmpty() ? QStringLiteral("1") : typed);
     }
+}
+
+// The title names the recipient of a free SMS; the box must not be so narrow that the frame
+// cuts the number.
+void TestUiDialogs::inputBoxWideEnoughForItsTitle()
+{
+    const QString title = QStringLiteral("Send SMS til :+46701234567");
+    int width = 0;
+    int titleWidth = 0;
+    onModal([&](QWidget *modal) {
+        QFont bold = modal->font();
+        bold.setBold(true);
+        titleWidth = QFontMetrics(bold).horizontalAdvance(title);
+        width = modal->width();
+        static_cast<QDialog *>(modal)->reject();
+    });
+    QtDialogs service;
+    service.inputBox(QStringLiteral("Skriv meldingstekst"), title, QString());
+    QVERIFY2(width >= titleWidth + 100,
+             qPrintable(QStringLiteral("%1 < %2").arg(width).arg(titleWidth)));
 }
 
 void TestUiDialogs::scriptedRecordsTextsAsBuilt()
