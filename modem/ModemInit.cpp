@@ -220,22 +220,22 @@ void ModemInit::leaveModem()
         s.SharedConnection
             ->scalar(QStringLiteral("SELECT ModemOwner FROM Modem ORDER BY rowid LIMIT 1"))
             .toString();
-    const QString text =
-        heldElsewhereText(owner, owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0);
-    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
-    // The status box goes with the network modem's controls; the send panel stays in view.
-    m_ctx.host.setStatusPanel(3, text);
+    showHeldElsewhere(m_ctx.host, owner,
+                      owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0);
     if (ownedElsewhere)
         QMetaObject::invokeMethod(&m_ctx.exchange, ownedElsewhere, Qt::QueuedConnection);
 }
 
-QString ModemInit::heldElsewhereText(const QString &owner, bool sameComputer)
+void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer)
 {
-    if (sameComputer)
-        return QStringLiteral("Modemet er i bruk av et annet Portiva3 på denne maskinen: dette "
-                              "programmet sender og leser ikke SMS");
-    return QStringLiteral("Modemet er i bruk av ") + owner +
-           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS");
+    const QString text =
+        sameComputer ? QStringLiteral("Modemet er i bruk av et annet Portiva3 på denne maskinen: "
+                                      "dette programmet sender og leser ikke SMS")
+                     : QStringLiteral("Modemet er i bruk av ") + owner +
+                           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS");
+    host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    // The status box goes with the network modem's controls; the send panel stays in view.
+    host.setStatusPanel(3, text);
 }
 
 void ModemInit::linkDown()

@@ -8,6 +8,7 @@
 namespace portiva
 {
 
+class ModemHost;
 struct ModemContext;
 
 // Initialisation of the modem and the Modem row that says which workstation holds it.
@@ -29,9 +30,9 @@ public:
     // while this one does (the others); false when it was not written. Throws Error when the
     // write fails.
     static bool writeModemRow(ModemContext &ctx, RowEvent event);
-    // What the status box and the send panel say of a modem another workstation, or another
-    // program of this computer, holds.
-    static QString heldElsewhereText(const QString &owner, bool sameComputer);
+    // Says in the status box and the send panel that another workstation, or another program
+    // of this computer, holds the modem.
+    static void showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer);
 
     // Runs, after the initialisation, when another workstation took the modem first.
     std::function<void()> ownedElsewhere;

@@ -20,13 +20,12 @@ public:
     // True when this program holds the lock of that database now (it may have held it already).
     bool tryLock(const QString &databasePath);
     void unlock();
-    bool held() const { return m_fd >= 0; }
     // Whether another program of this computer holds the lock of that database.
     bool heldByAnother(const QString &databasePath) const;
 
+private:
     static QString lockFileFor(const QString &databasePath);
 
-private:
     int m_fd = -1;
     QString m_file;
 };

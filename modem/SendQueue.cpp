@@ -24,16 +24,14 @@ namespace portiva
 namespace
 {
 const QString kInFlight = QStringLiteral("Sendes fra ");
+// Shows rows as interrupted; ?1 is interruptedSendText(), the rows are chosen after it.
+const QString kSetInterrupted = QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = "
+                                               "'NA', TimeSent = 'NA', ReceivedStatus = 'NA' ");
 } // namespace
 
 QString inFlightMark(const QString &workstation)
 {
     return kInFlight + workstation;
-}
-
-bool isInFlightMark(const QString &cmgs)
-{
-    return cmgs.startsWith(kInFlight);
 }
 
 QString interruptedSendText()
@@ -43,9 +41,8 @@ QString interruptedSendText()
 
 int SendQueue::settleInterrupted(Connection &db, const QString &liveHolder)
 {
-    return db.exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = 'NA', "
-                                  "TimeSent = 'NA', ReceivedStatus = 'NA' "
-                                  "WHERE substr(CMGS, 1, ?2) = ?3 AND (?4 = '' OR CMGS <> ?4)"),
+    return db.exec(kSetInterrupted +
+                       QStringLiteral("WHERE substr(CMGS, 1, ?2) = ?3 AND (?4 = '' OR CMGS <> ?4)"),
                    {interruptedSendText(), int(kInFlight.size()), kInFlight,
                     liveHolder.isEmpty() ? QStringLiteral("") : inFlightMark(liveHolder)});
 }
@@ -242,9 +239,8 @@ void SendQueue::settleCutOff(const TakenRow &row)
     const auto &db = m_ctx.state.SharedConnection;
     try {
         if (m_sender.textMayHaveGone()) {
-            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1, TimeReceived = ?2, "
-                                    "TimeSent = ?2, ReceivedStatus = ?2 WHERE ID = ?3"),
-                     {interruptedSendText(), QStringLiteral("NA"), row.id});
+            db->exec(kSetInterrupted + QStringLiteral("WHERE ID = ?2"),
+                     {interruptedSendText(), row.id});
         } else {
             // Nothing went out: the row waits in the queue again.
             db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),

@@ -27,7 +27,6 @@ class Connection;
 // CMGS of a row claimed by a sender: its text is on the way to the modem from that workstation.
 // Written, in a write that takes only a row still "UNSENT", before anything goes to the modem.
 QString inFlightMark(const QString &workstation);
-bool isInFlightMark(const QString &cmgs);
 // CMGS of a row whose send was cut off after its text went to the modem, by a lost link or
 // by the end of the program that sent it: it may have been sent. The queue never sends it
 // again on its own; the operator sees it with the failed sends and decides.

@@ -191,10 +191,7 @@ void frmMain::claimModemAfterDatabaseChange()
         if (m_state.LastComPort != 255)
             InitModem();
     } else {
-        const QString text = ModemInit::heldElsewhereText(owner, sibling);
-        Write2StatusBox(text + QStringLiteral("\r\n"));
-        if (QLabel *panel = statusPanel(3))
-            panel->setText(text);
+        ModemInit::showHeldElsewhere(*m_modemHost, owner, sibling);
         m_state.LastComPort = 0;
         OpenComPort();
     }
