@@ -64,6 +64,11 @@ std::optional<QString> hourText(const QString &typed)
     return hour;
 }
 
+QString badHourText(const QString &typed)
+{
+    return QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til 24.").arg(typed);
+}
+
 QString commandDateGroup(const QDate &date, const QString &hour)
 {
     return two(date.year() % 100) + two(date.month()) + two(date.day()) + hour;

@@ -25,6 +25,8 @@ QString nationalNumberAll(const QString &number);
 // allowed) taken as its two-digit form. None for anything else: "25" or "7a" would make a date
 // group the unit ignores.
 std::optional<QString> hourText(const QString &typed);
+// The refusal of a typed hour that hourText does not take.
+QString badHourText(const QString &typed);
 
 // YYMMDDHH: year mod 100, month and day padded to two digits, then the hour text as held.
 QString commandDateGroup(const QDate &date, const QString &hour);

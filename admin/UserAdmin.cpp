@@ -67,9 +67,7 @@ UserPanelValues admissibleRight(const UserPanelValues &panel, const SelectedKey 
     for (QString *hour : {&v.fraTid, &v.tilTid}) {
         const std::optional<QString> text = hourText(*hour);
         if (!text)
-            throw Error(QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til 24.")
-                            .arg(*hour) +
-                        kNotStored);
+            throw Error(badHourText(*hour) + kNotStored);
         *hour = *text;
     }
     // Hour texts of two digits each compare as the hours they are.

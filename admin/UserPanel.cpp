@@ -467,8 +467,7 @@ void UserPanel::freeSms(const QString &recipient, const QString &noRecipientText
         step([&] { text = askFreeText(recipient); });
     if (text) {
         step([&] { dialogs().msgBox(*text, Dialogs::Buttons::Ok, QStringLiteral("Send SMS")); });
-        if (!guarded([&] { queue(*text); }))
-            busy = false;
+        guarded([&] { queue(*text); });
     }
     busy = false;
 }

@@ -67,9 +67,7 @@ QString frmKeyProperties::buildCommand(int index, QList<std::pair<QString, QStri
             const QString typed = Combo1[i]->currentText();
             const std::optional<QString> hour = hourText(typed);
             if (!hour)
-                throw Error(QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til "
-                                           "24. Ingenting er lagret.")
-                                .arg(typed));
+                throw Error(badHourText(typed) + QStringLiteral(" Ingenting er lagret."));
             hours[i] = *hour;
         }
         fields = {{QStringLiteral("TimeInStart"), hours[0]},
