@@ -41,24 +41,19 @@ QString metricFacesDir()
 bool ensureMetricFaces()
 {
     static QMutex mutex;
-    static QStringList loadedFamilies;
     const QMutexLocker lock(&mutex);
     const QDir dir(metricFacesDir());
+    // A system face of that name wins, and so does one added by an earlier call. The families
+    // missing are settled before any file is added, so that every file of a family goes in and
+    // its bold is the real bold, not a synthesised one.
     QStringList missing;
     for (const FaceFile &face : faceFiles) {
-        const QString family = QString::fromLatin1(face.family);
-        if (!loadedFamilies.contains(family) && !systemHas(family) && !missing.contains(family))
-            missing << family;
+        if (!systemHas(QString::fromLatin1(face.family)))
+            missing << QString::fromLatin1(face.family);
     }
-    // A system face of that name wins; otherwise every file of the family is added, so that
-    // its bold is the real bold and not a synthesised one.
     for (const FaceFile &face : faceFiles) {
-        const QString family = QString::fromLatin1(face.family);
-        if (missing.contains(family) &&
-            QFontDatabase::addApplicationFont(dir.filePath(QString::fromLatin1(face.fileName))) >=
-                0 &&
-            !loadedFamilies.contains(family))
-            loadedFamilies << family;
+        if (missing.contains(QString::fromLatin1(face.family)))
+            QFontDatabase::addApplicationFont(dir.filePath(QString::fromLatin1(face.fileName)));
     }
     return systemHas(QString::fromLatin1(DialogFaceFamily));
 }

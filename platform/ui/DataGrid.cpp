@@ -65,8 +65,14 @@ void DataGrid::fitHeading(int column)
     const auto given = m_givenWidths.constFind(column);
     if (given != m_givenWidths.constEnd())
         header->resizeSection(column, qMax(*given, needed));
-    else if (header->sectionSize(column) < needed)
-        header->resizeSection(column, needed);
+    else
+        growColumn(column, needed);
+}
+
+void DataGrid::growColumn(int column, int pixels)
+{
+    if (horizontalHeader()->sectionSize(column) < pixels)
+        horizontalHeader()->resizeSection(column, pixels);
 }
 
 double DataGrid::columnWidthTwips(int column) const
@@ -82,14 +88,11 @@ void DataGrid::setColumnWidthTwips(int column, double twips)
 
 void DataGrid::fitColumnToText(int column, const QString &text)
 {
-    QHeaderView *header = horizontalHeader();
-    if (column < 0 || column >= header->count())
+    if (column < 0 || column >= horizontalHeader()->count())
         return;
     // The cell's text margins on each side, and the grid line.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int needed = fontMetrics().horizontalAdvance(text) + 2 * margin + 1;
-    if (header->sectionSize(column) < needed)
-        header->resizeSection(column, needed);
+    growColumn(column, fontMetrics().horizontalAdvance(text) + 2 * margin + 1);
 }
 
 void DataGrid::followCursor(int row)

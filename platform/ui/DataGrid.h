@@ -53,6 +53,8 @@ protected:
 private:
     void followCursor(int row);
     void fitHeading(int column);
+    // Widens the column to pixels when it is narrower.
+    void growColumn(int column, int pixels);
     void returnToCursor();
     void deleteCurrentRow();
 
