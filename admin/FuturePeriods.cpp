@@ -1,12 +1,12 @@
 #include "admin/FuturePeriods.h"
 
 #include "admin/CommandLanguage.h"
-#include "core/AppState.h"
 #include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,11 +1,11 @@
 #include "admin/KeyPanel.h"
 
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -2,12 +2,12 @@
 
 #include "admin/MainViews.h"
 #include "admin/UserGridModel.h"
-#include "core/AppState.h"
-#include "core/MainTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "admin/MainRecordsets.h"
 
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 #include <QLabel>
 #include <QLineEdit>

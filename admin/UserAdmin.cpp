@@ -4,14 +4,14 @@
 #include "admin/FuturePeriods.h"
 #include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
-#include "core/MainTexts.h"
 #include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 
 #include <QLocale>
 

@@ -3,10 +3,10 @@
 #include "admin/frmKeyProperties.h"
 
 #include "admin/KeyPropTexts.h"
-#include "core/AppState.h"
-#include "core/LanguageTable.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
+#include "programstate/AppState.h"
+#include "programstate/LanguageTable.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

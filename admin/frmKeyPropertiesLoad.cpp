@@ -5,11 +5,11 @@
 
 #include "admin/CommandLanguage.h"
 #include "admin/KeyPropTexts.h"
-#include "core/AppState.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "core/mainwindow/Main.h"
-#include "core/AppState.h"
 #include "core/Version.h"
 #include "database/CreateDatabase.h"
 #include "platform/faces/Faces.h"
 #include "platform/settings/Settings.h"
+#include "programstate/AppState.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -9,10 +9,10 @@
 
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "database/CreateDatabase.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "programstate/AppState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

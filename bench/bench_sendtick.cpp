@@ -9,7 +9,6 @@
 // database's part of sending one row.
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "modem/FakeLink.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemDispatcher.h"
@@ -17,6 +16,7 @@
 #include "modem/ModemSession.h"
 #include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
+#include "programstate/AppState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 #include "core/DatabaseMenu.h"
 
-#include "core/AppState.h"
 #include "core/DatabasePaths.h"
 #include "core/DbMaintenance.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
+#include "programstate/AppState.h"
 
 #include <QFileDialog>
 #include <exception>

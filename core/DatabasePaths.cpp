@@ -1,8 +1,8 @@
 #include "core/DatabasePaths.h"
 
-#include "core/AppState.h"
 #include "platform/db/Connection.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 namespace portiva
 {

@@ -1,6 +1,5 @@
 #include "core/frmLogin.h"
 
-#include "core/AppState.h"
 #include "core/DatabasePaths.h"
 #include "core/LoginCheck.h"
 #include "core/SystemNames.h"
@@ -10,6 +9,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowRegistry.h"
+#include "programstate/AppState.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,5 @@
 #include "inbox/ReceivedSmsReader.h"
 
-#include "core/AppState.h"
 #include "inbox/CallState.h"
 #include "inbox/InboxLog.h"
 #include "inbox/InboxRepo.h"
@@ -12,6 +11,7 @@
 #include "modem/ModemHost.h"
 #include "modem/ModemLink.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
 
 #include <QTimer>
 

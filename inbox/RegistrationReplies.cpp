@@ -1,12 +1,12 @@
 // The units' answers to registration and removal commands.
 
-#include "core/AppState.h"
 #include "inbox/CallState.h"
 #include "inbox/InboxLog.h"
 #include "inbox/InboxRepo.h"
 #include "inbox/ReplyText.h"
 #include "inbox/SmsInterpreter.h"
 #include "inbox/SmsText.h"
+#include "programstate/AppState.h"
 
 namespace portiva
 {

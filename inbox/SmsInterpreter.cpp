@@ -1,12 +1,12 @@
 #include "inbox/SmsInterpreter.h"
 
-#include "core/AppState.h"
 #include "inbox/CallState.h"
 #include "inbox/InboxLog.h"
 #include "inbox/InboxRepo.h"
 #include "inbox/ListingEntry.h"
 #include "inbox/SmsText.h"
 #include "modem/GsmCharTables.h"
+#include "programstate/AppState.h"
 
 namespace portiva
 {

@@ -1,6 +1,5 @@
 #include "modem/ModemDispatcher.h"
 
-#include "core/AppState.h"
 #include "modem/LineReader.h"
 #include "modem/ModemContext.h"
 #include "modem/ModemHost.h"
@@ -9,6 +8,7 @@
 #include "modem/SendQueue.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 #include <QTimer>
 

@@ -1,6 +1,5 @@
 #include "modem/ModemInit.h"
 
-#include "core/AppState.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemContext.h"
 #include "modem/ModemHost.h"
@@ -9,6 +8,7 @@
 #include "platform/db/Connection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 namespace portiva
 {

@@ -1,8 +1,8 @@
 #include "modem/ModemLink.h"
 
-#include "core/AppState.h"
 #include "modem/ModemHost.h"
 #include "modem/TerminalLog.h"
+#include "programstate/AppState.h"
 
 namespace portiva
 {

@@ -1,6 +1,5 @@
 #include "modem/ModemSession.h"
 
-#include "core/AppState.h"
 #include "modem/LineReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemDispatcher.h"
@@ -14,6 +13,7 @@
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
 #include "platform/ui/Dialogs.h"
+#include "programstate/AppState.h"
 
 #include <QAction>
 #include <QLineEdit>

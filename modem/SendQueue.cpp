@@ -1,6 +1,5 @@
 #include "modem/SendQueue.h"
 
-#include "core/AppState.h"
 #include "modem/ExchangeGuard.h"
 #include "modem/GsmCharTables.h"
 #include "modem/ModemClock.h"
@@ -13,6 +12,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
 
 #include <QRegularExpression>
 #include <QTimer>

@@ -1,6 +1,5 @@
 #include "modem/SmsSender.h"
 
-#include "core/AppState.h"
 #include "modem/ExchangeGuard.h"
 #include "modem/GsmCharTables.h"
 #include "modem/LineReader.h"
@@ -9,6 +8,7 @@
 #include "modem/ModemHost.h"
 #include "modem/ModemLink.h"
 #include "platform/ui/Dialogs.h"
+#include "programstate/AppState.h"
 
 #include <QRegularExpression>
 #include <QTimer>

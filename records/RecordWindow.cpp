@@ -1,13 +1,13 @@
 #include "records/RecordWindow.h"
 
-#include "core/AppState.h"
-#include "core/LanguageTable.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/CountingScope.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
+#include "programstate/LanguageTable.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

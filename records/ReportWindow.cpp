@@ -1,11 +1,11 @@
 #include "records/ReportWindow.h"
 
-#include "core/AppState.h"
-#include "core/LanguageTable.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
+#include "programstate/LanguageTable.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

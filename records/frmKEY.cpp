@@ -3,7 +3,6 @@
 #include "admin/CommandLanguage.h"
 #include "admin/KeyPropTexts.h"
 #include "admin/frmKeyProperties.h"
-#include "core/AppState.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
@@ -11,6 +10,7 @@
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
 #include "records/frmKEYRules.h"
 
 #include <QPushButton>

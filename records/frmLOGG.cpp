@@ -1,7 +1,7 @@
 #include "records/frmLOGG.h"
 
-#include "core/AppState.h"
 #include "platform/db/Recordset.h"
+#include "programstate/AppState.h"
 #include "records/frmLOGGRequest.h"
 
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #include "records/frmPrintKatalog.h"
 
-#include "core/AppState.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
+#include "programstate/AppState.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "records/frmPrintLogg.h"
 
-#include "core/AppState.h"
 #include "platform/db/Recordset.h"
+#include "programstate/AppState.h"
 
 #include <QComboBox>
 #include <QLabel>

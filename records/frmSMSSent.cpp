@@ -1,9 +1,9 @@
 #include "records/frmSMSSent.h"
 
-#include "core/AppState.h"
 #include "modem/SendQueue.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
+#include "programstate/AppState.h"
 
 #include <QPushButton>
 

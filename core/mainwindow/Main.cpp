@@ -1,12 +1,12 @@
 #include "core/mainwindow/Main.h"
 
-#include "core/AppState.h"
 #include "core/frmLogin.h"
 #include "core/frmSplash.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/GsmCharTables.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/ShutdownSignals.h"
+#include "programstate/AppState.h"
 
 #include <QApplication>
 #include <QPointer>

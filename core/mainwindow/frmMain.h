@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/AppState.h"
-#include "core/MainTexts.h"
 #include "modem/ExchangeGuard.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 
 #include <QDate>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // The main window's rows of the language table.
 
-#include "core/LanguageTable.h"
 #include "core/mainwindow/frmMain.h"
+#include "programstate/LanguageTable.h"
 
 #include <QAction>
 #include <QLabel>

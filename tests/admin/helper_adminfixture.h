@@ -5,9 +5,9 @@
 
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
-#include "core/MainTexts.h"
 #include "platform/db/Connection.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QDate>

@@ -4,9 +4,9 @@
 // program-wide state the properties window reads, and small helpers to act on its controls.
 
 #include "admin/frmKeyProperties.h"
-#include "core/AppState.h"
 #include "modem/GsmCharTables.h"
 #include "platform/db/Connection.h"
+#include "programstate/AppState.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>

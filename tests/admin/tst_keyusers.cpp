@@ -3,10 +3,10 @@
 #include "admin/KeyUsers.h"
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
-#include "core/MainTexts.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 

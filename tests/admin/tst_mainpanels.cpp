@@ -2,10 +2,10 @@
 
 #include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/db/Connection.h"
 #include "platform/settings/Settings.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 

@@ -1,11 +1,11 @@
 // Rights typed into the real main window, or waiting to come into force, go out as command SMS
 // over the simulated modem, and the simulated key unit's answers come back and are stored.
 
-#include "core/AppState.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/ModemSession.h"
 #include "platform/db/Connection.h"
 #include "platform/settings/Settings.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"

@@ -1,11 +1,11 @@
 #include "StartFixture.h"
 
-#include "core/AppState.h"
 #include "core/DatabaseMenu.h"
 #include "core/DatabasePaths.h"
 #include "core/DbMaintenance.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>

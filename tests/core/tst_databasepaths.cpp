@@ -1,8 +1,8 @@
-#include "core/AppState.h"
 #include "core/DatabasePaths.h"
 #include "core/Version.h"
 #include "platform/db/Connection.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 
 #include <QtTest>
 

@@ -1,7 +1,6 @@
 // The main window offscreen: load, activation, unload, menus, help and language.
 
 #include "admin/MainViews.h"
-#include "core/AppState.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/db/Connection.h"
@@ -9,6 +8,7 @@
 #include "platform/settings/Settings.h"
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 

@@ -1,8 +1,8 @@
 // Security-level profiles on the main window's menus and controls.
 
-#include "core/AppState.h"
 #include "core/SecurityProfile.h"
 #include "core/mainwindow/frmMain.h"
+#include "programstate/AppState.h"
 
 #include <QAction>
 #include <QWidget>

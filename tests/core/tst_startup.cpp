@@ -1,10 +1,10 @@
 #include "StartFixture.h"
 
-#include "core/AppState.h"
 #include "core/Version.h"
 #include "core/frmLogin.h"
 #include "core/mainwindow/Main.h"
 #include "platform/settings/Settings.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>

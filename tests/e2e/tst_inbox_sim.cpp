@@ -1,7 +1,6 @@
 // Received SMS end to end: the modem session and the received-SMS reader on the simulator over
 // TCP, on real time scaled down.
 
-#include "core/AppState.h"
 #include "inbox/ReceivedSmsReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemHost.h"
@@ -10,6 +9,7 @@
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
 #include "platform/ui/Dialogs.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/AppState.h"
 #include "inbox/ReceivedSmsReader.h"
 #include "modem/ExchangeGuard.h"
 #include "modem/FakeLink.h"
@@ -12,6 +11,7 @@
 #include "modem/ModemTiming.h"
 #include "modem/TerminalLog.h"
 #include "platform/db/Connection.h"
+#include "programstate/AppState.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QByteArray>

@@ -1,7 +1,6 @@
 // A registration end to end: the command queued, sent through the modem session to a key unit
 // of the simulator over TCP, the unit's reply listed, read and applied to the user's right.
 
-#include "core/AppState.h"
 #include "inbox/ReceivedSmsReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemHost.h"
@@ -10,6 +9,7 @@
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
 #include "platform/ui/Dialogs.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/AppState.h"
 #include "modem/ExchangeGuard.h"
 #include "modem/FakeLink.h"
 #include "modem/LineReader.h"
@@ -9,6 +8,7 @@
 #include "modem/ModemLink.h"
 #include "modem/ModemTiming.h"
 #include "modem/TerminalLog.h"
+#include "programstate/AppState.h"
 
 #include <QMap>
 #include <QStringList>

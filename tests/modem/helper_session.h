@@ -1,12 +1,12 @@
 #pragma once
 
-#include "core/AppState.h"
 #include "helper_rig.h"
 #include "modem/ModemSession.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"

@@ -1,11 +1,11 @@
 // The real main window offscreen on the simulator: load, initialisation, sending, listing.
-#include "core/AppState.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/ModemSession.h"
 #include "modem/TerminalLog.h"
 #include "platform/db/Connection.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/ShutdownSignals.h"
+#include "programstate/AppState.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/Waiting.h"

@@ -4,7 +4,7 @@
 // windows read, language texts put into given rows, and the recording grid printer
 // registered under the component's class id.
 
-#include "core/AppState.h"
+#include "programstate/AppState.h"
 #include "recorder/RecordingPrinter.h"
 #include "tests/support/TestDatabase.h"
 

@@ -1,4 +1,4 @@
-#include "core/LanguageTable.h"
+#include "programstate/LanguageTable.h"
 
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"

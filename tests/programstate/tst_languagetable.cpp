@@ -1,8 +1,8 @@
 // The language table read by position: which cells count, which column a code picks, and the
 // limit of 255 addressable rows.
 
-#include "core/LanguageTable.h"
 #include "platform/db/Connection.h"
+#include "programstate/LanguageTable.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QtTest>
