@@ -32,6 +32,8 @@ const char *const kSelectedRights = "select KeyBruker,[Gyldig fra],FraTid,[Gyldi
 const char *const kCatalogue = "select Bruker, Etternavn, Fornavn, BrukerKort from Katalog";
 const char *const kReceived = "SELECT ID,FraNummer, FraNummerKort, Etternavn, Fornavn, Dato, "
                               "SMS_Text FROM SMS_Received";
+const char *const kNewestReceived = "SELECT ID, FraNummerKort, Dato, SMS_Text, Etternavn FROM "
+                                    "SMS_Received ORDER BY ID DESC LIMIT 1";
 const char *const kSentColumns = "SELECT ID, TilNummer, TilNummerKort, Etternavn, Fornavn, Dato,"
                                  "datolng, SMS_Text, CMGS, TimeSent, TimeReceived, "
                                  "ReceivedStatus FROM SMS_Sent ";
@@ -78,10 +80,18 @@ void setShown(QWidget *w, bool shown)
         w->setVisible(shown);
 }
 
-std::shared_ptr<Recordset> openOn(const AppState &state, const char *sql,
-                                  const QVariantList &params = {})
+// Deferred: most of these views are read by no code before the next reload replaces them,
+// and those that are read are read as the database stands then.
+std::shared_ptr<Recordset> openOn(const AppState &state, const QString &sql,
+                                  const QVariantList &params = {}, const DeferredStart &start = {})
 {
-    return Recordset::open(sharedConnection(state), QString::fromLatin1(sql), params);
+    return Recordset::openDeferred(sharedConnection(state), sql, params, start);
+}
+
+std::shared_ptr<Recordset> openOn(const AppState &state, const char *sql,
+                                  const QVariantList &params = {}, const DeferredStart &start = {})
+{
+    return openOn(state, QString::fromLatin1(sql), params, start);
 }
 
 } // namespace
@@ -135,27 +145,26 @@ void MainRecordsets::openAll()
     step([&] { v.adoAlleNyeBrukereRS = openOn(m_state, kAllFuture); });
     step([&] { v.adoSELECTEDBrukereRS = openOn(m_state, kSelectedRights, {v.shownKeyNummer}); });
     step([&] { v.adoKatalogRS = openOn(m_state, kCatalogue); });
-    step([&] { v.adoSMSReceivedRS = openOn(m_state, kReceived); });
+    // Sorted by ID and on its last row (the newest message) once it is read.
     step([&] {
-        v.adoSMSSentRS = Recordset::open(sharedConnection(m_state),
-                                         QString::fromLatin1(kSentColumns) +
+        v.adoSMSReceivedRS = openOn(m_state, kReceived, {}, {QStringLiteral("ID"), true});
+    });
+    step([&] {
+        v.adoSMSSentRS = openOn(m_state, QString::fromLatin1(kSentColumns) +
                                              QStringLiteral("where not CMGS = 'UNSENT'"));
     });
     step([&] {
         // ID order, so the queue's stable day-number sort sends one day's rows oldest first.
-        v.adoSMSUNSentRS =
-            Recordset::open(sharedConnection(m_state),
-                            QString::fromLatin1(kSentColumns) +
-                                QStringLiteral("where CMGS = 'UNSENT' or CMGS = 'SLETTET' "
-                                               "order by ID"));
+        v.adoSMSUNSentRS = openOn(m_state, QString::fromLatin1(kSentColumns) +
+                                               QStringLiteral("where CMGS = 'UNSENT' or CMGS = "
+                                                              "'SLETTET' order by ID"));
     });
     step([&] { v.adoAntallRS = openOn(m_state, kCounts); });
     step([&] { v.adoLOGGDataRS = openOn(m_state, kLog); });
     step([&] { v.adoModemRS = openOn(m_state, kModem); });
     step([&] {
-        v.adoSMSReceivedRS->setSort(QStringLiteral("ID"));
-        if (v.adoSMSReceivedRS->RecordCount() > 0)
-            v.adoSMSReceivedRS->MoveLast();
+        if (!v.adoSMSReceivedRS)
+            return;
         bind(&MainViews::adoSMSReceivedRS, &MainRecordsets::showReceivedSms);
         showReceivedSms();
     });
@@ -192,7 +201,14 @@ void MainRecordsets::showKeyUnit()
 
 void MainRecordsets::showReceivedSms()
 {
+    std::shared_ptr<Recordset> newest;
     const Recordset *rs = m_views.adoSMSReceivedRS.get();
+    if (rs && rs->deferred()) {
+        // The boxes show the newest message; all of them are read only when someone steps.
+        newest = openOn(m_state, kNewestReceived);
+        newest->MoveFirst();
+        rs = newest.get();
+    }
     const char *const fields[] = {"ID", "FraNummerkort", "DATO", "SMS_Text", "etternavn"};
     for (int i = 0; i < 5; ++i)
         setBox(m_controls.SMSRectxt, i, fieldText(rs, fields[i]));

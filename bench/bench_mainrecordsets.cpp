@@ -1,15 +1,19 @@
-// How long the main window's reload takes on a large database, against a raw SQLite scan of
-// the rows of the same queries on the same connection, and again with the rows of the last
-// reload still held and the database unchanged.
+// How long the main window's reload takes on a large site, against a raw SQLite scan of the
+// rows of the same queries on the same connection: with nothing held (every view opened
+// anew), again on an unchanged database, and after a one-row change in SMS_Sent, as the send
+// tick and every received SMS make it. Each figure is taken twice in the same run: "today",
+// the site and the layer as they were before the tables counted their changes (no counters,
+// no look-up indexes, every view read at once), and "now".
 //
 //   portiva-bench-mainrecordsets [--keep FILE]
 //
-// Builds a database of 200 key units, 10,000 catalogue persons, 20,000 rights, 100,000 sent
-// and 100,000 received SMS and 50,000 log entries, then times each, best of five runs.
+// The site: 200 key units, 10,000 catalogue persons, 20,000 rights, 100,000 sent and 100,000
+// received SMS and 50,000 log entries. Medians of five runs. --keep leaves the site in FILE
+// and its "today" copy in FILE.today, for portiva-bench-sendtick and portiva-bench-stall.
 
+#include "LargeSite.h"
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
-#include "database/CreateDatabase.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "programstate/AppState.h"
@@ -21,106 +25,14 @@
 #include <QTextStream>
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 
 using namespace portiva;
+using namespace portiva::bench;
 
 namespace
 {
-
-constexpr int KeyUnits = 200;
-constexpr int Persons = 10000;
-constexpr int Rights = 20000;
-constexpr int SentSms = 100000;
-constexpr int ReceivedSms = 100000;
-constexpr int LogEntries = 50000;
-
-// Inserts count rows through one prepared statement; bind(stmt, i) binds row i.
-void fill(sqlite3 *db, const char *sql, int count,
-          const std::function<void(sqlite3_stmt *, int)> &bind)
-{
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        qFatal("prepare: %s", sqlite3_errmsg(db));
-    for (int i = 0; i < count; ++i) {
-        bind(stmt, i);
-        if (sqlite3_step(stmt) != SQLITE_DONE)
-            qFatal("insert: %s", sqlite3_errmsg(db));
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-}
-
-void text(sqlite3_stmt *stmt, int index, const QByteArray &value)
-{
-    sqlite3_bind_text(stmt, index, value.constData(), int(value.size()), SQLITE_TRANSIENT);
-}
-
-QByteArray phone(int prefix, int n)
-{
-    return QByteArray("+47") + QByteArray::number(prefix * 10000000 + n);
-}
-
-void generate(Connection &connection)
-{
-    sqlite3 *db = connection.checkedHandle();
-    connection.exec(QStringLiteral("BEGIN"));
-    fill(db, "INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet, Bygning) VALUES (?,?,?,?)",
-         KeyUnits, [](sqlite3_stmt *s, int i) {
-             text(s, 1, phone(9, i));
-             text(s, 2, "Dør " + QByteArray::number(i));
-             text(s, 3, QByteArray::number(4 + i % 3));
-             text(s, 4, "Bygg " + QByteArray::number(i % 10));
-         });
-    fill(db, "INSERT INTO Katalog (Bruker, Etternavn, Fornavn, BrukerKort) VALUES (?,?,?,?)",
-         Persons, [](sqlite3_stmt *s, int i) {
-             const QByteArray number = phone(4, i);
-             text(s, 1, number);
-             text(s, 2, "Etternavn" + QByteArray::number(i));
-             text(s, 3, "Fornavn" + QByteArray::number(i));
-             text(s, 4, number.mid(3));
-         });
-    fill(db,
-         "INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
-         "TilTid, Konto, Saldo, Status) VALUES (?,?,'1/1/2024','00','31/12/2099','24',?,'0',?)",
-         Rights, [](sqlite3_stmt *s, int i) {
-             text(s, 1, phone(4, i % Persons));
-             text(s, 2, phone(9, i % KeyUnits));
-             text(s, 3, i % 3 ? "Gjest" : "MobReg");
-             text(s, 4, i % 7 ? "Aktiv " : "Slettet");
-         });
-    fill(db,
-         "INSERT INTO SMS_Sent (TilNummer, TilNummerKort, Etternavn, Dato, DatoLNG, SMS_Text, "
-         "CMGS) VALUES (?,?,?,'2024-05-10',45422,?,?)",
-         SentSms, [](sqlite3_stmt *s, int i) {
-             const QByteArray number = phone(9, i % KeyUnits);
-             text(s, 1, number);
-             text(s, 2, number.mid(3));
-             text(s, 3, "Dør");
-             text(s, 4, "I " + phone(4, i % Persons) + " 24010100 99123124");
-             text(s, 5, i % 100 ? QByteArray::number(i % 256) + ":OK" : QByteArray("UNSENT"));
-         });
-    fill(db,
-         "INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, Dato, SMS_Text) "
-         "VALUES (?,?,?,'24/05/10,12:00:00',?)",
-         ReceivedSms, [](sqlite3_stmt *s, int i) {
-             const QByteArray number = phone(9, i % KeyUnits);
-             text(s, 1, number);
-             text(s, 2, number.mid(3));
-             text(s, 3, "Dør");
-             text(s, 4, phone(4, i % Persons) + " er lagt til");
-         });
-    fill(db,
-         "INSERT INTO LOGGData (KeyNummer, KeyUser, Fornavn, Etternavn, Dato) VALUES "
-         "(?,?,'Fornavn','Etternavn','10/05,12:00')",
-         LogEntries, [](sqlite3_stmt *s, int i) {
-             text(s, 1, phone(9, i % KeyUnits));
-             text(s, 2, phone(4, i % Persons));
-         });
-    connection.exec(QStringLiteral("COMMIT"));
-}
 
 // The reload's queries as it runs them, each with its bound value.
 struct Query {
@@ -192,17 +104,55 @@ qint64 rawScan(sqlite3 *db)
     return cells;
 }
 
-double bestOf(int runs, const std::function<void()> &fn, const std::function<void()> &before)
+struct Figures {
+    double raw = 0, nothingHeld = 0, unchanged = 0, afterChange = 0, everyViewRead = 0;
+    QString rows;
+};
+
+Figures measure(const QString &path, bool tracking)
 {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        before();
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
+    Connection::setChangeTracking(tracking);
+    AppState state;
+    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.SelectedKeyNummer = QStringLiteral("+4790000000");
+    MainViews views;
+    MainRecordsets reload(state, views);
+    // With the views of the last reload released no rows can be shared.
+    const auto release = [&] {
+        const QString shown = views.shownKeyNummer;
+        views = MainViews();
+        views.shownKeyNummer = shown;
+    };
+    const auto openAll = [&] { reload.openAll(); };
+    int change = 0;
+    const auto changeOneRow = [&] {
+        state.SharedConnection->exec(
+            QStringLiteral("UPDATE SMS_Sent SET TimeSent = ?1 WHERE ID = 2"),
+            {QStringLiteral("10:%1:00").arg(++change % 60, 2, 10, QLatin1Char('0'))});
+    };
+    Figures f;
+    f.raw = median(5, [&] { rawScan(state.SharedConnection->checkedHandle()); });
+    f.nothingHeld = median(5, openAll, release);
+    f.unchanged = median(5, openAll);
+    f.afterChange = median(5, openAll, changeOneRow);
+    // As above, and then every view read, as if code used each one before the next reload.
+    const auto openAndReadAll = [&] {
+        openAll();
+        for (const auto &rs :
+             {views.adoALLKEYRS, views.adoKEYRS, views.adoTBLBrukereRS, views.adoAlleNyeBrukereRS,
+              views.adoSELECTEDBrukereRS, views.adoKatalogRS, views.adoSMSReceivedRS,
+              views.adoSMSSentRS, views.adoSMSUNSentRS, views.adoAntallRS, views.adoLOGGDataRS,
+              views.adoModemRS})
+            rs->RecordCount();
+    };
+    f.everyViewRead = median(5, openAndReadAll, changeOneRow);
+    f.rows = QStringLiteral("sent %1, received %2, queue %3, log %4")
+                 .arg(views.adoSMSSentRS->RecordCount())
+                 .arg(views.adoSMSReceivedRS->RecordCount())
+                 .arg(views.adoSMSUNSentRS->RecordCount())
+                 .arg(views.adoLOGGDataRS->RecordCount());
+    return f;
 }
 
 } // namespace
@@ -217,40 +167,44 @@ int main(int argc, char **argv)
     const int keep = int(args.indexOf(QStringLiteral("--keep")));
     if (keep > 0 && keep + 1 < args.size())
         path = args[keep + 1];
-    QFile::remove(path);
+    const QString today = path + QStringLiteral(".today");
 
     QElapsedTimer made;
     made.start();
-    createDatabase(path, QStringLiteral("bench"));
-    AppState state;
-    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.SelectedKeyNummer = QStringLiteral("+4790000000");
-    generate(*state.SharedConnection);
-    out << "database generated in " << made.elapsed() << " ms\n";
+    makeLargeSite(path);
+    makeTodayCopy(path, today);
+    out << "large site generated in " << made.elapsed() << " ms\n";
 
-    MainViews views;
-    MainRecordsets reload(state, views);
-    const auto nothing = [] {};
-    // With the views of the last reload released no rows can be shared: every one is read,
-    // as after a change to the database.
-    const auto release = [&] {
-        const QString shown = views.shownKeyNummer;
-        views = MainViews();
-        views.shownKeyNummer = shown;
+    const Figures before = measure(today, false);
+    const Figures now = measure(path, true);
+    out << "rows: " << now.rows << "\n";
+    const auto line = [&](const char *what, double a, double b, double rawA, double rawB) {
+        out << QStringLiteral("%1 %2 ms (%3x)   %4 ms (%5x)\n")
+                   .arg(QString::fromLatin1(what), -36)
+                   .arg(a, 7, 'f', 1)
+                   .arg(a / rawA, 0, 'f', 2)
+                   .arg(b, 7, 'f', 1)
+                   .arg(b / rawB, 0, 'f', 2);
     };
-    const auto openAll = [&] { reload.openAll(); };
-    const double raw = bestOf(
-        5, [&] { rawScan(state.SharedConnection->checkedHandle()); }, nothing);
-    const double ours = bestOf(5, openAll, release);
-    const double unchanged = bestOf(5, openAll, nothing);
-    out << "rows: sent " << views.adoSMSSentRS->RecordCount() << ", received "
-        << views.adoSMSReceivedRS->RecordCount() << ", queue "
-        << views.adoSMSUNSentRS->RecordCount() << ", log " << views.adoLOGGDataRS->RecordCount()
-        << "\n";
-    out << QStringLiteral("raw SQLite scan of the same rows: %1 ms\n").arg(raw, 0, 'f', 1);
-    out << QStringLiteral("OpenMainRecordsets:               %1 ms\n").arg(ours, 0, 'f', 1);
-    out << QStringLiteral("ratio: %1 (goal <= 1.5)\n").arg(ours / raw, 0, 'f', 2);
-    out << QStringLiteral("again, database unchanged:        %1 ms\n").arg(unchanged, 0, 'f', 1);
+    out << QStringLiteral("%1 %2   %3\n")
+               .arg(QString(), -36)
+               .arg(QStringLiteral("today"), -17)
+               .arg(QStringLiteral("now"));
+    line("raw SQLite scan of the same rows", before.raw, now.raw, before.raw, now.raw);
+    line("OpenMainRecordsets, nothing held", before.nothingHeld, now.nothingHeld, before.raw,
+         now.raw);
+    line("again, database unchanged", before.unchanged, now.unchanged, before.raw, now.raw);
+    line("after a one-row change in SMS_Sent", before.afterChange, now.afterChange, before.raw,
+         now.raw);
+    line("the same, then every view read", before.everyViewRead, now.everyViewRead, before.raw,
+         now.raw);
+    out << QStringLiteral("today, after a one-row change: %1 ms, ratio %2\n")
+               .arg(before.afterChange, 0, 'f', 1)
+               .arg(before.afterChange / before.raw, 0, 'f', 2);
+    out << QStringLiteral("after a one-row change: %1 ms, ratio %2\n")
+               .arg(now.afterChange, 0, 'f', 1)
+               .arg(now.afterChange / now.raw, 0, 'f', 2);
+    if (keep < 0)
+        QFile::remove(today);
     return 0;
 }

@@ -3,10 +3,13 @@
 //
 //   portiva-bench-sendtick --database FILE
 //
-// FILE is a large database kept by "portiva-bench-mainrecordsets --keep FILE". The modem is a
-// scripted link on virtual time, so the figure is the program's own work: the two reloads of
-// the main window's recordsets, the queue look-up and the listing command; and then the
-// database's part of sending one row.
+// FILE is a large database kept by "portiva-bench-mainrecordsets --keep FILE"; its copy
+// FILE.today (the site as it was before its tables counted their changes and had their
+// look-up indexes) is measured first, with the layer's change tracking off, for the figure of
+// today beside the figure of now. The modem is a scripted link on virtual time, so the figure
+// is the program's own work: the two reloads of the main window's recordsets, the queue
+// look-up and the listing command; and then the database's part of sending one row.
+#include "LargeSite.h"
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
 #include "modem/FakeLink.h"
@@ -35,34 +38,15 @@ struct ReloadHost : ModemHost {
     void OpenMainRecordsets() override { reload->openAll(); }
 };
 
-double median(int runs, const std::function<void()> &fn)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        fn();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
+struct Figures {
+    double tick = 0, reloads = 0, queue = 0, oneRow = 0;
+};
 
-} // namespace
-
-int main(int argc, char **argv)
+Figures measure(const QString &path, bool tracking)
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    const QStringList args = app.arguments();
-    const int at = int(args.indexOf(QStringLiteral("--database")));
-    if (at < 0 || at + 1 >= args.size()) {
-        out << "usage: portiva-bench-sendtick --database FILE\n";
-        return 2;
-    }
+    Connection::setChangeTracking(tracking);
     AppState state;
-    state.SharedConnection =
-        Connection::open(buildConnectionString(args[at + 1], databasePassword()));
+    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
     state.CurrentSecurityLevel = QStringLiteral("6");
     state.SelectedKeyNummer = QStringLiteral("+4790000000");
     state.SharedConnection->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = '1:OK' WHERE CMGS = "
@@ -82,26 +66,53 @@ int main(int argc, char **argv)
     state.ModemReady = true;
 
     reload.openAll();
-    const double tick = median(9, [&] {
+    Figures f;
+    f.tick = bench::median(9, [&] {
         session.context().restartSendTimer(10000);
         session.dispatcher().TimerSEND_SMS_Timer();
     });
-    const double reloads = median(9, [&] { reload.openAll(); });
-    const double queue = median(9, [&] { session.queue().Send_Next_SMS(); });
+    f.reloads = 2 * bench::median(9, [&] { reload.openAll(); });
+    f.queue = bench::median(9, [&] { session.queue().Send_Next_SMS(); });
     // A row without a recipient goes to no modem: what is left is the database's part of a
     // send, the claim that marks the row and the write of its result.
-    const double oneRow = median(9, [&] {
+    f.oneRow = bench::median(9, [&] {
         state.SharedConnection->exec(QStringLiteral("INSERT INTO SMS_Sent (SMS_Text, CMGS, "
                                                     "datolng) VALUES ('x', 'UNSENT', 0)"));
         session.queue().Send_Next_SMS();
     });
     state.SharedConnection->exec(
         QStringLiteral("DELETE FROM SMS_Sent WHERE TilNummer IS NULL AND SMS_Text = 'x'"));
-    out << "send tick, empty queue (median of 9): " << QString::number(tick, 'f', 1) << " ms\n"
-        << "  of which OpenMainRecordsets (x2):   " << QString::number(2 * reloads, 'f', 1)
-        << " ms\n"
-        << "  Send_Next_SMS queue look-up:        " << QString::number(queue, 'f', 2) << " ms\n"
-        << "Send_Next_SMS of one row, no modem:   " << QString::number(oneRow, 'f', 2)
-        << " ms (look-up, in-flight mark, result)\n";
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList args = app.arguments();
+    const int at = int(args.indexOf(QStringLiteral("--database")));
+    if (at < 0 || at + 1 >= args.size()) {
+        out << "usage: portiva-bench-sendtick --database FILE\n";
+        return 2;
+    }
+    const QString path = args[at + 1];
+    const Figures today = measure(path + QStringLiteral(".today"), false);
+    const Figures now = measure(path, true);
+    const auto line = [&](const char *what, double a, double b) {
+        out << QStringLiteral("%1 %2 ms   %3 ms\n")
+                   .arg(QString::fromLatin1(what), -40)
+                   .arg(a, 7, 'f', 2)
+                   .arg(b, 7, 'f', 2);
+    };
+    out << QStringLiteral("%1 %2   %3\n")
+               .arg(QString(), -40)
+               .arg(QStringLiteral("today"), -10)
+               .arg(QStringLiteral("now"));
+    line("send tick, empty queue (median of 9)", today.tick, now.tick);
+    line("  of which OpenMainRecordsets (x2)", today.reloads, now.reloads);
+    line("  Send_Next_SMS queue look-up", today.queue, now.queue);
+    line("Send_Next_SMS of one row, no modem", today.oneRow, now.oneRow);
     return 0;
 }

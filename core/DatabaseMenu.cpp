@@ -2,6 +2,7 @@
 
 #include "core/DatabasePaths.h"
 #include "core/DbMaintenance.h"
+#include "database/CreateDatabase.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -85,6 +86,8 @@ void DatabaseMenu::OpenDatabase()
         // Replace the shared connection only once the new one is open; the old one is
         // released, not closed, so recordsets still on it stay valid until they go.
         std::shared_ptr<Connection> opened = Connection::open(m_state.ConnectionString);
+        addIndexes(opened);
+        opened->addChangeCounters();
         m_state.SharedConnection = std::move(opened);
     } catch (const std::exception &e) {
         dialogs().msgBox(errorDescription(e));

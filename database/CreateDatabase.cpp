@@ -1,10 +1,13 @@
 #include "database/CreateDatabase.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 static void initDatabaseResources()
@@ -77,6 +80,32 @@ QStringList languageSeedTexts()
     return texts;
 }
 
+bool addIndexes(const std::shared_ptr<Connection> &connection)
+{
+    try {
+        const QString script = resourceText(QStringLiteral("indexes.sql"));
+        static const QRegularExpression name(QStringLiteral("CREATE INDEX IF NOT EXISTS (\\w+)"));
+        auto have = Recordset::open(
+            connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"));
+        QSet<QString> present;
+        for (; !have->EOF(); have->MoveNext())
+            present.insert(have->toText(0));
+        bool complete = true;
+        for (auto m = name.globalMatch(script); m.hasNext();) {
+            if (!present.contains(m.next().captured(1)))
+                complete = false;
+        }
+        if (complete)
+            return true;
+        Connection::Transaction transaction(connection);
+        connection->exec(script);
+        transaction.commit();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
 void createDatabase(const QString &path, const QString &adminPassword)
 {
     if (path.trimmed().isEmpty())
@@ -99,6 +128,7 @@ void createDatabase(const QString &path, const QString &adminPassword)
         {
             Connection::Transaction transaction(connection);
             connection->exec(schema);
+            connection->exec(resourceText(QStringLiteral("indexes.sql")));
             seed(*connection, adminPassword);
             transaction.commit();
         }

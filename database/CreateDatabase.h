@@ -18,6 +18,12 @@ inline constexpr int LanguageRowCount = 227;
 QString schemaSql();
 QStringList languageSeedTexts(); // LanguageRowCount texts, row 1 first
 
+// The look-up indexes the program's queries use. A file made before them gets them here, in
+// one transaction; one that cannot be written now (read-only, or locked by another workstation
+// for longer than the busy timeout) is left as it is and works without them, only slower.
+// Returns whether the file has them.
+bool addIndexes(const std::shared_ptr<Connection> &connection);
+
 // Makes a new keyed database file with every table, the single Modem row, the language table
 // and the first operator with the given password. Refuses an existing file; on any failure no
 // file is left behind. Throws portiva::Error.

@@ -23,7 +23,9 @@ inline QString sentViewQuery(SentView view)
     return columns + (view == SentView::Sent
                           ? QStringLiteral("CMGS IS NULL OR (NOT CMGS = 'UNSENT' AND NOT CMGS = "
                                            "'SLETTET')")
-                          : QStringLiteral("CMGS = 'UNSENT' OR CMGS = 'SLETTET'"));
+                          // In ID order, as the table holds them, whichever way the rows
+                          // of the two states are found.
+                          : QStringLiteral("CMGS = 'UNSENT' OR CMGS = 'SLETTET' ORDER BY ID"));
 }
 
 } // namespace portiva

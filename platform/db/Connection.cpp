@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
 
 #include <QFileInfo>
@@ -92,7 +93,25 @@ ConnectionParts parseConnectionString(const QString &text)
     return parts;
 }
 
-Connection::Connection(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+namespace
+{
+bool g_changeTracking = true;
+}
+
+void Connection::setChangeTracking(bool on)
+{
+    g_changeTracking = on;
+}
+
+bool Connection::changeTracking()
+{
+    return g_changeTracking;
+}
+
+Connection::Connection(sqlite3 *db, const QString &path)
+    : m_db(db), m_path(path), m_tracker(std::make_unique<dbdetail::ChangeTracker>())
+{
+}
 
 Connection::~Connection()
 {
@@ -150,6 +169,12 @@ std::shared_ptr<Connection> Connection::create(const QString &path, const QStrin
         fail(QStringLiteral("The database file already exists: %1").arg(path));
     sqlite3 *db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     return std::shared_ptr<Connection>(new Connection(db, path));
+}
+
+void Connection::addChangeCounters()
+{
+    if (g_changeTracking)
+        dbdetail::installChangeCounters(checkedHandle());
 }
 
 sqlite3 *Connection::checkedHandle() const

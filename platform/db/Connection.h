@@ -12,6 +12,10 @@ namespace portiva
 {
 
 struct RecordsetStore;
+namespace dbdetail
+{
+class ChangeTracker;
+}
 
 // The parts of a connection text the program cares about.
 struct ConnectionParts {
@@ -62,6 +66,18 @@ public:
     // Throws "The connection is closed." when closed; returns the handle otherwise.
     sqlite3 *checkedHandle() const;
 
+    // Gives every table of the file that lacks them the triggers that count its changes
+    // (ChangeTracker.h), so that a snapshot stays shared until the tables it reads change, on
+    // every connection to the file. Writes the file once; a file that cannot be written now
+    // is left as it is.
+    void addChangeCounters();
+
+    // Off, the layer reads as it did before tables counted their changes: no counters are
+    // added, every snapshot is checked against the whole database, and a deferred open reads
+    // its rows at once. Process-wide; benchmarks use it to measure the difference.
+    static void setChangeTracking(bool on);
+    static bool changeTracking();
+
     // BEGIN IMMEDIATE on construction, COMMIT on commit(), ROLLBACK when destroyed uncommitted.
     class Transaction
     {
@@ -87,6 +103,7 @@ private:
     // Rows read on this connection that are still alive somewhere, held weakly: an open of the
     // same query on an unchanged database shares them instead of reading them again.
     std::vector<std::weak_ptr<RecordsetStore>> m_snapshots;
+    std::unique_ptr<dbdetail::ChangeTracker> m_tracker;
 };
 
 } // namespace portiva

@@ -69,21 +69,75 @@ std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> connectio
     return rs;
 }
 
+std::shared_ptr<Recordset> Recordset::openDeferred(std::shared_ptr<Connection> connection,
+                                                   const QString &sql, const QVariantList &params,
+                                                   const DeferredStart &start)
+{
+    if (!Connection::changeTracking()) {
+        auto rs = open(std::move(connection), sql, params);
+        if (!start.sort.isEmpty())
+            rs->setSort(start.sort);
+        if (start.last && rs->RecordCount() > 0)
+            rs->MoveLast();
+        return rs;
+    }
+    if (!connection)
+        fail(QStringLiteral("The connection is closed."));
+    dbdetail::Statement check(connection->checkedHandle(), sql);
+    check.finalize();
+    std::shared_ptr<Recordset> rs(new Recordset);
+    rs->m_connection = std::move(connection);
+    rs->m_sql = sql;
+    rs->m_params = params;
+    rs->m_store = std::make_shared<RecordsetStore>();
+    rs->m_deferred = true;
+    rs->m_start = start;
+    rs->holdCurrentSnapshot();
+    return rs;
+}
+
 Recordset::~Recordset() = default;
+
+// The first use reads the rows as they are now; nobody has seen the set before, so the
+// cursor takes its place without a signal.
+void Recordset::readDeferred() const
+{
+    if (!m_deferred)
+        return;
+    auto *self = const_cast<Recordset *>(this);
+    self->m_deferred = false;
+    const std::shared_ptr<RecordsetStore> held = std::move(self->m_held);
+    self->load();
+    self->m_sort = m_start.sort;
+    self->applySort();
+    self->m_at = m_order.empty() ? At::Eof : At::Row;
+    self->m_pos = m_start.last && !m_order.empty() ? int(m_order.size()) - 1 : 0;
+}
+
+// For the accessors a grid calls, which must not throw: a failed read leaves the set empty.
+bool Recordset::readDeferredQuietly() const
+{
+    try {
+        readDeferred();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
 
 void Recordset::load()
 {
     sqlite3 *db = m_connection->checkedHandle();
     // Taken before the rows are read: a commit in between makes the next open read again.
-    const std::optional<DatabaseState> state = snapshotState();
-    if (state && shareSnapshot(*state))
+    const std::optional<SnapshotStamp> stamp = snapshotState();
+    if (stamp && shareSnapshot(*stamp))
         return;
-    fetch(db, state);
-    if (state)
+    fetch(db, stamp);
+    if (stamp)
         keepSnapshot();
 }
 
-void Recordset::fetch(sqlite3 *db, const std::optional<DatabaseState> &state)
+void Recordset::fetch(sqlite3 *db, const std::optional<SnapshotStamp> &stamp)
 {
     dbdetail::Statement plain(db, m_sql);
     sqlite3_stmt *st = plain.get();
@@ -134,8 +188,8 @@ void Recordset::fetch(sqlite3 *db, const std::optional<DatabaseState> &state)
     use.finalize();
     if (!hasKey)
         table.clear();
-    if (state)
-        store->origin = SnapshotOrigin{m_sql, m_params, m_clone, table, *state};
+    if (stamp)
+        store->origin = SnapshotOrigin{m_sql, m_params, m_clone, table, *stamp};
     adopt(std::move(store), table);
 }
 
@@ -150,8 +204,15 @@ void Recordset::adopt(std::shared_ptr<RecordsetStore> store, const QString &tabl
     m_pendingEdit = m_pendingNew = false;
 }
 
+bool Recordset::isReadOnly() const
+{
+    readDeferredQuietly();
+    return m_table.isEmpty();
+}
+
 void Recordset::checkOpen() const
 {
+    readDeferred();
     if (!m_open)
         fail(QStringLiteral("The recordset is closed."));
 }
@@ -339,6 +400,8 @@ std::shared_ptr<Recordset> Recordset::Clone() const
 
 void Recordset::Requery()
 {
+    m_deferred = false; // read below in any case
+    m_held.reset();
     checkOpen();
     writableConnection();
     dropPending();
@@ -350,6 +413,8 @@ void Recordset::Requery()
 
 void Recordset::Close()
 {
+    m_deferred = false;
+    m_held.reset();
     checkOpen();
     m_pendingEdit = m_pendingNew = false;
     m_open = false;
@@ -373,7 +438,7 @@ QString Recordset::fieldName(int index) const
 
 int Recordset::fieldIndex(const QString &name) const
 {
-    if (!m_store)
+    if (!readDeferredQuietly() || !m_store)
         return -1;
     const QString bare = bareName(name);
     const auto &fields = m_store->fields;
@@ -501,11 +566,13 @@ QString Recordset::toTextOr(const QString &name, const QString &fallback) const
 
 int Recordset::rowCount() const
 {
+    readDeferredQuietly();
     return m_open ? int(m_order.size()) : 0;
 }
 
 QVariant Recordset::cell(int row, int column) const
 {
+    readDeferredQuietly();
     if (!m_open || row < 0 || row >= int(m_order.size()) || column < 0 ||
         column >= m_store->columnCount())
         return QVariant();
@@ -520,6 +587,7 @@ QString Recordset::cellText(int row, int column, const QString &nullText) const
 
 int Recordset::rowOfCurrent() const
 {
+    readDeferredQuietly();
     return m_open && m_at == At::Row ? m_pos : -1;
 }
 

@@ -19,8 +19,15 @@ namespace portiva
 {
 
 struct RecordsetStore;
-struct DatabaseState;
+struct SnapshotStamp;
 struct FindTarget;
+
+// Where a deferred recordset stands once read: sorted by sort ("" = query order), on its
+// first row or, with last, on its last.
+struct DeferredStart {
+    QString sort;
+    bool last = false;
+};
 
 // A client-side static snapshot of a query's rows, navigated and edited the way the program's
 // procedures expect: Null stays apart from "", names and texts ignore case, and writes go back
@@ -34,7 +41,17 @@ public:
     // Runs the query, keeps every row, finalizes the statement. Throws the SQLite message.
     static std::shared_ptr<Recordset> open(std::shared_ptr<Connection> connection,
                                            const QString &sql, const QVariantList &params = {});
+    // The same, but the rows are read when the recordset is first used, so a view that
+    // nothing reads before it is replaced costs no read. The query is checked now: one that
+    // cannot run fails here. A read that fails later throws from the first use (grid access
+    // sees an empty set).
+    static std::shared_ptr<Recordset> openDeferred(std::shared_ptr<Connection> connection,
+                                                   const QString &sql,
+                                                   const QVariantList &params = {},
+                                                   const DeferredStart &start = {});
     ~Recordset() override;
+    // False once the rows are read (or for a recordset opened at once).
+    bool deferred() const { return m_deferred; }
 
     // --- position
     bool BOF() const;
@@ -77,7 +94,7 @@ public:
     void Delete();
     void Close();
     bool isOpen() const { return m_open; }
-    bool isReadOnly() const { return m_table.isEmpty(); }
+    bool isReadOnly() const;
     bool editPending() const { return m_pendingNew || m_pendingEdit; }
 
     // --- fields of the current row
@@ -120,10 +137,14 @@ private:
 
     Recordset() = default;
     void load();
-    void fetch(sqlite3 *db, const std::optional<DatabaseState> &state);
+    void fetch(sqlite3 *db, const std::optional<SnapshotStamp> &stamp);
     void adopt(std::shared_ptr<RecordsetStore> store, const QString &table);
-    std::optional<DatabaseState> snapshotState() const;
-    bool shareSnapshot(const DatabaseState &state);
+    std::optional<SnapshotStamp> snapshotState() const;
+    bool shareSnapshot(const SnapshotStamp &stamp);
+    std::shared_ptr<RecordsetStore> liveSnapshot(const SnapshotStamp &stamp) const;
+    void holdCurrentSnapshot();
+    void readDeferred() const;
+    bool readDeferredQuietly() const;
     void keepSnapshot();
     void checkOpen() const;
     int checkedField(const QString &name) const;
@@ -156,7 +177,10 @@ private:
     int m_pos = 0;
     bool m_open = true;
     bool m_clone = false;
-    At m_beforeNewAt = At::Eof; // where CancelUpdate of a new row returns to
+    mutable bool m_deferred = false;        // rows not read yet
+    DeferredStart m_start;                  // of a deferred set
+    std::shared_ptr<RecordsetStore> m_held; // rows a deferred set may share when read
+    At m_beforeNewAt = At::Eof;             // where CancelUpdate of a new row returns to
     int m_beforeNewPos = 0;
     bool m_pendingNew = false;
     bool m_pendingEdit = false;

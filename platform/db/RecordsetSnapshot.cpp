@@ -1,9 +1,12 @@
 // Sharing a snapshot: the main window reloads every view before and after each queue look-up,
-// and on an unchanged database each reload would read the same large tables again. An open of
-// the same query on the same connection shares the rows of a snapshot still alive instead;
-// each recordset keeps its own cursor, pending edit, deleted slots and sort, and an edit
-// copies the rows first (Recordset::detach).
+// and each reload would read the same large tables again. An open of the same query on the
+// same connection shares the rows of a snapshot still alive instead, as long as none of the
+// tables it reads has changed (their change counters, ChangeTracker.h; for a query on a table
+// that does not count, as long as nothing in the database has changed). Each recordset keeps
+// its own cursor, pending edit, deleted slots and sort, and an edit copies the rows first
+// (Recordset::detach).
 
+#include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetStore.h"
@@ -65,7 +68,7 @@ bool sameParams(const QVariantList &a, const QVariantList &b)
 
 // Nothing when the rows about to be read must never be shared: inside an explicit transaction
 // they may yet be rolled back.
-std::optional<DatabaseState> Recordset::snapshotState() const
+std::optional<SnapshotStamp> Recordset::snapshotState() const
 {
     sqlite3 *db = m_connection->handle();
     if (!db || !sqlite3_get_autocommit(db) || varies(m_sql))
@@ -78,24 +81,42 @@ std::optional<DatabaseState> Recordset::snapshotState() const
         !readPragma(db, "PRAGMA temp.schema_version", &s.tempSchemaVersion))
         return std::nullopt;
     s.totalChanges = sqlite3_total_changes(db);
-    return s;
+    SnapshotStamp stamp{s, std::nullopt};
+    if (Connection::changeTracking())
+        stamp.tableChanges = m_connection->m_tracker->changesRead(db, m_sql, s);
+    return stamp;
 }
 
-bool Recordset::shareSnapshot(const DatabaseState &state)
+std::shared_ptr<RecordsetStore> Recordset::liveSnapshot(const SnapshotStamp &stamp) const
 {
     for (const std::weak_ptr<RecordsetStore> &kept : m_connection->m_snapshots) {
         std::shared_ptr<RecordsetStore> store = kept.lock();
         if (!store || !store->origin)
             continue;
         const SnapshotOrigin &o = *store->origin;
-        if (o.state == state && o.clone == m_clone && o.sql == m_sql &&
-            sameParams(o.params, m_params)) {
-            const QString table = o.table;
-            adopt(std::move(store), table);
-            return true;
-        }
+        if (o.stamp.sameRows(stamp) && o.clone == m_clone && o.sql == m_sql &&
+            sameParams(o.params, m_params))
+            return store;
     }
-    return false;
+    return nullptr;
+}
+
+bool Recordset::shareSnapshot(const SnapshotStamp &stamp)
+{
+    std::shared_ptr<RecordsetStore> store = liveSnapshot(stamp);
+    if (!store)
+        return false;
+    const QString table = store->origin->table;
+    adopt(std::move(store), table);
+    return true;
+}
+
+// A deferred open holds the rows of the view it replaces while they are still current, so
+// that they outlive the old view and its first use can share them (if they are current still).
+void Recordset::holdCurrentSnapshot()
+{
+    if (const std::optional<SnapshotStamp> stamp = snapshotState())
+        m_held = liveSnapshot(*stamp);
 }
 
 void Recordset::keepSnapshot()
@@ -103,11 +124,14 @@ void Recordset::keepSnapshot()
     auto &kept = m_connection->m_snapshots;
     const SnapshotOrigin &mine = *m_store->origin;
     // Released, edited, outdated or replaced snapshots are dropped here, so the list holds at
-    // most one per query in use.
+    // most one per query in use. One stamped by its tables' counters may still be current.
     kept.erase(std::remove_if(kept.begin(), kept.end(),
                               [&](const std::weak_ptr<RecordsetStore> &w) {
                                   const std::shared_ptr<RecordsetStore> s = w.lock();
-                                  if (!s || !s->origin || !(s->origin->state == mine.state))
+                                  if (!s || !s->origin)
+                                      return true;
+                                  const SnapshotStamp &theirs = s->origin->stamp;
+                                  if (!theirs.tableChanges && !(theirs.state == mine.stamp.state))
                                       return true;
                                   return s->origin->clone == mine.clone &&
                                          s->origin->sql == mine.sql &&

@@ -51,13 +51,29 @@ struct DatabaseState {
     bool operator==(const DatabaseState &) const = default;
 };
 
+// When rows were read. With the change counts of every table the query reads, only those
+// tables and the schema decide whether the rows are still the query's answer; without them
+// (a table that does not count its changes) any change to the database does.
+struct SnapshotStamp {
+    DatabaseState state;
+    std::optional<std::vector<qint64>> tableChanges;
+    bool sameRows(const SnapshotStamp &other) const
+    {
+        if (tableChanges && other.tableChanges)
+            return *tableChanges == *other.tableChanges &&
+                   state.schemaVersion == other.state.schemaVersion &&
+                   state.tempSchemaVersion == other.state.tempSchemaVersion;
+        return !tableChanges && !other.tableChanges && state == other.state;
+    }
+};
+
 // The query whose result the rows are, and the database they were read from.
 struct SnapshotOrigin {
     QString sql;
     QVariantList params;
     bool clone = false; // read for a clone's Requery, so without the hidden key
     QString table;      // the updatable base table; "" when read-only
-    DatabaseState state;
+    SnapshotStamp stamp;
 };
 
 struct RecordsetStore {

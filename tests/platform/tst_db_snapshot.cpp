@@ -90,42 +90,55 @@ void TestDbSnapshot::changeSinceSnapshotIsSeen_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<Change>("change");
-    QTest::newRow("update by another connection") << names << Change([](Setup &s) {
-        s.fixture.open()->exec("UPDATE Katalog SET Etternavn = 'Eik' WHERE rid = 2");
-    });
-    QTest::newRow("insert by another connection") << names << Change([](Setup &s) {
-        s.fixture.open()->exec("INSERT INTO Katalog (Bruker) VALUES ('+479')");
-    });
-    QTest::newRow("exec on the same connection")
-        << names
-        << Change([](Setup &s) { s.connection->exec("DELETE FROM Katalog WHERE rid = 3"); });
-    QTest::newRow("update through a recordset sharing the rows") << names << Change([](Setup &s) {
-        s.first->setValue("Etternavn", "Eik");
-        s.first->Update();
-    });
-    QTest::newRow("new row through another recordset") << names << Change([](Setup &s) {
-        auto other = Recordset::open(s.connection, "SELECT Bruker FROM Katalog WHERE rid = 1");
-        other->AddNew();
-        other->setValue("Bruker", "+479");
-        other->Update();
-    });
-    QTest::newRow("delete through a recordset sharing the rows") << names << Change([](Setup &s) {
-        s.first->MoveNext();
-        s.first->Delete();
-    });
-    QTest::newRow("view redefined on the same connection")
-        << "SELECT Bruker, Etternavn FROM Navneliste" << Change([](Setup &s) {
-               s.connection->exec("DROP VIEW Navneliste; CREATE VIEW Navneliste AS SELECT Bruker, "
-                                  "Fornavn AS Etternavn FROM Katalog");
-           });
+    QTest::addColumn<bool>("counted"); // the tables count their changes
+    // Each case twice: checked against the whole database, and by the tables' counters.
+    for (const bool counted : {false, true}) {
+        const auto row = [&](const char *name) -> QTestData & {
+            return QTest::newRow(
+                qPrintable(QString::fromLatin1(name) + (counted ? " (counted)" : "")));
+        };
+        row("update by another connection") << names << Change([](Setup &s) {
+            s.fixture.open()->exec("UPDATE Katalog SET Etternavn = 'Eik' WHERE rid = 2");
+        }) << counted;
+        row("insert by another connection") << names << Change([](Setup &s) {
+            s.fixture.open()->exec("INSERT INTO Katalog (Bruker) VALUES ('+479')");
+        }) << counted;
+        row("exec on the same connection") << names << Change([](Setup &s) {
+            s.connection->exec("DELETE FROM Katalog WHERE rid = 3");
+        }) << counted;
+        row("update through a recordset sharing the rows") << names << Change([](Setup &s) {
+            s.first->setValue("Etternavn", "Eik");
+            s.first->Update();
+        }) << counted;
+        row("new row through another recordset") << names << Change([](Setup &s) {
+            auto other = Recordset::open(s.connection, "SELECT Bruker FROM Katalog WHERE rid = 1");
+            other->AddNew();
+            other->setValue("Bruker", "+479");
+            other->Update();
+        }) << counted;
+        row("delete through a recordset sharing the rows") << names << Change([](Setup &s) {
+            s.first->MoveNext();
+            s.first->Delete();
+        }) << counted;
+        row("view redefined on the same connection")
+            << "SELECT Bruker, Etternavn FROM Navneliste" << Change([](Setup &s) {
+                   s.connection->exec(
+                       "DROP VIEW Navneliste; CREATE VIEW Navneliste AS SELECT Bruker, "
+                       "Fornavn AS Etternavn FROM Katalog");
+               })
+            << counted;
+    }
 }
 
 void TestDbSnapshot::changeSinceSnapshotIsSeen()
 {
     QFETCH(QString, sql);
     QFETCH(Change, change);
+    QFETCH(bool, counted);
     Fixture fixture(catalogue);
     Setup setup{fixture, fixture.open(), nullptr};
+    if (counted)
+        setup.connection->addChangeCounters();
     setup.first = Recordset::open(setup.connection, sql);
     auto held = Recordset::open(setup.connection, sql);
     const Rows before = rowsOf(*held);

@@ -1,0 +1,21 @@
+-- Look-up indexes of the program's queries, made when a database is created and added to an
+-- older file when it is opened. Text columns keep their NOCASE order, so "=" finds rows in any
+-- case through them; the trim() indexes serve the reply interpretation, which compares
+-- trimmed numbers. An index on one column alone yields the rows of one value in key order,
+-- which is the order a query without ORDER BY showed before: lists keep their order.
+
+-- The send queue (oldest day first), the delivery-report match and the queue views.
+CREATE INDEX IF NOT EXISTS SMS_Sent_CMGS ON SMS_Sent (CMGS);
+
+-- The rights of one key unit (user grid, tabs, registration) and one person's right there.
+CREATE INDEX IF NOT EXISTS TBLbrukere_KeyNummer ON TBLbrukere (KeyNummer);
+CREATE INDEX IF NOT EXISTS TBLbrukere_trim ON TBLbrukere (trim(KeyBruker), trim(KeyNummer));
+
+CREATE INDEX IF NOT EXISTS NYEbrukere_KeyNummer ON NYEbrukere (KeyNummer);
+
+CREATE INDEX IF NOT EXISTS Katalog_BrukerKort ON Katalog (BrukerKort);
+CREATE INDEX IF NOT EXISTS Katalog_trim_BrukerKort ON Katalog (trim(BrukerKort));
+CREATE INDEX IF NOT EXISTS Katalog_trim_Bruker ON Katalog (trim(Bruker));
+
+-- A fetched log entry already stored is skipped.
+CREATE INDEX IF NOT EXISTS LOGGData_Dato ON LOGGData (Dato);

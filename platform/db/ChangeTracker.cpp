@@ -1,0 +1,204 @@
+#include "platform/db/ChangeTracker.h"
+
+#include "platform/db/DbDetail.h"
+
+#include <sqlite3.h>
+
+namespace portiva::dbdetail
+{
+
+namespace
+{
+
+const char *const kEvents[] = {"insert", "update", "delete"};
+
+QString triggerName(const QString &table, const char *event)
+{
+    return QLatin1String(kChangesTable) + QLatin1Char('_') + table + QLatin1Char('_') +
+           QLatin1String(event);
+}
+
+QString literal(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1String("'"), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
+QString columnText(sqlite3_stmt *stmt, int column)
+{
+    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+// The base tables that can carry triggers, and the triggers there are.
+void readCatalogue(sqlite3 *db, QStringList &tables, QSet<QString> &triggers)
+{
+    Statement st(db, QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE type IN "
+                                    "('table', 'trigger')"));
+    while (st.step()) {
+        const QString type = columnText(st.get(), 0);
+        const QString name = columnText(st.get(), 1);
+        if (type == u"trigger") {
+            triggers.insert(name);
+        } else if (!name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) &&
+                   name.compare(QLatin1String(kChangesTable), Qt::CaseInsensitive) != 0 &&
+                   !columnText(st.get(), 2)
+                        .startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive)) {
+            tables.append(name);
+        }
+    }
+}
+
+QString countingScript(const QStringList &tables)
+{
+    const QString counter = quoteIdentifier(QLatin1String(kChangesTable));
+    QString script = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (rid INTEGER PRIMARY KEY, "
+                                    "TableName TEXT NOT NULL UNIQUE, Changes INTEGER NOT NULL "
+                                    "DEFAULT 0);")
+                         .arg(counter);
+    for (const QString &table : tables) {
+        script += QStringLiteral("INSERT OR IGNORE INTO %1 (TableName) VALUES (%2);")
+                      .arg(counter, literal(table));
+        for (const char *event : kEvents) {
+            script += QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER %2 ON %3 BEGIN "
+                                     "UPDATE %4 SET Changes = Changes + 1 WHERE TableName = %5; "
+                                     "END;")
+                          .arg(quoteIdentifier(triggerName(table, event)),
+                               QString::fromLatin1(event).toUpper(), quoteIdentifier(table),
+                               counter, literal(table));
+        }
+    }
+    return script;
+}
+
+} // namespace
+
+void installChangeCounters(sqlite3 *db)
+{
+    QStringList tables, missing;
+    QSet<QString> triggers;
+    try {
+        readCatalogue(db, tables, triggers);
+    } catch (const std::exception &) {
+        return;
+    }
+    for (const QString &table : tables) {
+        for (const char *event : kEvents) {
+            if (!triggers.contains(triggerName(table, event))) {
+                missing.append(table);
+                break;
+            }
+        }
+    }
+    if (missing.isEmpty())
+        return;
+    const QByteArray script =
+        (QStringLiteral("BEGIN IMMEDIATE;") + countingScript(missing) + QStringLiteral("COMMIT;"))
+            .toUtf8();
+    if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+        !sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+std::optional<std::vector<qint64>> ChangeTracker::changesRead(sqlite3 *db, const QString &sql,
+                                                              const DatabaseState &state)
+{
+    try {
+        if (!m_schemaState || m_schemaState->schemaVersion != state.schemaVersion ||
+            m_schemaState->tempSchemaVersion != state.tempSchemaVersion)
+            readSchema(db, state);
+        auto known = m_tablesOfQuery.find(sql);
+        if (known == m_tablesOfQuery.end()) {
+            // The program's queries are fixed texts with bound values; a caller that built
+            // texts anyway must not make this grow without end.
+            if (m_tablesOfQuery.size() > 1000)
+                m_tablesOfQuery.clear();
+            known = m_tablesOfQuery.insert(sql, tablesRead(db, sql));
+        }
+        if (!*known)
+            return std::nullopt;
+        for (const QString &table : **known) {
+            if (!m_counted.contains(table))
+                return std::nullopt;
+        }
+        if (!(m_countsState && *m_countsState == state) && !readCounts(db, state))
+            return std::nullopt;
+        std::vector<qint64> changes;
+        for (const QString &table : **known) {
+            const auto count = m_counts.constFind(table);
+            if (count == m_counts.constEnd())
+                return std::nullopt;
+            changes.push_back(*count);
+        }
+        return changes;
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+}
+
+void ChangeTracker::readSchema(sqlite3 *db, const DatabaseState &state)
+{
+    m_schemaState.reset();
+    m_tableOfRoot.clear();
+    m_counted.clear();
+    m_tablesOfQuery.clear();
+    m_countsState.reset();
+    Statement st(db, QStringLiteral("SELECT type, name, tbl_name, rootpage FROM sqlite_master "
+                                    "WHERE rootpage > 0"));
+    while (st.step()) {
+        const bool index = columnText(st.get(), 0) == u"index";
+        m_tableOfRoot.insert(sqlite3_column_int64(st.get(), 3),
+                             columnText(st.get(), index ? 2 : 1));
+    }
+    QStringList tables;
+    QSet<QString> triggers;
+    readCatalogue(db, tables, triggers);
+    for (const QString &table : tables) {
+        bool all = true;
+        for (const char *event : kEvents)
+            all = all && triggers.contains(triggerName(table, event));
+        if (all)
+            m_counted.insert(table);
+    }
+    m_schemaState = state;
+}
+
+// The tables whose b-trees (their own or an index's) the query's program opens, in the order
+// first opened; nothing when it opens one that is not a main-database table or index.
+std::optional<std::vector<QString>> ChangeTracker::tablesRead(sqlite3 *db, const QString &sql) const
+{
+    Statement st(db, QStringLiteral("EXPLAIN ") + sql);
+    std::vector<QString> tables;
+    while (st.step()) {
+        const QString opcode = columnText(st.get(), 1);
+        if (opcode == u"VOpen" || opcode == u"OpenWrite")
+            return std::nullopt;
+        if (opcode != u"OpenRead" && opcode != u"ReopenIdx")
+            continue;
+        const qint64 root = sqlite3_column_int64(st.get(), 3);
+        const qint64 database = sqlite3_column_int64(st.get(), 4);
+        const int flags = sqlite3_column_int(st.get(), 6);
+        const auto table = m_tableOfRoot.constFind(root);
+        // P5 bit 0x02: the root page is in a register, not known until the program runs.
+        if (database != 0 || (flags & 0x02) || table == m_tableOfRoot.constEnd())
+            return std::nullopt;
+        if (std::find(tables.begin(), tables.end(), *table) == tables.end())
+            tables.push_back(*table);
+    }
+    return tables;
+}
+
+bool ChangeTracker::readCounts(sqlite3 *db, const DatabaseState &state)
+{
+    m_countsState.reset();
+    m_counts.clear();
+    Statement st(db, QStringLiteral("SELECT TableName, Changes FROM %1")
+                         .arg(quoteIdentifier(QLatin1String(kChangesTable))));
+    while (st.step())
+        m_counts.insert(columnText(st.get(), 0), sqlite3_column_int64(st.get(), 1));
+    m_countsState = state;
+    return true;
+}
+
+} // namespace portiva::dbdetail
