@@ -1,0 +1,246 @@
+// The longest time the operator's thread is busy without coming back to its event loop while
+// the program sends a registration to a key unit on the modem simulator and takes in the
+// unit's answer, on the large site; and the program's peak memory over the run.
+//
+//   portiva-bench-stall --database FILE [--cycles N]
+//
+// FILE is a site kept by "portiva-bench-mainrecordsets --keep FILE"; FILE.today, the same site
+// as it was before its tables counted their changes and had their look-up indexes, is run
+// first with the layer's change tracking off, for the figure of today beside the figure of
+// now. Each runs in a process of its own, so each peak memory is its own. The program's work
+// is the real one (send timer, queue, listing, reply interpretation, both reloads); only the
+// modem's own waits are scaled down, which shortens the cycle, not the work between returns.
+
+#include "admin/CommandLanguage.h"
+#include "admin/FuturePeriods.h"
+#include "admin/KeyUsers.h"
+#include "admin/MainRecordsets.h"
+#include "admin/MainViews.h"
+#include "inbox/ReceivedSmsReader.h"
+#include "modem/ModemClock.h"
+#include "modem/ModemHost.h"
+#include "modem/ModemSession.h"
+#include "platform/db/Connection.h"
+#include "platform/link/SerialLink.h"
+#include "platform/link/TcpLink.h"
+#include "platform/ui/Dialogs.h"
+#include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
+#include "tools/modemsim/ModemSim.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+#include <QTimer>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace portiva;
+
+namespace
+{
+
+const QString kUnit = QStringLiteral("+4790000000");
+
+// The modem host of the main window, less its widgets: both reloads, and the waiting periods.
+struct Host : ModemHost {
+    MainRecordsets *reload = nullptr;
+    KeyUsers *users = nullptr;
+    AppState *state = nullptr;
+    void OpenMainRecordsets() override { reload->OpenMainRecordsets(); }
+    void ProcessNewUsers() override
+    {
+        portiva::ProcessNewUsers(
+            *state, [this] { users->ShowKeyUsers(); }, QDate::currentDate());
+    }
+};
+
+// Longest time between two turns of the event loop: a zero timer fires at every turn,
+// also in the nested loops of the modem waits.
+class StallProbe
+{
+public:
+    StallProbe()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (m_last >= 0)
+                m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start(0);
+    }
+    double longestMs() const { return double(m_longest) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = -1;
+    qint64 m_longest = 0;
+};
+
+// Nothing here may wait for an operator: a box is answered OK and its text goes to stderr.
+struct BenchDialogs : Dialogs {
+    Answer msgBox(const QString &text, Buttons, const QString &) override
+    {
+        QTextStream(stderr) << "box: " << text << "\n";
+        return Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    void beep() override {}
+};
+
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+int runPhase(const QString &path, bool tracking, int cycles)
+{
+    QTextStream out(stdout);
+    Connection::setChangeTracking(tracking);
+    modemsim::ModemSim sim;
+    sim.setTimescale(0.05);
+    sim.addUnit(kUnit, QStringLiteral("Dør 0"), QStringLiteral("nb"));
+    if (!sim.listen(0)) {
+        out << "the simulator cannot listen\n";
+        return 1;
+    }
+    AppState state;
+    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.SelectedKeyNummer = kUnit;
+    state.CurrentComputerName = QStringLiteral("BENCH");
+    state.CountryCode = QStringLiteral("47");
+    state.LastComPort = 255;
+    state.HostName = QStringLiteral("127.0.0.1");
+    state.Port = QString::number(sim.port());
+    MainTexts texts;
+    MainViews views;
+    MainRecordsets reload(state, views);
+    const QString UserGridSortKey = QStringLiteral("Bruker"); // KeyUsers keeps a reference
+    KeyUsers users(state, views, texts, UserGridSortKey);
+    Host host;
+    host.reload = &reload;
+    host.users = &users;
+    host.state = &state;
+    QTimer TimerCom, TimerSEND_SMS;
+    ModemFlags flags;
+    ModemSession session(state, host, TimerCom, TimerSEND_SMS, flags,
+                         std::make_unique<SerialLink>(), std::make_unique<TcpLink>(),
+                         ModemTiming().scaled(0.05), std::make_unique<RealModemClock>());
+    ReceivedSmsReader reader(
+        session.context(),
+        {[&] { reload.OpenMainRecordsets(); }, [&] { users.ShowKeyUsers(); }, {}, {}});
+    session.setReceiver(reader);
+    reload.OpenMainRecordsets();
+    users.ShowKeyUsers();
+    session.OpenComPort();
+    if (!waitFor([&] { return state.ModemReady && !flags.ModemInitBusy; }, 30000)) {
+        out << "the modem did not become ready\n";
+        return 1;
+    }
+
+    Connection &db = *state.SharedConnection;
+    // The newest ID, not a count: the bench's own look-ups run between turns of the loop too.
+    const auto received = [&] { return db.scalar("SELECT max(ID) FROM SMS_Received").toInt(); };
+    StallProbe probe;
+    QElapsedTimer cycle;
+    cycle.start();
+    for (int i = 0; i < cycles; ++i) {
+        const QString person = QStringLiteral("+4749%1").arg(900000 + i);
+        const int before = received();
+        db.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, CMGS, "
+                               "Dato, DatoLNG) VALUES (?1, ?2, ?3, 'UNSENT', ?4, ?5)"),
+                {kUnit, kUnit.mid(3),
+                 UserRegistrationCommand(person, state.CountryCode, QDate(2024, 1, 1),
+                                         QStringLiteral("00"), QDate(2099, 12, 31),
+                                         QStringLiteral("24")),
+                 QDate::currentDate().toString(Qt::ISODate),
+                 QDate(1899, 12, 30).daysTo(QDate::currentDate())});
+        if (!waitFor([&] { return received() > before && !flags.ReadingMessages; }, 60000)) {
+            out << "cycle " << i + 1 << " did not end\n";
+            return 1;
+        }
+    }
+    const double seconds = double(cycle.elapsed()) / 1000;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(probe.longestMs(), 0, 'f', 1)
+               .arg(usage.ru_maxrss / 1024)
+               .arg(cycles)
+               .arg(seconds, 0, 'f', 1);
+    return 0;
+}
+
+QStringList runChild(const QString &program, const QStringList &args)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, args);
+    child.waitForFinished(600000);
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList args = app.arguments();
+    const auto option = [&](const char *name) {
+        const int at = int(args.indexOf(QString::fromLatin1(name)));
+        return at > 0 && at + 1 < args.size() ? args[at + 1] : QString();
+    };
+    const QString database = option("--database");
+    const int cycles = std::max(1, option("--cycles").isEmpty() ? 5 : option("--cycles").toInt());
+    if (database.isEmpty()) {
+        out << "usage: portiva-bench-stall --database FILE [--cycles N]\n";
+        return 2;
+    }
+    BenchDialogs boxes;
+    setDialogs(&boxes);
+    const QString phase = option("--phase");
+    if (phase == u"today")
+        return runPhase(database + QStringLiteral(".today"), false, cycles);
+    if (phase == u"now")
+        return runPhase(database, true, cycles);
+
+    const QStringList common{QStringLiteral("--database"), database, QStringLiteral("--cycles"),
+                             QString::number(cycles), QStringLiteral("--phase")};
+    const QStringList today = runChild(app.applicationFilePath(), common + QStringList{"today"});
+    const QStringList now = runChild(app.applicationFilePath(), common + QStringList{"now"});
+    if (today.size() < 4 || now.size() < 4) {
+        out << "a phase failed: " << today.join(u' ') << " / " << now.join(u' ') << "\n";
+        return 1;
+    }
+    out << QStringLiteral("%1 send-and-receive cycles on the large site     today      now\n")
+               .arg(cycles);
+    out << QStringLiteral("longest stall of the interface thread (ms) %1 %2\n")
+               .arg(today[0], 10)
+               .arg(now[0], 9);
+    out << QStringLiteral("peak memory (MB)                           %1 %2\n")
+               .arg(today[1], 10)
+               .arg(now[1], 9);
+    out << QStringLiteral("time for the cycles (s)                    %1 %2\n")
+               .arg(today[3], 10)
+               .arg(now[3], 9);
+    return 0;
+}
