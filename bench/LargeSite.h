@@ -6,6 +6,7 @@
 #include "database/CreateDatabase.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "programstate/AppState.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -137,6 +138,16 @@ inline void makeTodayCopy(const QString &from, const QString &to)
                      .arg(objects->toText(0).toUpper(), objects->toText(1));
     drops << QStringLiteral("DROP TABLE IF EXISTS TableChanges;");
     connection->exec(drops.join(QString()));
+}
+
+// A workstation's state on the site: level "6", the first key unit in view. The layer's change
+// tracking is set first, as the phase measured wants it.
+inline void openSite(AppState &state, const QString &path, bool tracking)
+{
+    Connection::setChangeTracking(tracking);
+    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
+    state.CurrentSecurityLevel = QStringLiteral("6");
+    state.SelectedKeyNummer = QStringLiteral("+4790000000");
 }
 
 inline double median(int runs, const std::function<void()> &fn,

@@ -111,11 +111,8 @@ struct Figures {
 
 Figures measure(const QString &path, bool tracking)
 {
-    Connection::setChangeTracking(tracking);
     AppState state;
-    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.SelectedKeyNummer = QStringLiteral("+4790000000");
+    bench::openSite(state, path, tracking);
     MainViews views;
     MainRecordsets reload(state, views);
     // With the views of the last reload released no rows can be shared.

@@ -44,11 +44,8 @@ struct Figures {
 
 Figures measure(const QString &path, bool tracking)
 {
-    Connection::setChangeTracking(tracking);
     AppState state;
-    state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
-    state.CurrentSecurityLevel = QStringLiteral("6");
-    state.SelectedKeyNummer = QStringLiteral("+4790000000");
+    bench::openSite(state, path, tracking);
     state.SharedConnection->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = '1:OK' WHERE CMGS = "
                                                 "'UNSENT'"));
     MainViews views;

@@ -179,6 +179,10 @@ int runPhase(const QString &path, bool tracking, int cycles)
         }
     }
     const double seconds = double(cycle.elapsed()) / 1000;
+    // Given back as the program's unload does, so that the site can be run again.
+    db.exec(QStringLiteral("UPDATE Modem SET IMEICODE = '0', ModemManufacturer = ' ', ModemName = "
+                           "' ', ModemStatus = 0, ModemOwner = '?' WHERE ModemOwner = ?1"),
+            {state.CurrentComputerName});
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     out << QStringLiteral("%1 %2 %3 %4\n")

@@ -120,6 +120,9 @@ private slots:
         // The newest received message is shown.
         QCOMPARE(sms[3]->text(), QString("siste"));
         QCOMPARE(sms[1]->text(), QString("90000005"));
+        // Shown without reading every message; the view stands on the same one once read.
+        QVERIFY(views.adoSMSReceivedRS->deferred());
+        QCOMPARE(views.adoSMSReceivedRS->toText("SMS_Text"), QString("siste"));
 
         // A unit the level does not list: nothing in view, the unit's rights not opened.
         m_state.SelectedKeyNummer = "+4790000007";

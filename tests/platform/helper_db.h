@@ -55,6 +55,19 @@ private:
     QString m_path;
 };
 
+// Every row of the set in its current order, as a grid reads it.
+inline QList<QVariantList> rowsOf(const Recordset &rs)
+{
+    QList<QVariantList> rows;
+    for (int r = 0; r < rs.rowCount(); ++r) {
+        QVariantList row;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            row << rs.cell(r, c);
+        rows << row;
+    }
+    return rows;
+}
+
 // The description of the error the call raised, "" when it raised none.
 inline QString errorOf(const std::function<void()> &call)
 {

@@ -45,18 +45,6 @@ private:
     QStringList m_texts;
 };
 
-QList<QVariantList> rowsOf(Recordset &rs)
-{
-    QList<QVariantList> all;
-    for (int r = 0; r < rs.rowCount(); ++r) {
-        QVariantList row;
-        for (int c = 0; c < rs.fieldCount(); ++c)
-            row << rs.cell(r, c);
-        all << row;
-    }
-    return all;
-}
-
 std::shared_ptr<Connection> countedConnection(const Fixture &fixture)
 {
     auto c = fixture.open();

@@ -20,18 +20,6 @@ const QString names = "SELECT Bruker, Etternavn FROM Katalog";
 
 using Rows = QList<QVariantList>;
 
-Rows rowsOf(const Recordset &rs)
-{
-    Rows rows;
-    for (int r = 0; r < rs.rowCount(); ++r) {
-        QVariantList row;
-        for (int c = 0; c < rs.fieldCount(); ++c)
-            row << rs.cell(r, c);
-        rows << row;
-    }
-    return rows;
-}
-
 Rows freshRows(const Fixture &fixture, const QString &sql, const QVariantList &params = {})
 {
     return rowsOf(*Recordset::open(fixture.open(), sql, params));
