@@ -238,7 +238,7 @@ void UserPanel::Saldo_Change()
             w->setVisible(!byBalance);
         m_c.Txtfields[4]->setText(byBalance ? QStringLiteral("Saldo") : m_texts.NewUserKontoText);
         if (m_c.KontoLBL)
-            m_c.KontoLBL->setText(byBalance ? QStringLiteral("Antall") : QStringLiteral("Konto"));
+            m_c.KontoLBL->setText(byBalance ? QStringLiteral("Antall") : m_texts.AccountLabelText);
     });
 }
 

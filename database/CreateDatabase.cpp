@@ -41,10 +41,17 @@ void seed(Connection &connection, const QString &adminPassword)
         QStringLiteral("INSERT INTO Passwords (USER_ID, Password, SecurityLevel) VALUES (?, ?, ?)"),
         {QString::fromLatin1(FirstOperatorName), adminPassword,
          QString::fromLatin1(FirstOperatorLevel)});
-    const QStringList texts = languageSeedTexts();
+    // An unused row keeps its empty Norwegian cell, so that the windows' own defaults apply
+    // there; its other languages stay Null, as a site's own new rows would be.
+    const auto orNull = [](const QString &text) {
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    };
+    const QList<LanguageSeedRow> texts = languageSeedRows();
     for (int row = 1; row <= texts.size(); ++row) {
-        connection.exec(QStringLiteral("INSERT INTO TBLLanguage (rid, ID, Norsk) VALUES (?, ?, ?)"),
-                        {row, row, texts.at(row - 1)});
+        const LanguageSeedRow &t = texts.at(row - 1);
+        connection.exec(QStringLiteral("INSERT INTO TBLLanguage (rid, ID, Norsk, Dansk, Svensk) "
+                                       "VALUES (?, ?, ?, ?, ?)"),
+                        {row, row, t.norsk, orNull(t.dansk), orNull(t.svensk)});
     }
 }
 
@@ -62,18 +69,18 @@ QString schemaSql()
     return resourceText(QStringLiteral("schema.sql"));
 }
 
-QStringList languageSeedTexts()
+QList<LanguageSeedRow> languageSeedRows()
 {
-    QStringList texts;
+    QList<LanguageSeedRow> texts;
     const QStringList lines = resourceText(QStringLiteral("language.txt")).split(u'\n');
     for (const QString &line : lines) {
         if (line.isEmpty())
             continue;
-        // "row<TAB>text": blanks in the text count, so nothing is trimmed.
-        const qsizetype tab = line.indexOf(u'\t');
-        if (tab < 0 || line.left(tab).toInt() != texts.size() + 1)
+        // "row<TAB>Norsk<TAB>Dansk<TAB>Svensk": blanks in the texts count, so nothing is trimmed.
+        const QStringList cells = line.split(u'\t');
+        if (cells.size() != 4 || cells.at(0).toInt() != texts.size() + 1)
             throw Error(QStringLiteral("The built-in language table is damaged."));
-        texts.append(line.mid(tab + 1));
+        texts.append({cells.at(1), cells.at(2), cells.at(3)});
     }
     if (texts.size() != LanguageRowCount)
         throw Error(QStringLiteral("The built-in language table is damaged."));
@@ -115,8 +122,7 @@ void createDatabase(const QString &path, const QString &adminPassword)
                                    "where no file is.")
                         .arg(path));
     const QString schema = schemaSql();
-    const QStringList texts = languageSeedTexts(); // fail before any file exists
-    Q_UNUSED(texts);
+    languageSeedRows(); // fail before any file exists
     std::shared_ptr<Connection> connection;
     try {
         connection = Connection::create(path, databasePassword());

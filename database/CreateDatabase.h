@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -14,9 +15,16 @@ inline constexpr const char *FirstOperatorLevel = "6";
 // Rows of the language table, read by position.
 inline constexpr int LanguageRowCount = 227;
 
-// The table definitions and the Norwegian texts of the language table, as built in.
+// One row of the built-in language table. A row no window uses has empty texts in all three.
+struct LanguageSeedRow {
+    QString norsk;
+    QString dansk;
+    QString svensk;
+};
+
+// The table definitions and the texts of the language table, as built in.
 QString schemaSql();
-QStringList languageSeedTexts(); // LanguageRowCount texts, row 1 first
+QList<LanguageSeedRow> languageSeedRows(); // LanguageRowCount rows, row 1 first
 
 // The look-up indexes the program's queries use. A file made before them gets them here, in
 // one transaction; one that cannot be written now (read-only, or locked by another workstation

@@ -11,6 +11,7 @@ struct MainTexts {
     QString NewUsersTabText;
     QString AllUsersTabText;
     QString NewUserKontoText;
+    QString AccountLabelText; // the account caption that validity mode puts back
     QString FreeSmsTitleText;
     QString FreeSmsPromptText;
     QString PortPromptText;
@@ -32,6 +33,7 @@ struct MainTexts {
         NewUsersTabText = QStringLiteral("Nye");
         AllUsersTabText = QStringLiteral("Alle");
         NewUserKontoText = QStringLiteral("Gjest");
+        AccountLabelText = QStringLiteral("Konto");
         FreeSmsTitleText = QStringLiteral("Send SMS til :");
         FreeSmsPromptText = QStringLiteral("Skriv meldingstekst");
         PortPromptText = QStringLiteral("Velg Com Port");

@@ -75,6 +75,8 @@ void frmMain::applyLanguageRow(int row, const QString &text)
     }
     if (row >= 38 && row <= 55) {
         labels[row - 38]->setText(text);
+        if (row == 44)
+            texts.AccountLabelText = text;
         return;
     }
     if (row >= 56 && row <= 60) {

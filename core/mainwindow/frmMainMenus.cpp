@@ -1,5 +1,6 @@
 // The menu bar's handlers: windows opened by the menus, language, help, about and exit.
 
+#include "admin/KeyUsers.h"
 #include "core/frmAbout.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
@@ -154,9 +155,24 @@ void frmMain::switchLanguage(const QString &code)
 {
     m_state.CountryCode = code;
     m_state.LogoCountryCode = code;
+    const MainTexts before = texts;
     // Texts applied before a failure stay; the program runs on.
-    if (guarded([this] { ApplyLanguage(); }))
-        ShowKeyUsers();
+    if (!guarded([this] { ApplyLanguage(); }))
+        return;
+    // The new-users and all-users tabs are chosen by caption: the choice follows the caption's
+    // new text, or the list would turn into an account of that name, with nobody in it.
+    QString &selected = m_state.SelectedUserTab;
+    switch (userListMode(selected, before.NewUsersTabText, before.AllUsersTabText)) {
+    case UserListMode::NewUsers:
+        selected = texts.NewUsersTabText;
+        break;
+    case UserListMode::AllUsers:
+        selected = texts.AllUsersTabText;
+        break;
+    default:
+        break;
+    }
+    ShowKeyUsers();
 }
 
 void frmMain::mnuSpråkNorsk_Click()

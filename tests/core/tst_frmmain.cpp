@@ -517,7 +517,14 @@ private slots:
         f->db.connection()->exec(
             "UPDATE TBLLanguage SET Svensk = 'Vänta' WHERE rowid = "
             "(SELECT rowid FROM TBLLanguage ORDER BY rowid LIMIT 1 OFFSET 222)");
+        f->db.connection()->exec(
+            "UPDATE TBLLanguage SET Svensk = 'Kto' WHERE rowid = "
+            "(SELECT rowid FROM TBLLanguage ORDER BY rowid LIMIT 1 OFFSET 43)");
         w.mnuSpråkSvensk->trigger();
+        // Validity mode puts back the account caption of the language, not the Norwegian one.
+        w.Saldo->setText("5");
+        w.Saldo->setText("0");
+        QCOMPARE(w.KontoLBL->text(), QString("Kto"));
         QCOMPARE(f->state.CountryCode, QString("46"));
         QCOMPARE(f->state.LogoCountryCode, QString("46"));
         QCOMPARE(w.mnuSMSSent->text(), QString("Skickat"));

@@ -118,51 +118,94 @@ void TestCreateDatabase::seedRows()
 void TestCreateDatabase::languageRows_data()
 {
     QTest::addColumn<int>("row");
-    QTest::addColumn<QVariant>("norsk");
-    QTest::newRow("first") << 1 << QVariant(QStringLiteral("&File"));
-    QTest::newRow("main window wins") << 10 << QVariant(QStringLiteral("PassWords"));
-    QTest::newRow("main window date") << 41 << QVariant(QStringLiteral("Dato Fra"));
-    QTest::newRow("most windows") << 63 << QVariant(QStringLiteral("Sikkerhetsnivå"));
-    QTest::newRow("unused row") << 73 << QVariant(QString(""));
-    QTest::newRow("tie, first window") << 109 << QVariant(QStringLiteral("&Oppdater"));
-    QTest::newRow("empty default") << 127 << QVariant(QString(""));
-    QTest::newRow("tie, print windows") << 140 << QVariant(QStringLiteral("SORTERING"));
-    QTest::newRow("two blanks kept") << 188 << QVariant(QStringLiteral("Normal  (N)"));
-    QTest::newRow("signature") << 207 << QVariant(QStringLiteral("Mvh Portiva3"));
-    QTest::newRow("leading blank kept")
-        << 209 << QVariant(QStringLiteral(" Husk Internasjonalt telefonnummer +47..."));
-    QTest::newRow("last unused") << 218 << QVariant(QString(""));
+    QTest::addColumn<QString>("norsk");
+    QTest::addColumn<QString>("dansk");
+    QTest::addColumn<QString>("svensk");
+    QTest::newRow("first") << 1 << "&File"
+                           << "&Filer"
+                           << "&Arkiv";
+    QTest::newRow("main window wins") << 10 << "PassWords"
+                                      << "Adgangskoder"
+                                      << "Lösenord";
+    QTest::newRow("main window date") << 41 << "Dato Fra"
+                                      << "Gyldig fra"
+                                      << "Giltig från";
+    QTest::newRow("most windows") << 63 << "Sikkerhetsnivå"
+                                  << "Sikkerhedsniveau"
+                                  << "Säkerhetsnivå";
+    QTest::newRow("unused row") << 73 << ""
+                                << ""
+                                << "";
+    QTest::newRow("tie, first window") << 109 << "&Oppdater"
+                                       << "&Opdater"
+                                       << "&Uppdatera";
+    QTest::newRow("from and to") << 112 << "Til"
+                                 << "Nummer"
+                                 << "Nummer";
+    QTest::newRow("empty default") << 127 << ""
+                                   << ""
+                                   << "";
+    QTest::newRow("tie, print windows") << 140 << "SORTERING"
+                                        << "SORTERING"
+                                        << "SORTERING";
+    QTest::newRow("two blanks kept") << 188 << "Normal  (N)"
+                                     << "Normal  (N)"
+                                     << "Normal  (N)";
+    QTest::newRow("signature") << 207 << "Mvh Portiva3"
+                               << "Mvh Portiva3"
+                               << "Mvh Portiva3";
+    QTest::newRow("leading blank kept") << 209 << " Husk Internasjonalt telefonnummer +47..."
+                                        << " Husk internationalt telefonnummer +45..."
+                                        << " Kom ihåg internationellt telefonnummer +46...";
+    QTest::newRow("last unused") << 218 << ""
+                                 << ""
+                                 << "";
     QTest::newRow("outer blanks kept")
-        << 221 << QVariant(QStringLiteral(" SJEKK TELEFON NUMMER FOR RIKTIG ANTALL SIFFER !!!! "));
+        << 221 << " SJEKK TELEFON NUMMER FOR RIKTIG ANTALL SIFFER !!!! "
+        << " KONTROLLER TELEFONNUMMERET FOR RIGTIGT ANTAL CIFRE !!!! "
+        << " KONTROLLERA ATT TELEFONNUMRET HAR RÄTT ANTAL SIFFROR !!!! ";
 }
 
 void TestCreateDatabase::languageRows()
 {
     QFETCH(int, row);
-    QFETCH(QVariant, norsk);
+    QFETCH(QString, norsk);
+    QFETCH(QString, dansk);
+    QFETCH(QString, svensk);
     const QList<QVariantList> r =
         rows(*m_connection,
              QStringLiteral("SELECT ID, Norsk, Dansk, Svensk FROM TBLLanguage WHERE rowid = %1")
                  .arg(row));
     QCOMPARE(r.size(), 1);
     QCOMPARE(r.at(0).at(0), QVariant(qlonglong(row)));
-    QCOMPARE(r.at(0).at(1), norsk);
     QVERIFY(!r.at(0).at(1).isNull());
-    QVERIFY(r.at(0).at(2).isNull());
-    QVERIFY(r.at(0).at(3).isNull());
+    QCOMPARE(r.at(0).at(1).toString(), norsk);
+    // An unused row leaves the other languages Null, as a site's own new row would.
+    QCOMPARE(r.at(0).at(2).isNull(), dansk.isEmpty());
+    QCOMPARE(r.at(0).at(2).toString(), dansk);
+    QCOMPARE(r.at(0).at(3).isNull(), svensk.isEmpty());
+    QCOMPARE(r.at(0).at(3).toString(), svensk);
 }
 
 void TestCreateDatabase::languageOrderAndCount()
 {
     const QList<QVariantList> all =
-        rows(*m_connection, QStringLiteral("SELECT ID, Norsk FROM TBLLanguage ORDER BY rowid"));
+        rows(*m_connection,
+             QStringLiteral("SELECT ID, Norsk, Dansk, Svensk FROM TBLLanguage ORDER BY rowid"));
     QCOMPARE(all.size(), 227);
-    const QStringList seed = languageSeedTexts();
+    const QList<LanguageSeedRow> seed = languageSeedRows();
     int empty = 0;
     for (int i = 0; i < all.size(); ++i) {
-        QCOMPARE(all.at(i).at(0).toInt(), i + 1);
-        QCOMPARE(all.at(i).at(1).toString(), seed.at(i));
-        empty += all.at(i).at(1).toString().isEmpty();
+        const QVariantList &r = all.at(i);
+        QCOMPARE(r.at(0).toInt(), i + 1);
+        QCOMPARE(r.at(1).toString(), seed.at(i).norsk);
+        QCOMPARE(r.at(2).toString(), seed.at(i).dansk);
+        QCOMPARE(r.at(3).toString(), seed.at(i).svensk);
+        // Every row a window uses speaks all three languages.
+        const bool used = !r.at(1).toString().isEmpty();
+        if (used != !r.at(2).toString().isEmpty() || used != !r.at(3).toString().isEmpty())
+            QFAIL(qPrintable(QStringLiteral("row %1 lacks a translation").arg(i + 1)));
+        empty += !used;
     }
     QCOMPARE(empty, 14); // 13 rows no window uses, and row 127
     // The unordered read the windows inherit comes back in the same order.

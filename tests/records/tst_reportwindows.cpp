@@ -96,12 +96,12 @@ private slots:
                                                        "+4744444444", "+4755555555"}));
         QCOMPARE(w->DataGrid1->columnCount(), 7);
         QCOMPARE(w->DataGrid1->columnCaption(0), QString::fromUtf8("Användare"));
-        QCOMPARE(w->DataGrid1->columnCaption(3), QString("Gyldig Fra"));
+        QCOMPARE(w->DataGrid1->columnCaption(3), QString::fromUtf8("Giltig från")); // seeded
         QCOMPARE(w->DataGrid1->columnCaption(6), QString("Status"));
         QVERIFY(widthIs(w->DataGrid1, 0, 1200));
         QVERIFY(widthIs(w->DataGrid1, 5, 900));
         QCOMPARE(w->Label1->text(), QString::fromUtf8("VÄLJ STATUS"));
-        QCOMPARE(w->Label2->text(), QString("VELG KONTO"));
+        QCOMPARE(w->Label2->text(), QString::fromUtf8("VÄLJ KONTO"));
         QCOMPARE(w->Command1->text(), QString(" "));
         // A Null name shows as an empty cell.
         QCOMPARE(w->DataGrid1->model()->index(1, 2).data().toString(), QString());
