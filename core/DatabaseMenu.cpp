@@ -174,6 +174,7 @@ void DatabaseMenu::changeDatabase()
         return;
     }
 
+    m_state.DBPathForThisRun = false; // the operator's own choice is kept for the next start
     const bool modemWasReady = m_state.ModemReady;
     if (modemWasReady && m_hooks.releaseModemRow)
         skipOnError([this] { m_hooks.releaseModemRow(); });

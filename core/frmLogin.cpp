@@ -86,6 +86,7 @@ void frmLogin::OpenLoginDatabase()
             ? m_settings.text(QStringLiteral("DBpath"), QStringLiteral("Brimo02.mdb"))
             : m_commandLineDatabase;
     setDatabasePath(m_state, path);
+    m_state.DBPathForThisRun = !m_commandLineDatabase.isEmpty();
     m_state.SharedConnection = Connection::open(m_state.ConnectionString);
     auto passwords =
         Recordset::open(m_state.SharedConnection,

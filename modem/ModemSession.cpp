@@ -362,6 +362,11 @@ void ModemSession::disconnectNow()
     m_network->close();
 }
 
+bool ModemSession::networkConnected() const
+{
+    return m_network->state() == NetworkChannel::Connected;
+}
+
 void ModemSession::Command2_Click()
 {
     if (m_network->state() == NetworkChannel::Connected)

@@ -93,6 +93,7 @@ public:
     void shutdown();
     void closeSerialPort();
     bool exchangeActive() const;
+    bool networkConnected() const;
     QString serialDevice(int n) const;
 
     AppState &state() { return m_state; }

@@ -16,6 +16,9 @@ struct AppState {
     QString CountryCode = QStringLiteral("47");
     QString LogoCountryCode = QStringLiteral("0");
     QString DBPath = QStringLiteral("Brimo02.mdb");
+    // Set while DBPath is the command line's --database file, which is for one run: the unload
+    // then leaves the stored DBPath as it was. A database chosen from the File menu clears it.
+    bool DBPathForThisRun = false;
     QString TempDatabasePath;
     QString BackupDatabasePath;
     QString ConnectionString;

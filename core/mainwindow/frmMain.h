@@ -212,6 +212,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Layout (frmMainLayout.cpp).
@@ -233,6 +235,7 @@ private:
     // Load and unload (frmMainLoad.cpp).
     void loadSettings();
     void restoreGeometryTwips(double left, double top, double width, double height);
+    void fitOuterSize();
     void fillHourLists();
     void applyMenuRules();
     void unloadSteps();

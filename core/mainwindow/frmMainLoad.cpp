@@ -111,13 +111,35 @@ void frmMain::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_loaded)
         Form_Load();
-    // The stored size is the outer frame; the frame's own size is known only once shown.
-    if (!m_sizeCorrected && m_wantedOuterSize.isValid()) {
-        m_sizeCorrected = true;
-        const QSize extra = frameGeometry().size() - size();
-        if (extra.width() > 0 || extra.height() > 0)
-            resize(m_wantedOuterSize - extra);
-    }
+    fitOuterSize();
+}
+
+// The window manager frames the window some time after it is shown and then moves or resizes
+// it: that is the first moment the frame's size is known.
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    fitOuterSize();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    fitOuterSize();
+}
+
+// The stored size is the outer frame, as the unload stores it: once the frame is known, the
+// inside is made smaller by it, once, so that a close and reopen keeps the same size. Without
+// a window manager there is no frame and nothing to correct.
+void frmMain::fitOuterSize()
+{
+    if (m_sizeCorrected || !m_wantedOuterSize.isValid() || !isVisible())
+        return;
+    const QSize extra = frameGeometry().size() - size();
+    if (extra.width() <= 0 && extra.height() <= 0)
+        return;
+    m_sizeCorrected = true;
+    resize(m_wantedOuterSize - extra);
 }
 
 void frmMain::applyMenuRules()
@@ -276,7 +298,8 @@ void frmMain::saveSettings()
         s.setText(QStringLiteral("KeySelect"), m_state.SelectedKeyNummer);
     if (wasRead("LastComPort"))
         s.setNumber(QStringLiteral("LastComPort"), m_state.LastComPort);
-    s.setText(QStringLiteral("DBPath"), m_state.DBPath);
+    if (!m_state.DBPathForThisRun)
+        s.setText(QStringLiteral("DBPath"), m_state.DBPath);
     if (wasRead("SMSREPORT"))
         s.setBoolean(QStringLiteral("SMSREPORT"), m_state.SMSREPORT);
     if (wasRead("CountryCode"))

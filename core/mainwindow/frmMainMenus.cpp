@@ -192,8 +192,11 @@ void frmMain::mnuSpråkSvensk_Click()
 
 void frmMain::mnuHelpHelp_Click()
 {
-    if (HelpFile.isEmpty() || !QFileInfo(HelpFile).isFile() || !m_helpOpener(HelpFile))
+    if (HelpFile.isEmpty() || !QFileInfo(HelpFile).isFile())
         dialogs().msgBox(QStringLiteral("Help file not found: ") + HelpFile);
+    else if (!m_helpOpener(HelpFile))
+        dialogs().msgBox(QStringLiteral("No program on this desktop could open the help file: ") +
+                         HelpFile);
 }
 
 void frmMain::mnuHelpAbout_Click()

@@ -186,6 +186,13 @@ void frmMain::claimModemAfterDatabaseChange()
     const QString liveHolder = held && (!mine || sibling) ? owner : QString();
     skipOnError([&] { SendQueue::settleInterrupted(*m_state.SharedConnection, liveHolder); });
     if (free) {
+        // A network modem that is still connected stays so and only takes the new file's row:
+        // opening the link again would first disconnect it, which gives the link up before
+        // this code could read which link was in use.
+        if (m_state.LastComPort == 255 && m_modem->networkConnected()) {
+            InitModem();
+            return;
+        }
         OpenComPort();
         // The network modem initialises itself once connected.
         if (m_state.LastComPort != 255)

@@ -1,6 +1,7 @@
 // The main window offscreen: load, activation, unload, menus, help and language.
 
 #include "admin/MainViews.h"
+#include "core/DatabaseMenu.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/db/Connection.h"
@@ -487,9 +488,10 @@ private slots:
         ScriptedDialogs dialogs;
         frmMain &w = *f->window;
         QStringList opened;
-        w.setHelpOpener([&opened](const QString &path) {
+        bool viewerFound = true;
+        w.setHelpOpener([&opened, &viewerFound](const QString &path) {
             opened << path;
-            return true;
+            return viewerFound;
         });
         w.HelpFile = m_dir.filePath("RIZERUDO.html");
         w.mnuHelpHelp->trigger();
@@ -503,6 +505,80 @@ private slots:
         w.helpShortcut->trigger();
         QCOMPARE(opened, QStringList{w.HelpFile});
         QCOMPARE(dialogs.calls().size(), 1);
+
+        // The file is there but the desktop has nothing to show it with: said as such.
+        dialogs.clear();
+        viewerFound = false;
+        w.mnuHelpHelp->trigger();
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"No program on this desktop could open the help file: " + w.HelpFile});
+    }
+
+    // Ten closes and reopens on one settings file: each starts where the last one ended.
+    void closeAndReopenKeepsTheGeometry()
+    {
+        ScriptedDialogs dialogs;
+        TestDatabase db;
+        const QString path = m_dir.filePath(QStringLiteral("reopen.ini"));
+        {
+            Settings s(path);
+            s.setNumber(QStringLiteral("MainLeft"), 1500);
+            s.setNumber(QStringLiteral("MainTop"), 1200);
+            s.setNumber(QStringLiteral("MainWidth"), 13500);
+            s.setNumber(QStringLiteral("MainHeight"), 10500);
+        }
+        const QStringList keys{"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+        for (int round = 1; round <= 10; ++round) {
+            Settings settings(path);
+            AppState state;
+            state.DBPath = db.path();
+            state.CurrentUserName = QStringLiteral("Forvaltermann");
+            state.CurrentSecurityLevel = QStringLiteral("6");
+            frmMain w(state);
+            w.setSettings(&settings);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.close();
+            QSettings ini(path, QSettings::IniFormat);
+            const int expected[] = {1500, 1200, 13500, 10500};
+            for (int i = 0; i < keys.size(); ++i) {
+                const int now = ini.value(QStringLiteral("Settings/") + keys[i]).toInt();
+                if (qAbs(now - expected[i]) > 15)
+                    QFAIL(qPrintable(
+                        QStringLiteral("round %1: %2 is %3").arg(round).arg(keys[i]).arg(now)));
+            }
+        }
+        QCOMPARE(dialogs.texts(), QStringList());
+    }
+
+    // A --database file is for its run; the File menu's choice is the operator's and is kept.
+    void databaseOfTheCommandLineIsNotSaved_data()
+    {
+        QTest::addColumn<bool>("chooseFromMenu");
+        QTest::newRow("command line only") << false;
+        QTest::newRow("then chosen from the menu") << true;
+    }
+
+    void databaseOfTheCommandLineIsNotSaved()
+    {
+        QFETCH(bool, chooseFromMenu);
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        const QString stored0 = QStringLiteral("/srv/site/Brimo02.mdb");
+        f->settings->setText("DBPath", stored0);
+        f->state.DBPathForThisRun = true;
+        TestDatabase other;
+        frmMain &w = *f->window;
+        w.Form_Load();
+        if (chooseFromMenu) {
+            w.databaseMenu().setFileChooser(
+                [&](QWidget *, const QString &) { return other.path(); });
+            w.mnuFileDatabase->trigger();
+            QCOMPARE(f->state.DBPath, other.path());
+        }
+        w.close();
+        QCOMPARE(dialogs.texts(), QStringList());
+        QCOMPARE(stored(*f, "DBPath").toString(), chooseFromMenu ? other.path() : stored0);
     }
 
     void languageMenuSwitchesTexts()

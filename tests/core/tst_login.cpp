@@ -286,11 +286,13 @@ void TestLogin::commandLineDatabaseWinsOverTheSetting()
     Window a = openLogin(fromSetting, QString(), m_database);
     QCOMPARE(boxes.calls().size(), 0);
     QCOMPARE(fromSetting.DBPath, m_database);
+    QVERIFY(!fromSetting.DBPathForThisRun);
 
     AppState fromCommandLine;
     Window b = openLogin(fromCommandLine, m_database, m_dir.filePath(QStringLiteral("nope.mdb")));
     QCOMPARE(boxes.calls().size(), 0);
     QCOMPARE(fromCommandLine.DBPath, m_database);
+    QVERIFY(fromCommandLine.DBPathForThisRun); // the unload leaves the setting alone
 }
 
 void TestLogin::cancelEndsTheLogin()

@@ -1,4 +1,5 @@
 // The real main window offscreen on the simulator: load, initialisation, sending, listing.
+#include "core/DatabaseMenu.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/ModemSession.h"
 #include "modem/TerminalLog.h"
@@ -64,6 +65,8 @@ private slots:
     void runsTheModemDialogue_data();
     void runsTheModemDialogue();
     void loadLeavesAModemHeldElsewhere();
+    void databaseChangeKeepsTheModem_data();
+    void databaseChangeKeepsTheModem();
     void terminationSignalUnloadsTheWindow_data();
     void terminationSignalUnloadsTheWindow();
 
@@ -176,6 +179,61 @@ void TestSimMainWindow::loadLeavesAModemHeldElsewhere()
              QStringLiteral("Avbrutt, kanskje sendt"));
     QTest::qWait(100);
     QVERIFY(sim.commandLog().isEmpty());
+}
+
+void TestSimMainWindow::databaseChangeKeepsTheModem_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::newRow("tcp") << true;
+    QTest::newRow("pseudo-terminal") << false;
+}
+
+// File > Database while the modem is ready: the link in use stays in use, the old file's Modem
+// row is given back and the new file's taken, and the new file's queue goes out, unasked.
+void TestSimMainWindow::databaseChangeKeepsTheModem()
+{
+    QFETCH(bool, network);
+    TestDatabase first, second;
+    ModemSim sim;
+    sim.setTimescale(0.05);
+    QVERIFY(sim.listen(0));
+    const QString ptyLink = m_dir.filePath(QStringLiteral("change%1").arg(network));
+    const QString ini = m_dir.filePath(QStringLiteral("change%1.ini").arg(network));
+    const int link = network ? 255 : 7;
+    writeSettings(ini, sim, link, ptyLink);
+    if (!network)
+        QVERIFY(sim.openPty(ptyLink));
+    Settings settings(ini);
+    AppState state = loggedIn(first);
+    frmMain w(state);
+    w.setSettings(&settings);
+    if (network)
+        m_dialogs->answer(Dialogs::Answer::Ok); // "Kobler til: ..."
+    w.Form_Load();
+    QVERIFY(state.ModemReady);
+    QVERIFY(waitFor([&] { return !w.ModemInitBusy && !w.QueueWorkerBusy && !w.ReadingMessages; }));
+    m_dialogs->clear();
+
+    w.databaseMenu().setFileChooser([&](QWidget *, const QString &) { return second.path(); });
+    w.mnuFileDatabase->trigger();
+    QCOMPARE(m_dialogs->texts(), QStringList()); // no question, no failure
+    QCOMPARE(state.DBPath, second.path());
+    QCOMPARE(state.LastComPort, link);
+    QVERIFY(waitFor([&] { return state.ModemReady && !w.ModemInitBusy; }));
+    QVERIFY(!w.findChild<QLabel *>(QStringLiteral("Panel1"))->text().startsWith("No Modem"));
+
+    const QString row = "SELECT ModemStatus || '|' || ModemOwner FROM Modem";
+    QCOMPARE(second.openConnection()->scalar(row).toString(), QStringLiteral("-1|PC-TEST"));
+    QCOMPARE(first.openConnection()->scalar(row).toString().section('|', 0, 0),
+             QStringLiteral("0"));
+
+    auto conn = second.openConnection();
+    conn->exec("INSERT INTO SMS_Sent (TilNummer, SMS_Text, DatoLNG, CMGS) VALUES "
+               "('+4733333333', 'Fra den nye', 40000, 'UNSENT')");
+    QVERIFY(waitFor([&] { return sim.submissions().size() == 1; }, 30000));
+    QCOMPARE(sim.submissions()[0].text, QStringLiteral("Fra den nye"));
+    QVERIFY(waitFor([&] { return !w.QueueWorkerBusy; }));
+    w.modem().shutdown();
 }
 
 void TestSimMainWindow::terminationSignalUnloadsTheWindow_data()
