@@ -20,12 +20,93 @@ FieldKind fieldKindOf(const QString &declaredType)
     return FieldKind::Other;
 }
 
+namespace
+{
+
+// The blocks and text chunks of released snapshots, kept for the next ones. A reload replaces
+// each snapshot by one of about the same size; memory given back to the system in between
+// would have to be faulted in again, page by page, which costs more than reading the rows.
+struct Recycled {
+    static constexpr qsizetype LimitBytes = qsizetype(64) << 20;
+    std::vector<QList<Cell>> blocks;
+    std::vector<QString> chunks;
+    qsizetype bytes = 0;
+    ~Recycled();
+};
+
+// Set once the thread's store is gone: snapshots released later, at the very end, just go.
+thread_local bool recyclerGone = false;
+
+Recycled::~Recycled()
+{
+    recyclerGone = true;
+}
+
+Recycled &recycled()
+{
+    thread_local Recycled kept;
+    return kept;
+}
+
+QList<Cell> takeBlock(qsizetype cells)
+{
+    auto &kept = recycled().blocks;
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        // A block much larger than asked for would hold memory the snapshot does not use.
+        if (it->capacity() < cells || it->capacity() > 2 * cells)
+            continue;
+        QList<Cell> block = std::move(*it);
+        kept.erase(it);
+        recycled().bytes -= block.capacity() * qsizetype(sizeof(Cell));
+        block.fill(Cell(), cells);
+        return block;
+    }
+    return QList<Cell>(cells);
+}
+
+QString takeChunk(qsizetype units)
+{
+    auto &kept = recycled().chunks;
+    if (units == RecordsetStore::ChunkSize && !kept.empty()) {
+        QString chunk = std::move(kept.back());
+        kept.pop_back();
+        recycled().bytes -= units * qsizetype(sizeof(char16_t));
+        return chunk;
+    }
+    return QString(units, Qt::Uninitialized);
+}
+
+} // namespace
+
+RecordsetStore::~RecordsetStore()
+{
+    // Only memory no other snapshot shares is kept; a shared copy stays with its owner.
+    if (recyclerGone)
+        return;
+    Recycled &kept = recycled();
+    for (QList<Cell> &block : blocks) {
+        const qsizetype size = block.capacity() * qsizetype(sizeof(Cell));
+        if (!block.isDetached() || kept.bytes + size > Recycled::LimitBytes)
+            continue;
+        kept.bytes += size;
+        kept.blocks.push_back(std::move(block));
+    }
+    for (QString &chunk : chunks) {
+        const qsizetype size = chunk.size() * qsizetype(sizeof(char16_t));
+        if (chunk.size() != ChunkSize || !chunk.isDetached() ||
+            kept.bytes + size > Recycled::LimitBytes)
+            continue;
+        kept.bytes += size;
+        kept.chunks.push_back(std::move(chunk));
+    }
+}
+
 Cell *RecordsetStore::appendSlot(qint64 rowid)
 {
     const int slot = slotCount();
     rowids.append(rowid);
     if ((slot & (BlockRows - 1)) == 0)
-        blocks.append(QList<Cell>(qsizetype(BlockRows) * columnCount()));
+        blocks.append(takeBlock(qsizetype(BlockRows) * columnCount()));
     return &cellRef(slot, 0);
 }
 
@@ -33,7 +114,7 @@ Cell *RecordsetStore::appendSlot(qint64 rowid)
 char16_t *RecordsetStore::reserveText(qsizetype length, Cell &cell)
 {
     if (chunks.isEmpty() || chunkUsed + length > chunks.last().size()) {
-        chunks.append(QString(std::max(ChunkSize, length), Qt::Uninitialized));
+        chunks.append(takeChunk(std::max(ChunkSize, length)));
         chunkUsed = 0;
     }
     const qsizetype chunk = chunks.size() - 1;

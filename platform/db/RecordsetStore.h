@@ -92,6 +92,11 @@ struct RecordsetStore {
     // Set only while the rows are exactly what the query returned; an edit clears it.
     std::optional<SnapshotOrigin> origin;
 
+    RecordsetStore() = default;
+    RecordsetStore(const RecordsetStore &) = default;
+    RecordsetStore &operator=(const RecordsetStore &) = default;
+    ~RecordsetStore();
+
     int columnCount() const { return int(fields.size()); }
     int slotCount() const { return int(rowids.size()); }
     const Cell &cell(int slot, int column) const

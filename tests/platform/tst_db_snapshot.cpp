@@ -52,6 +52,7 @@ private slots:
     void rowsReadInRolledBackTransactionAreNotKept();
     void cloneRequeryAndOpenKeepTheirUpdatability();
     void queryThatVariesIsReadAgain();
+    void releasedRowsLeaveNothingBehind();
 };
 
 void TestDbSnapshot::reopenOnUnchangedDatabase()
@@ -249,6 +250,25 @@ void TestDbSnapshot::queryThatVariesIsReadAgain()
     const QString sql = "SELECT random() AS r FROM Katalog";
     auto first = Recordset::open(db, sql);
     QVERIFY(rowsOf(*Recordset::open(db, sql)) != rowsOf(*first));
+}
+
+// The memory of a released snapshot serves the next one: none of its cells or texts may show
+// through in a set of other rows, where the new set has Nulls and shorter texts.
+void TestDbSnapshot::releasedRowsLeaveNothingBehind()
+{
+    Fixture fixture(catalogue);
+    auto db = fixture.open();
+    db->exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 5009) "
+             "INSERT INTO Katalog (rid, Bruker, Etternavn, Fornavn) "
+             "SELECT i, '+47' || i, printf('%.200c', 'x'), 'Fornavn' || i FROM n");
+    const QString wide = "SELECT Bruker, Etternavn, Fornavn, Tillatelser FROM Katalog";
+    Recordset::open(db, wide)->Close();
+    db->exec("UPDATE Katalog SET Etternavn = NULL, Fornavn = 'F' WHERE rid >= 10");
+    const QList<QVariantList> again = rowsOf(*Recordset::open(db, wide));
+    QCOMPARE(again, freshRows(fixture, wide));
+    QCOMPARE(again.size(), 5003);
+    QVERIFY(again.last().at(1).isNull());
+    QCOMPARE(again.last().at(2), QVariant(QStringLiteral("F")));
 }
 
 QTEST_GUILESS_MAIN(TestDbSnapshot)
