@@ -31,7 +31,7 @@ QString resourceText(const QString &name)
     return QString::fromUtf8(file.readAll());
 }
 
-void seed(Connection &connection, const QString &adminPassword)
+void seed(Connection &connection, const QString &adminPassword, const QList<LanguageSeedRow> &texts)
 {
     connection.exec(QStringLiteral("INSERT INTO Modem (IMEICODE, ModemManufacturer, ModemName, "
                                    "ModemStatus, ModemOwner) VALUES (?, ?, ?, ?, ?)"),
@@ -46,7 +46,6 @@ void seed(Connection &connection, const QString &adminPassword)
     const auto orNull = [](const QString &text) {
         return text.isEmpty() ? QVariant() : QVariant(text);
     };
-    const QList<LanguageSeedRow> texts = languageSeedRows();
     for (int row = 1; row <= texts.size(); ++row) {
         const LanguageSeedRow &t = texts.at(row - 1);
         connection.exec(QStringLiteral("INSERT INTO TBLLanguage (rid, ID, Norsk, Dansk, Svensk) "
@@ -122,7 +121,7 @@ void createDatabase(const QString &path, const QString &adminPassword)
                                    "where no file is.")
                         .arg(path));
     const QString schema = schemaSql();
-    languageSeedRows(); // fail before any file exists
+    const QList<LanguageSeedRow> texts = languageSeedRows(); // fail before any file exists
     std::shared_ptr<Connection> connection;
     try {
         connection = Connection::create(path, databasePassword());
@@ -135,7 +134,7 @@ void createDatabase(const QString &path, const QString &adminPassword)
             Connection::Transaction transaction(connection);
             connection->exec(schema);
             connection->exec(resourceText(QStringLiteral("indexes.sql")));
-            seed(*connection, adminPassword);
+            seed(*connection, adminPassword, texts);
             transaction.commit();
         }
         connection->close();

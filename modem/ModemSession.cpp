@@ -355,7 +355,7 @@ void ModemSession::disconnectNow()
 {
     m_host.Write2StatusBox(QStringLiteral("Frakoblet fra modem\r\n"));
     idleButtons();
-    if (m_network->state() == NetworkChannel::Connected) {
+    if (networkConnected()) {
         m_state.LastComPort = 0;
         InitModem();
     }
@@ -369,7 +369,7 @@ bool ModemSession::networkConnected() const
 
 void ModemSession::Command2_Click()
 {
-    if (m_network->state() == NetworkChannel::Connected)
+    if (networkConnected())
         SendData(QByteArray("AT\r"));
 }
 

@@ -50,14 +50,14 @@ Recycled &recycled()
 
 QList<Cell> takeBlock(qsizetype cells)
 {
-    auto &kept = recycled().blocks;
-    for (auto it = kept.begin(); it != kept.end(); ++it) {
+    Recycled &kept = recycled();
+    for (auto it = kept.blocks.begin(); it != kept.blocks.end(); ++it) {
         // A block much larger than asked for would hold memory the snapshot does not use.
         if (it->capacity() < cells || it->capacity() > 2 * cells)
             continue;
         QList<Cell> block = std::move(*it);
-        kept.erase(it);
-        recycled().bytes -= block.capacity() * qsizetype(sizeof(Cell));
+        kept.blocks.erase(it);
+        kept.bytes -= block.capacity() * qsizetype(sizeof(Cell));
         block.fill(Cell(), cells);
         return block;
     }
@@ -66,11 +66,11 @@ QList<Cell> takeBlock(qsizetype cells)
 
 QString takeChunk(qsizetype units)
 {
-    auto &kept = recycled().chunks;
-    if (units == RecordsetStore::ChunkSize && !kept.empty()) {
-        QString chunk = std::move(kept.back());
-        kept.pop_back();
-        recycled().bytes -= units * qsizetype(sizeof(char16_t));
+    Recycled &kept = recycled();
+    if (units == RecordsetStore::ChunkSize && !kept.chunks.empty()) {
+        QString chunk = std::move(kept.chunks.back());
+        kept.chunks.pop_back();
+        kept.bytes -= units * qsizetype(sizeof(char16_t));
         return chunk;
     }
     return QString(units, Qt::Uninitialized);

@@ -518,34 +518,27 @@ private slots:
     void closeAndReopenKeepsTheGeometry()
     {
         ScriptedDialogs dialogs;
-        TestDatabase db;
         const QString path = m_dir.filePath(QStringLiteral("reopen.ini"));
+        const std::pair<const char *, int> expected[] = {
+            {"MainLeft", 1500}, {"MainTop", 1200}, {"MainWidth", 13500}, {"MainHeight", 10500}};
         {
             Settings s(path);
-            s.setNumber(QStringLiteral("MainLeft"), 1500);
-            s.setNumber(QStringLiteral("MainTop"), 1200);
-            s.setNumber(QStringLiteral("MainWidth"), 13500);
-            s.setNumber(QStringLiteral("MainHeight"), 10500);
+            for (const auto &[key, twips] : expected)
+                s.setNumber(QLatin1String(key), twips);
         }
-        const QStringList keys{"MainLeft", "MainTop", "MainWidth", "MainHeight"};
         for (int round = 1; round <= 10; ++round) {
-            Settings settings(path);
-            AppState state;
-            state.DBPath = db.path();
-            state.CurrentUserName = QStringLiteral("Forvaltermann");
-            state.CurrentSecurityLevel = QStringLiteral("6");
-            frmMain w(state);
-            w.setSettings(&settings);
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
-            w.close();
-            QSettings ini(path, QSettings::IniFormat);
-            const int expected[] = {1500, 1200, 13500, 10500};
-            for (int i = 0; i < keys.size(); ++i) {
-                const int now = ini.value(QStringLiteral("Settings/") + keys[i]).toInt();
-                if (qAbs(now - expected[i]) > 15)
+            auto f = fixture();
+            f->settingsPath = path;
+            f->settings = std::make_unique<Settings>(path);
+            f->window->setSettings(f->settings.get());
+            f->window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f->window.get()));
+            f->window->close();
+            for (const auto &[key, twips] : expected) {
+                const int now = stored(*f, QLatin1String(key)).toInt();
+                if (qAbs(now - twips) > 15)
                     QFAIL(qPrintable(
-                        QStringLiteral("round %1: %2 is %3").arg(round).arg(keys[i]).arg(now)));
+                        QStringLiteral("round %1: %2 is %3").arg(round).arg(key).arg(now)));
             }
         }
         QCOMPARE(dialogs.texts(), QStringList());

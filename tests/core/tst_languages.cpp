@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,27 +26,14 @@ using namespace portiva;
 namespace
 {
 
-// The access key of a caption: the letter after a single "&".
-QChar accessKey(const QString &caption)
-{
-    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
-        if (caption.at(i) != u'&')
-            continue;
-        if (caption.at(i + 1) != u'&')
-            return caption.at(i + 1).toLower();
-        ++i;
-    }
-    return QChar();
-}
-
 // Captions of one menu whose access keys clash, as "key: first / second".
 QStringList clashes(const QList<QAction *> &actions)
 {
     QStringList found;
-    QHash<QChar, QString> seen;
+    QHash<QString, QString> seen;
     for (QAction *a : actions) {
-        const QChar key = accessKey(a->text());
-        if (key.isNull())
+        const QString key = QKeySequence::mnemonic(a->text()).toString();
+        if (key.isEmpty())
             continue;
         if (seen.contains(key))
             found << QStringLiteral("%1: %2 / %3").arg(key).arg(seen[key], a->text());

@@ -71,6 +71,8 @@ private slots:
     void terminationSignalUnloadsTheWindow();
 
 private:
+    QString settingsOnSim(ModemSim &sim, const QString &name, bool network);
+
     QTemporaryDir m_dir;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     Dialogs *m_previous = nullptr;
@@ -80,6 +82,18 @@ void TestSimMainWindow::init()
 {
     m_dialogs = std::make_unique<ScriptedDialogs>();
     m_previous = setDialogs(m_dialogs.get());
+}
+
+// The settings file of a workstation on sim, by TCP or through a pseudo-terminal as COM 7;
+// empty when the pseudo-terminal cannot be opened.
+QString TestSimMainWindow::settingsOnSim(ModemSim &sim, const QString &name, bool network)
+{
+    const QString ptyLink = m_dir.filePath(name + QStringLiteral("-modem"));
+    const QString ini = m_dir.filePath(name + QStringLiteral(".ini"));
+    writeSettings(ini, sim, network ? 255 : 7, ptyLink);
+    if (!network && !sim.openPty(ptyLink))
+        return {};
+    return ini;
 }
 
 void TestSimMainWindow::cleanup()
@@ -102,11 +116,8 @@ void TestSimMainWindow::runsTheModemDialogue()
     ModemSim sim;
     sim.setTimescale(0.05);
     QVERIFY(sim.listen(0));
-    const QString ptyLink = m_dir.filePath(QStringLiteral("modem%1").arg(network));
-    const QString ini = m_dir.filePath(QStringLiteral("settings%1.ini").arg(network));
-    writeSettings(ini, sim, network ? 255 : 7, ptyLink);
-    if (!network)
-        QVERIFY(sim.openPty(ptyLink));
+    const QString ini = settingsOnSim(sim, QStringLiteral("dialogue%1").arg(network), network);
+    QVERIFY(!ini.isEmpty());
     Settings settings(ini);
     AppState state = loggedIn(db);
     frmMain w(state);
@@ -197,12 +208,8 @@ void TestSimMainWindow::databaseChangeKeepsTheModem()
     ModemSim sim;
     sim.setTimescale(0.05);
     QVERIFY(sim.listen(0));
-    const QString ptyLink = m_dir.filePath(QStringLiteral("change%1").arg(network));
-    const QString ini = m_dir.filePath(QStringLiteral("change%1.ini").arg(network));
-    const int link = network ? 255 : 7;
-    writeSettings(ini, sim, link, ptyLink);
-    if (!network)
-        QVERIFY(sim.openPty(ptyLink));
+    const QString ini = settingsOnSim(sim, QStringLiteral("change%1").arg(network), network);
+    QVERIFY(!ini.isEmpty());
     Settings settings(ini);
     AppState state = loggedIn(first);
     frmMain w(state);
@@ -218,7 +225,7 @@ void TestSimMainWindow::databaseChangeKeepsTheModem()
     w.mnuFileDatabase->trigger();
     QCOMPARE(m_dialogs->texts(), QStringList()); // no question, no failure
     QCOMPARE(state.DBPath, second.path());
-    QCOMPARE(state.LastComPort, link);
+    QCOMPARE(state.LastComPort, network ? 255 : 7);
     QVERIFY(waitFor([&] { return state.ModemReady && !w.ModemInitBusy; }));
     QVERIFY(!w.findChild<QLabel *>(QStringLiteral("Panel1"))->text().startsWith("No Modem"));
 

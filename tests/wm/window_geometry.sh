@@ -31,7 +31,6 @@ sleep 1
 export HOME=$work
 export PORTIVA_SETTINGS_FILE=$work/settings.ini
 export QT_QPA_PLATFORM=xcb
-unset PORTIVA_ADMIN_PASSWORD_FILE || true
 PORTIVA_ADMIN_PASSWORD=geometry "$program" --create-database "$work/site.mdb" >/dev/null
 # No modem: the run has no connection box. The size is the one the fault was seen with.
 printf '[Settings]\nLastComPort=0\nMainLeft=1500\nMainTop=1200\nMainWidth=13500\nMainHeight=10500\n' \
