@@ -7,6 +7,7 @@
 #include "platform/settings/Settings.h"
 #include "platform/ui/ShutdownSignals.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -19,6 +20,7 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
 {
     state.CountryCode = settings.text(QStringLiteral("CountryCode"), QStringLiteral("47"));
     state.LogoCountryCode = settings.text(QStringLiteral("LogoCountryCode"), QStringLiteral("0"));
+    setPhraseLanguage(state.CountryCode);
     // A logout or a shutdown of the desktop closes the program as its close box would.
     QPointer<frmMain> shown;
     ShutdownSignals shutdown([&shown] {

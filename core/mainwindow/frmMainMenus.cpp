@@ -7,6 +7,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowRegistry.h"
+#include "programstate/Phrase.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -155,6 +156,7 @@ void frmMain::switchLanguage(const QString &code)
 {
     m_state.CountryCode = code;
     m_state.LogoCountryCode = code;
+    setPhraseLanguage(code);
     const MainTexts before = texts;
     // Texts applied before a failure stay; the program runs on.
     if (!guarded([this] { ApplyLanguage(); }))
