@@ -1,5 +1,7 @@
 #include "admin/CommandLanguage.h"
 
+#include "programstate/Phrase.h"
+
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 
@@ -66,7 +68,10 @@ std::optional<QString> hourText(const QString &typed)
 
 QString badHourText(const QString &typed)
 {
-    return QStringLiteral("Timen \"%1\" finnes ikke: skriv en time fra 00 til 24.").arg(typed);
+    return phrase(u"Timen \"%1\" finnes ikke: skriv en time fra 00 til 24.",
+                  u"Timen \"%1\" findes ikke: skriv en time fra 00 til 24.",
+                  u"Timmen \"%1\" finns inte: skriv en timme från 00 till 24.")
+        .arg(typed);
 }
 
 QString commandDateGroup(const QDate &date, const QString &hour)

@@ -3,6 +3,8 @@
 // The fixed parts of the key-unit properties window: which column each box shows, the boxes'
 // limits, and the language rows of its captions, tooltips and messages.
 
+#include "programstate/Phrase.h"
+
 #include <QString>
 #include <array>
 
@@ -169,14 +171,26 @@ inline QString loadFailureWord()
 // register must not lose it.
 inline QString noUnitNumberText()
 {
-    return QStringLiteral("Nøkkelenheten har ikke noe nummer. Kommandoen er ikke lagt i køen.");
+    return phrase(u"Nøkkelenheten har ikke noe nummer. Kommandoen er ikke lagt i køen.",
+                  u"Nøgleenheden har intet nummer. Kommandoen er ikke lagt i køen.",
+                  u"Nyckelenheten har inget nummer. Kommandot har inte lagts i kön.");
+}
+
+// Said after a refusal that left the register as it was.
+inline QString nothingSavedText()
+{
+    return phrase(u"Ingenting er lagret.", u"Intet er gemt.", u"Ingenting har sparats.");
 }
 
 // A unit is reached only at its number: commands and log requests to anything else are lost.
 inline QString badUnitNumberText(const QString &number)
 {
-    return QStringLiteral("Nummeret \"%1\" er ikke et telefonnummer i internasjonal form (+ og "
-                          "bare sifre, for eksempel +4791000001).")
+    return phrase(u"Nummeret \"%1\" er ikke et telefonnummer i internasjonal form (+ og bare "
+                  u"sifre, for eksempel +4791000001).",
+                  u"Nummeret \"%1\" er ikke et telefonnummer i international form (+ og kun "
+                  u"cifre, for eksempel +4591000001).",
+                  u"Numret \"%1\" är inte ett telefonnummer i internationell form (+ och bara "
+                  u"siffror, till exempel +4691000001).")
         .arg(number);
 }
 

@@ -116,6 +116,12 @@ private:
     void step(bool forward);
     // Copies the edited boxes (and the given field values) into the row and writes it.
     void saveRow(const QList<std::pair<QString, QString>> &fields = {});
+    // The unit's number as it would be saved; throws the refusal of an empty or bad one.
+    QString checkedUnitNumber() const;
+    // Saves the row and, unless command is empty, queues it, in one transaction; a failure is
+    // shown saying what was not done. Returns whether both were written.
+    bool saveAndQueue(const QList<std::pair<QString, QString>> &fields, const QString &command);
+    void queueCommand(const QString &text);
     bool boxEdited(int index) const;
     // The command a send button stands for; fields the click writes into the row first.
     QString buildCommand(int index, QList<std::pair<QString, QString>> &fields);

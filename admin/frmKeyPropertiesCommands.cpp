@@ -7,9 +7,13 @@
 #include "admin/KeyCommands.h"
 #include "admin/KeyPropTexts.h"
 #include "modem/SendQueue.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Vb.h"
+#include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -67,7 +71,7 @@ QString frmKeyProperties::buildCommand(int index, QList<std::pair<QString, QStri
             const QString typed = Combo1[i]->currentText();
             const std::optional<QString> hour = hourText(typed);
             if (!hour)
-                throw Error(badHourText(typed) + QStringLiteral(" Ingenting er lagret."));
+                throw Error(badHourText(typed) + QLatin1Char(' ') + keyprop::nothingSavedText());
             hours[i] = *hour;
         }
         fields = {{QStringLiteral("TimeInStart"), hours[0]},
@@ -93,11 +97,12 @@ void frmKeyProperties::Command1_Click(int Index)
     QList<std::pair<QString, QString>> fields;
     QString command;
     // A command that cannot be made is said so at once: nothing is saved, asked or queued.
-    if (!guarded([&] { command = buildCommand(Index, fields); }))
-        return;
-    // A setting that could not be saved is not sent either: the unit and the register would
-    // disagree. The button stays, so the operator can try again.
-    if (!guarded([&] { saveRow(fields); }))
+    if (!guarded([&] {
+            command = buildCommand(Index, fields);
+            checkedUnitNumber();
+            if (const QString refusal = SendQueue::unsendableRefusal(command); !refusal.isEmpty())
+                throw Error(refusal);
+        }))
         return;
     Timer1->start();
     QString question = NewSettingText + button->text();
@@ -106,24 +111,60 @@ void frmKeyProperties::Command1_Click(int Index)
     question += SentToKeyText;
     Dialogs::Answer answer = Dialogs::Answer::Cancel;
     skipOnError([&] { answer = dialogs().msgBox(question, Dialogs::Buttons::OkCancel); });
-    button->hide();
-    if (answer == Dialogs::Answer::Ok && !command.isEmpty())
-        QueueKeyCommand(command);
+    // The setting and its command are written together or not at all, after the question:
+    // no lock is held while it waits. Cancel withholds the command, never the setting.
+    const bool send = answer == Dialogs::Answer::Ok && !command.isEmpty();
+    // A setting that could not be saved is not sent either: the unit and the register would
+    // disagree. The button stays, so the operator can try again.
+    if (saveAndQueue(fields, send ? command : QString()))
+        button->hide();
+}
+
+bool frmKeyProperties::saveAndQueue(const QList<std::pair<QString, QString>> &fields,
+                                    const QString &command)
+{
+    const QString notDone =
+        command.isEmpty()
+            ? phrase(u"Innstillingen ble ikke lagret.", u"Indstillingen blev ikke gemt.",
+                     u"Inställningen sparades inte.")
+            : phrase(u"Innstillingen ble ikke lagret, og kommandoen ble ikke lagt i køen til "
+                     u"enheten.",
+                     u"Indstillingen blev ikke gemt, og kommandoen blev ikke lagt i køen til "
+                     u"enheden.",
+                     u"Inställningen sparades inte, och kommandot lades inte i kön till enheten.");
+    return guardedWith([&notDone](const QString &why) { return notDoneText(notDone, why); },
+                       [&] {
+                           Connection::Transaction transaction(m_state.SharedConnection);
+                           try {
+                               saveRow(fields);
+                               if (!command.isEmpty())
+                                   queueCommand(command);
+                               transaction.commit();
+                           } catch (...) {
+                               // Rolled back: the row as read again, so the boxes still count as
+                               // edited.
+                               skipOnError([this] { adoKeyOppsettRS->Requery(); });
+                               throw;
+                           }
+                       });
 }
 
 void frmKeyProperties::QueueKeyCommand(const QString &text)
 {
-    guarded([this, &text] {
-        const QString recipient = KeyTXT[0]->text();
-        if (vb::Trim(recipient).isEmpty())
-            throw Error(keyprop::noUnitNumberText());
-        if (!adoSMSUNSentRS)
-            throw Error(QStringLiteral("The connection is closed."));
-        // The view was read at the load: rows sent since then must not be refreshed.
-        adoSMSUNSentRS->Requery();
-        SendQueue::QueueSMS(*adoSMSUNSentRS, text, recipient, KeyTXT[1]->text(), QString(),
-                            QDate::currentDate());
-    });
+    guarded([this, &text] { queueCommand(text); });
+}
+
+void frmKeyProperties::queueCommand(const QString &text)
+{
+    const QString recipient = KeyTXT[0]->text();
+    if (vb::Trim(recipient).isEmpty())
+        throw Error(keyprop::noUnitNumberText());
+    if (!adoSMSUNSentRS)
+        throw Error(QStringLiteral("The connection is closed."));
+    // The view was read at the load: rows sent since then must not be refreshed.
+    adoSMSUNSentRS->Requery();
+    SendQueue::QueueSMS(*adoSMSUNSentRS, text, recipient, KeyTXT[1]->text(), QString(),
+                        QDate::currentDate());
 }
 
 } // namespace portiva

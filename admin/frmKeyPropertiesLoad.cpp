@@ -237,13 +237,20 @@ void frmKeyProperties::Timer1_Timer()
     m_state.ReloadRequested = false;
 }
 
-void frmKeyProperties::saveRow(const QList<std::pair<QString, QString>> &fields)
+QString frmKeyProperties::checkedUnitNumber() const
 {
     const QString number = vb::Trim(KeyTXT[0]->text());
     if (number.isEmpty())
         throw Error(keyprop::noUnitNumberText());
     if (boxEdited(0) && !isInternationalNumber(number))
-        throw Error(keyprop::badUnitNumberText(number) + QStringLiteral(" Ingenting er lagret."));
+        throw Error(keyprop::badUnitNumberText(number) + QLatin1Char(' ') +
+                    keyprop::nothingSavedText());
+    return number;
+}
+
+void frmKeyProperties::saveRow(const QList<std::pair<QString, QString>> &fields)
+{
+    const QString number = checkedUnitNumber();
     Recordset &rs = *adoKeyOppsettRS;
     try {
         for (int box = 0; box < keyprop::BoundBoxCount; ++box) {

@@ -1,5 +1,6 @@
 #include "modem/ModemSession.h"
 
+#include "modem/DatabaseWatch.h"
 #include "modem/LineReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemDispatcher.h"
@@ -85,9 +86,11 @@ ModemSession::ModemSession(AppState &state, ModemHost &host, QTimer &TimerCom,
     connect(m_network.get(), &NetworkChannel::connected, this, &ModemSession::Winsock1_Connect);
     connect(m_network.get(), &NetworkChannel::failed, this, &ModemSession::Winsock1_Error);
     connect(m_network.get(), &NetworkChannel::peerClosed, this, &ModemSession::Winsock1_Close);
-    connect(&TimerCom, &QTimer::timeout, this, [this] { m_dispatcher->TimerCom_Timer(); });
+    m_dbWatch = std::make_unique<DatabaseWatch>(state, host);
+    connect(&TimerCom, &QTimer::timeout, this,
+            [this] { m_dbWatch->tick([this] { m_dispatcher->TimerCom_Timer(); }); });
     connect(&TimerSEND_SMS, &QTimer::timeout, this,
-            [this] { m_dispatcher->TimerSEND_SMS_Timer(); });
+            [this] { m_dbWatch->tick([this] { m_dispatcher->TimerSEND_SMS_Timer(); }); });
     connect(m_log.get(), &TerminalLog::changed, this, &ModemSession::showTerminal);
 }
 

@@ -32,6 +32,7 @@ class ModemInit;
 class SmsSender;
 class SendQueue;
 class ModemDispatcher;
+class DatabaseWatch;
 class ReceivedSmsHandler;
 class ListingDrain;
 
@@ -147,6 +148,7 @@ private:
     std::unique_ptr<SendQueue> m_queue;
     std::unique_ptr<ListingDrain> m_drain;
     std::unique_ptr<ModemDispatcher> m_dispatcher;
+    std::unique_ptr<DatabaseWatch> m_dbWatch;
     ModemWidgets m_w;
     std::function<QString(int)> m_deviceSetting;
     QString m_portPromptText = QStringLiteral("Velg Com Port");

@@ -2,19 +2,14 @@
 
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
+#include "programstate/Phrase.h"
 
 namespace portiva
 {
 
 QString LanguageTable::columnFor(const QString &countryCode)
 {
-    if (countryCode.compare(QLatin1String("47"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Norsk");
-    if (countryCode.compare(QLatin1String("46"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Svensk");
-    if (countryCode.compare(QLatin1String("45"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Dansk");
-    return QString();
+    return phraseColumnFor(countryCode);
 }
 
 LanguageTable::Texts LanguageTable::load(const std::shared_ptr<Connection> &connection,

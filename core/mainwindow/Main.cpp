@@ -5,6 +5,7 @@
 #include "core/mainwindow/frmMain.h"
 #include "modem/GsmCharTables.h"
 #include "platform/settings/Settings.h"
+#include "platform/ui/BusyPointer.h"
 #include "platform/ui/ShutdownSignals.h"
 #include "programstate/AppState.h"
 #include "programstate/Phrase.h"
@@ -21,6 +22,7 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
     state.CountryCode = settings.text(QStringLiteral("CountryCode"), QStringLiteral("47"));
     state.LogoCountryCode = settings.text(QStringLiteral("LogoCountryCode"), QStringLiteral("0"));
     setPhraseLanguage(state.CountryCode);
+    installBusyPointer();
     // A logout or a shutdown of the desktop closes the program as its close box would.
     QPointer<frmMain> shown;
     ShutdownSignals shutdown([&shown] {

@@ -2,8 +2,13 @@
 
 #include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
+#include "platform/db/DbError.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
+#include <algorithm>
+#include <iterator>
 #include <sqlite3.h>
 
 namespace portiva
@@ -98,6 +103,54 @@ namespace
 bool g_changeTracking = true;
 }
 
+namespace
+{
+// Milliseconds the innermost BusyBudget may still spend waiting for locks, or -1 outside one.
+qint64 g_budgetLeft = -1;
+void (*g_busyNotice)() = nullptr;
+
+// SQLite calls it while a lock is held elsewhere; count is 0 on the first retry of a wait.
+int busyWait(void *, int count)
+{
+    static QElapsedTimer waited;
+    static constexpr int steps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    if (count == 0) {
+        waited.start();
+        if (g_budgetLeft < 0 && g_busyNotice)
+            g_busyNotice();
+    }
+    const qint64 left =
+        g_budgetLeft >= 0 ? g_budgetLeft : Connection::busyTimeoutMs - waited.elapsed();
+    if (left <= 0)
+        return 0;
+    const int step = steps[std::min<size_t>(size_t(count), std::size(steps) - 1)];
+    QElapsedTimer slept;
+    slept.start();
+    QThread::msleep(ulong(std::min<qint64>(step, left)));
+    if (g_budgetLeft >= 0)
+        g_budgetLeft = std::max<qint64>(0, g_budgetLeft - std::max<qint64>(1, slept.elapsed()));
+    return 1;
+}
+} // namespace
+
+Connection::BusyBudget::BusyBudget(int milliseconds)
+    : m_previous(g_budgetLeft),
+      m_granted(m_previous >= 0 ? std::min<qint64>(m_previous, milliseconds) : milliseconds)
+{
+    g_budgetLeft = m_granted;
+}
+
+Connection::BusyBudget::~BusyBudget()
+{
+    const qint64 spent = m_granted - g_budgetLeft;
+    g_budgetLeft = m_previous >= 0 ? std::max<qint64>(0, m_previous - spent) : -1;
+}
+
+void Connection::setBusyNotice(void (*notice)())
+{
+    g_busyNotice = notice;
+}
+
 void Connection::setChangeTracking(bool on)
 {
     g_changeTracking = on;
@@ -125,11 +178,12 @@ sqlite3 *Connection::openHandle(const QString &path, const QString &password, in
     // Connections are used by the interface thread only, so SQLite's per-call locking is
     // pure overhead (it showed in every value read of a large snapshot).
     flags |= SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(file.constData(), &db, flags, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db))
                                    : QStringLiteral("unable to open database file");
         sqlite3_close_v2(db);
-        fail(message);
+        throw openFailure(path, rc, message);
     }
     try {
         if (!password.isEmpty()) {
@@ -139,7 +193,7 @@ sqlite3 *Connection::openHandle(const QString &path, const QString &password, in
         }
         dbdetail::registerNoCase(db);
         // Several workstations share the file: wait for another one's lock rather than fail.
-        sqlite3_busy_timeout(db, 5000);
+        sqlite3_busy_handler(db, busyWait, nullptr);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
@@ -157,14 +211,14 @@ std::shared_ptr<Connection> Connection::open(const QString &connectionString)
     const QVariant tables =
         connection->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     if (tables.toLongLong() == 0)
-        fail(QStringLiteral("The database file holds no tables."));
+        throw emptyFileFailure(parts.dataSource);
     return connection;
 }
 
 std::shared_ptr<Connection> Connection::create(const QString &path, const QString &password)
 {
     if (path.isEmpty())
-        fail(QStringLiteral("unable to open database file"));
+        throw openFailure(path, SQLITE_CANTOPEN, QStringLiteral("unable to open database file"));
     if (QFileInfo::exists(path))
         fail(QStringLiteral("The database file already exists: %1").arg(path));
     sqlite3 *db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -214,6 +268,8 @@ int Connection::exec(const QString &sql, const QVariantList &params)
         }
         if (rc != SQLITE_DONE)
             throwSqlite(db);
+        if (!sqlite3_stmt_readonly(raw))
+            dbdetail::noteWrite();
         changes = sqlite3_changes(db);
     }
     return changes;

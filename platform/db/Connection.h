@@ -78,6 +78,27 @@ public:
     static void setChangeTracking(bool on);
     static bool changeTracking();
 
+    // How long a statement waits for a lock another workstation holds. An operator's own
+    // action waits up to busyTimeoutMs for each statement; inside a BusyBudget all waits
+    // together end when the budget is spent, however many statements wait, so a timer's tick
+    // never holds the window longer than its budget and the tick after tries again.
+    static constexpr int busyTimeoutMs = 5000;
+    class BusyBudget
+    {
+    public:
+        explicit BusyBudget(int milliseconds);
+        ~BusyBudget();
+        BusyBudget(const BusyBudget &) = delete;
+        BusyBudget &operator=(const BusyBudget &) = delete;
+
+    private:
+        qint64 m_previous;
+        qint64 m_granted;
+    };
+    // Called when a statement outside any budget starts to wait for a lock (the window shows
+    // a busy pointer). Process-wide; empty by default.
+    static void setBusyNotice(void (*notice)());
+
     // BEGIN IMMEDIATE on construction, COMMIT on commit(), ROLLBACK when destroyed uncommitted.
     class Transaction
     {

@@ -1,5 +1,6 @@
 #include "platform/db/DbDetail.h"
 
+#include "platform/db/DbError.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 
@@ -13,7 +14,7 @@ namespace portiva::dbdetail
 
 void throwSqlite(sqlite3 *db)
 {
-    fail(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"));
+    throw sqliteFailure(db);
 }
 
 void fail(const QString &description, int number)
@@ -66,8 +67,11 @@ bool Statement::step()
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
-    if (rc == SQLITE_DONE)
+    if (rc == SQLITE_DONE) {
+        if (!sqlite3_stmt_readonly(m_stmt))
+            noteWrite();
         return false;
+    }
     throwSqlite(m_db);
 }
 

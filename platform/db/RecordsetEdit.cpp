@@ -2,6 +2,7 @@
 // the hidden rowid, checked against the values as read (optimistic, no lock is held).
 
 #include "platform/db/DbDetail.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetStore.h"
 
@@ -18,9 +19,20 @@ using dbdetail::quoteIdentifier;
 namespace
 {
 
-const QString conflictText()
+// Steps a write of the given columns; a refused duplicate names the value that was typed for
+// the column the file's rule names.
+void stepNamingValue(dbdetail::Statement &statement, const QStringList &names,
+                     const QVariantList &values)
 {
-    return QStringLiteral("The row was changed or deleted by another user since it was read.");
+    try {
+        statement.step();
+    } catch (const DatabaseError &e) {
+        for (qsizetype i = 0; i < names.size() && !e.column().isEmpty(); ++i) {
+            if (names.at(i).compare(e.column(), Qt::CaseInsensitive) == 0)
+                throw e.namingValue(values.at(i));
+        }
+        throw;
+    }
 }
 
 bool isIntegerType(int type)
@@ -229,11 +241,12 @@ void Recordset::updateRow()
 {
     sqlite3 *db = m_connection->checkedHandle();
     const int slot = currentSlot();
-    QStringList sets, checks;
+    QStringList sets, checks, names;
     QVariantList values, originals;
     for (int c = 0; c < int(m_pending.size()); ++c) {
         if (!m_pending[size_t(c)])
             continue;
+        names << m_store->fields[size_t(c)].origin;
         const QString column = quoteIdentifier(m_store->fields[size_t(c)].origin);
         sets << column + QStringLiteral(" = ?");
         checks << column + QStringLiteral(" IS ? COLLATE BINARY");
@@ -247,9 +260,9 @@ void Recordset::updateRow()
                                  checks.join(QStringLiteral(" AND ")));
     dbdetail::Statement statement(db, sql);
     statement.bind(values + QVariantList{m_store->rowids.at(slot)} + originals);
-    statement.step();
+    stepNamingValue(statement, names, values);
     if (sqlite3_changes(db) != 1)
-        fail(conflictText());
+        throw conflictFailure(databaseFile(db));
     detach();
     for (int c = 0; c < int(m_pending.size()); ++c) {
         if (m_pending[size_t(c)])
@@ -264,11 +277,12 @@ void Recordset::insertRow()
 {
     sqlite3 *db = m_connection->checkedHandle();
     const int slot = currentSlot();
-    QStringList columns, marks;
+    QStringList columns, marks, names;
     QVariantList values;
     for (int c = 0; c < int(m_pending.size()); ++c) {
         if (!m_pending[size_t(c)])
             continue;
+        names << m_store->fields[size_t(c)].origin;
         columns << quoteIdentifier(m_store->fields[size_t(c)].origin);
         marks << QStringLiteral("?");
         values << *m_pending[size_t(c)];
@@ -281,7 +295,7 @@ void Recordset::insertRow()
                        marks.join(QStringLiteral(", ")));
     dbdetail::Statement statement(db, sql);
     statement.bind(values);
-    statement.step();
+    stepNamingValue(statement, names, values);
     const qint64 rowid = sqlite3_last_insert_rowid(db);
     detach();
     m_store->rowids[slot] = rowid;
@@ -415,7 +429,7 @@ void Recordset::Delete()
     statement.bind(params);
     statement.step();
     if (sqlite3_changes(db) != 1)
-        fail(conflictText());
+        throw conflictFailure(databaseFile(db));
     // The rows as read stay untouched (other sets may share them); the slot only leaves this
     // set's order.
     const int row = m_pos;

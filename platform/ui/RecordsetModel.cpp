@@ -1,6 +1,8 @@
 #include "platform/ui/RecordsetModel.h"
 
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
+#include "platform/phrase/Phrase.h"
 #include "platform/ui/CountingScope.h"
 #include "platform/ui/Guard.h"
 
@@ -351,12 +353,38 @@ bool RecordsetModel::commitPending()
         }
         m_rs->Update();
     } catch (const std::exception &e) {
+        if (keepsRefusedRow(e)) {
+            // What was typed stays on its row to be corrected, as a refused check leaves it.
+            report(refusalText(e));
+            return false;
+        }
         report(errorDescription(e));
         abandonRefused();
         return false;
     }
     checkNewRowEnded();
     return true;
+}
+
+// A value the file's rules refuse can be corrected on the row, and a lock or a full disk
+// passes: the typed row is kept for those. A row changed elsewhere since it was read cannot be
+// written as typed at all.
+bool RecordsetModel::keepsRefusedRow(const std::exception &e)
+{
+    const DatabaseError *failure = databaseFailure(e);
+    return failure && (failure->kind() == DatabaseError::Kind::Constraint ||
+                       failure->kind() == DatabaseError::Kind::Locked ||
+                       failure->kind() == DatabaseError::Kind::Full);
+}
+
+QString RecordsetModel::refusalText(const std::exception &e)
+{
+    const QString description = errorDescription(e);
+    if (databaseFailure(e)->kind() == DatabaseError::Kind::Constraint)
+        return description;
+    return notDoneText(
+        phrase(u"Raden er ikke lagret.", u"Rækken er ikke gemt.", u"Raden har inte sparats."),
+        description);
 }
 
 // A write the database refused (another workstation changed the row, a key is missing or

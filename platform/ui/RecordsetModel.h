@@ -111,6 +111,8 @@ private:
     void followCursor();
     void followUnlessMoving();
     void abandonRefused();
+    static bool keepsRefusedRow(const std::exception &e);
+    static QString refusalText(const std::exception &e);
     void syncPlaceholder();
     void checkNewRowEnded();
     bool verifyCount();

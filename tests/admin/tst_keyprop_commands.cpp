@@ -399,9 +399,13 @@ private slots:
         // Another workstation changes the row after this window read it.
         f.exec("UPDATE KEYTable SET Admin1 = '99990000' WHERE KeyNummer = '+4711111111'");
         type(box(w.get(), 4), "12345678");
+        dialogs.answer(Dialogs::Answer::Ok);
         sendButton(w.get(), 4)->click();
-        QCOMPARE(dialogs.calls().size(), 1);
-        QCOMPARE(dialogs.calls().first().buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(dialogs.calls().size(), 2);
+        QCOMPARE(dialogs.calls().last().buttons, Dialogs::Buttons::Ok);
+        QVERIFY2(dialogs.lastText().startsWith("Innstillingen ble ikke lagret, og kommandoen ble "
+                                               "ikke lagt i køen til enheten. Raden er endret"),
+                 qPrintable(dialogs.lastText()));
         QCOMPARE(f.queued(), 0);
         QVERIFY(!sendButton(w.get(), 4)->isHidden()); // the operator may try again
         QCOMPARE(f.unitField("+4711111111", "Admin1"), QString("99990000"));

@@ -162,7 +162,9 @@ private slots:
         {
             ScriptedDialogs dialogs;
             MainRecordsets(state, views).OpenMainRecordsets();
-            QCOMPARE(dialogs.texts(), QStringList{"no such table: LOGGData\rINIT DB"});
+            QCOMPARE(dialogs.texts(),
+                     QStringList{QString("Tabellen LOGGData mangler i databasen «%1».\rINIT DB")
+                                     .arg(broken.path())});
             QVERIFY(!views.adoModemRS); // the reload ended at the failing step
         }
         {

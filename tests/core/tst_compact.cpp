@@ -11,9 +11,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace portiva;
 using namespace portiva::test;
@@ -50,6 +54,8 @@ private slots:
     void compactReplacesAnOldBackup();
     void compactRefusedWhileAnotherConnectionReads();
     void backupFailureLeavesTheFileAsItWas();
+    void killedAtEachStepKeepsABackup_data();
+    void killedAtEachStepKeepsABackup();
 
     void menuCompacts();
     void menuCompactCancelled();
@@ -141,7 +147,9 @@ void TestCompact::compactRefusedWhileAnotherConnectionReads()
         DbMaintenance::compact(m_db, m_dir.filePath(QStringLiteral("Brimo02BAK.mdb")));
         QFAIL("compacted under another connection's transaction");
     } catch (const Error &e) {
-        QCOMPARE(e.description(), QStringLiteral("database is locked"));
+        QCOMPARE(e.description(),
+                 QStringLiteral("Databasen «%1» er i bruk på en annen arbeidsstasjon. Prøv igjen.")
+                     .arg(QFileInfo(m_db).absoluteFilePath()));
     }
     other->exec(QStringLiteral("COMMIT"));
     QCOMPARE(fileBytes(m_db), bytesBefore);
@@ -158,14 +166,65 @@ void TestCompact::backupFailureLeavesTheFileAsItWas()
         DbMaintenance::compact(m_db, backup);
         QFAIL("compacted without a backup");
     } catch (const Error &e) {
-        QVERIFY2(e.description().startsWith(
-                     QStringLiteral("Cannot copy \"%1\" to \"%2\": ").arg(m_db, backup)),
-                 qPrintable(e.description()));
+        QVERIFY2(
+            e.description().startsWith(
+                QStringLiteral("Sikkerhetskopien %2 ble ikke laget av %1: ").arg(m_db, backup)),
+            qPrintable(e.description()));
     }
     QCOMPARE(fileBytes(m_db), bytesBefore);
     // The read lock was given back: the file can be written at once.
     openDatabase(m_db)->exec(QStringLiteral("INSERT INTO Katalog (Bruker) VALUES ('after')"));
     QDir(backup).removeRecursively();
+}
+
+void TestCompact::killedAtEachStepKeepsABackup_data()
+{
+    using Step = DbMaintenance::Step;
+    QTest::addColumn<int>("killAt");
+    QTest::addColumn<bool>("newBackup");
+    QTest::newRow("copy started") << int(Step::CopyStarted) << false;
+    QTest::newRow("copy written, not yet in place") << int(Step::CopyWritten) << false;
+    QTest::newRow("backup replaced") << int(Step::BackupReplaced) << true;
+    QTest::newRow("compacted") << int(Step::Compacted) << true;
+}
+
+// The process dies at a step of the compaction: a whole backup is always there (the previous
+// one until the new one has its name), and the database is sound.
+void TestCompact::killedAtEachStepKeepsABackup()
+{
+    QFETCH(int, killAt);
+    QFETCH(bool, newBackup);
+    const QString backup = m_dir.filePath(QStringLiteral("Brimo02BAK.mdb"));
+    QVERIFY(QFile::copy(m_db, backup));
+    const QByteArray oldBackup = fileBytes(backup);
+    openDatabase(m_db)->exec(QStringLiteral("INSERT INTO Katalog (Bruker) VALUES ('+4712345678')"));
+    const QString rows = catalogueRows(*openDatabase(m_db));
+    const QByteArray current = fileBytes(m_db);
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        try {
+            DbMaintenance::compact(m_db, backup, [killAt](DbMaintenance::Step s) {
+                if (int(s) == killAt)
+                    raise(SIGKILL);
+            });
+        } catch (...) {
+        }
+        _exit(3);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "the compaction was not stopped");
+
+    QCOMPARE(fileBytes(backup), newBackup ? current : oldBackup);
+    QCOMPARE(catalogueRows(*openDatabase(m_db)), rows);
+    // A copy cut short stays beside the backup under a name of its own.
+    const QStringList left = QDir(m_dir.path()).entryList({QStringLiteral("Brimo02BAK*")});
+    for (const QString &name : left) {
+        if (name != QStringLiteral("Brimo02BAK.mdb"))
+            QFile::remove(m_dir.filePath(name));
+    }
 }
 
 std::unique_ptr<TestCompact::Menu> TestCompact::makeMenu(const QString &dbPath)
@@ -250,7 +309,10 @@ void TestCompact::menuCompactFailureReopens()
     other->exec(QStringLiteral("COMMIT"));
 
     QCOMPARE(boxes.texts(),
-             (QStringList{kTexts.CompactWarningText, QStringLiteral("database is locked"),
+             (QStringList{kTexts.CompactWarningText,
+                          QStringLiteral("Databasen «%1» er i bruk på en annen arbeidsstasjon. "
+                                         "Prøv igjen.")
+                              .arg(QFileInfo(m_db).absoluteFilePath()),
                           kTexts.CompactFailedText}));
     QCOMPARE(m->log, (QStringList{"OpenMainRecordsets", "ShowKeyUsers"}));
     QVERIFY(!m->menu->CompactRequested);
@@ -298,9 +360,11 @@ void TestCompact::chooseUnusableFile_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("reloads");
     QTest::newRow("missing") << "missing.mdb"
-                             << "unable to open database file" << true;
+                             << "Databasefilen «%1» finnes ikke eller kan ikke åpnes." << true;
     QTest::newRow("other key") << "otherkey.mdb"
-                               << "file is encrypted or is not a database" << true;
+                               << "Filen «%1» er ikke en database for dette programmet, eller den "
+                                  "har et annet passord."
+                               << true;
     QTest::newRow("too short") << ""
                                << "Invalid procedure call or argument\rDB Find" << false;
 }
@@ -323,7 +387,7 @@ void TestCompact::chooseUnusableFile()
     m->menu->setFileChooser([&](QWidget *, const QString &) { return chosen; });
     m->menu->mnuFileDatabase_Click();
 
-    QCOMPARE(boxes.texts(), QStringList{message});
+    QCOMPARE(boxes.texts(), QStringList{QString(message).replace("%1", chosen)});
     QCOMPARE(m->state.DBPath, before.DBPath);
     QCOMPARE(m->state.TempDatabasePath, before.TempDatabasePath);
     QCOMPARE(m->state.BackupDatabasePath, before.BackupDatabasePath);

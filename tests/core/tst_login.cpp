@@ -257,13 +257,15 @@ void TestLogin::unreachableDatabaseIsReportedAndNeverLetsIn()
     AppState state;
     const QString missing = m_dir.filePath(QStringLiteral("missing.mdb"));
     Window w = openLogin(state, missing);
-    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("unable to open database file")});
+    const QString notOpened =
+        QStringLiteral("Databasefilen «%1» finnes ikke eller kan ikke åpnes.").arg(missing);
+    QCOMPARE(boxes.texts(), QStringList{notOpened});
     QVERIFY(w.login->isVisible());
     QVERIFY(!QFile::exists(missing));
 
     typeAndPressOk(*w.login, QStringLiteral("Forvaltermann"), QStringLiteral("Hemmelig"));
     QCOMPARE(boxes.calls().size(), 2);
-    QCOMPARE(boxes.calls().at(1).text, QStringLiteral("unable to open database file"));
+    QCOMPARE(boxes.calls().at(1).text, notOpened);
     QVERIFY(!w.login->LoginSucceeded);
     QVERIFY(w.login->isVisible());
     QVERIFY(state.CurrentSecurityLevel.isEmpty());

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,7 +62,9 @@ void TestCreateDatabase::opensOnlyWithTheDatabasePassword()
         Connection::open(buildConnectionString(m_path, QStringLiteral("wrong")));
         QFAIL("opened with a wrong key");
     } catch (const Error &e) {
-        QCOMPARE(e.description(), QStringLiteral("file is encrypted or is not a database"));
+        QCOMPARE(e.description(), QStringLiteral("Filen «%1» er ikke en database for dette "
+                                                 "programmet, eller den har et annet passord.")
+                                      .arg(QFileInfo(m_path).absoluteFilePath()));
     }
 }
 

@@ -1,5 +1,8 @@
 #include "helper_db.h"
 
+#include "platform/db/DbError.h"
+#include "programstate/Phrase.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
@@ -25,6 +28,9 @@ private slots:
     void openRecordsetHoldsNoLock();
     void lockedDatabaseWaitsThenFails();
     void closedAndReleasedConnections();
+    void failuresSpeakTheChosenLanguage_data();
+    void failuresSpeakTheChosenLanguage();
+    void budgetEndsEveryWaitOfATick();
 };
 
 void TestDbConnection::connectionTextRoundTrip_data()
@@ -97,15 +103,17 @@ void TestDbConnection::openRefusals_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("error");
     QTest::newRow("missing file") << "missing"
-                                  << "unable to open database file";
+                                  << "Databasefilen «%1» finnes ikke eller kan ikke åpnes.";
     QTest::newRow("wrong key") << "wrongkey"
-                               << "file is encrypted or is not a database";
+                               << "Filen «%1» er ikke en database for dette programmet, eller "
+                                  "den har et annet passord.";
     QTest::newRow("not a database") << "text"
-                                    << "file is encrypted or is not a database";
+                                    << "Filen «%1» er ikke en database for dette programmet, "
+                                       "eller den har et annet passord.";
     QTest::newRow("empty file") << "empty"
-                                << "The database file holds no tables.";
+                                << "Databasefilen «%1» har ingen tabeller.";
     QTest::newRow("keyed, no tables") << "notables"
-                                      << "The database file holds no tables.";
+                                      << "Databasefilen «%1» har ingen tabeller.";
 }
 
 void TestDbConnection::openRefusals()
@@ -129,7 +137,8 @@ void TestDbConnection::openRefusals()
         path = fixture.dir() + "/new.mdb";
         Connection::create(path, password)->exec("CREATE TABLE t(a); DROP TABLE t;");
     }
-    QCOMPARE(errorOf([&] { Connection::open(buildConnectionString(path, password)); }), error);
+    QCOMPARE(errorOf([&] { Connection::open(buildConnectionString(path, password)); }),
+             error.arg(QFileInfo(path).absoluteFilePath()));
     if (kind == "missing")
         QVERIFY(!QFile::exists(path));
 }
@@ -165,7 +174,8 @@ void TestDbConnection::parametersAreStoredAsTheProgramExpects()
              QVariant("nulltextblob"));
     QCOMPARE(c->scalar("SELECT Dato FROM SMS_Sent"), QVariant("2009-05-10"));
     QVERIFY(c->scalar("SELECT ID FROM SMS_Sent WHERE ID = ?", {99}).isNull());
-    QCOMPARE(errorOf([&] { c->exec("SELECT * FROM Passwords"); }), "no such table: Passwords");
+    QCOMPARE(errorOf([&] { c->exec("SELECT * FROM Passwords"); }),
+             QString("Tabellen Passwords mangler i databasen «%1».").arg(fixture.path()));
 }
 
 void TestDbConnection::noCaseFoldsBeyondAscii()
@@ -181,7 +191,9 @@ void TestDbConnection::noCaseFoldsBeyondAscii()
     QCOMPARE(c->scalar("SELECT count(*) FROM Brukere WHERE Konto = 'GJEST'"),
              QVariant(qlonglong(1)));
     QCOMPARE(errorOf([&] { c->exec("INSERT INTO Katalog (Bruker) VALUES ('øST')"); }),
-             "UNIQUE constraint failed: Katalog.Bruker");
+             QString("En rad med samme Bruker finnes allerede i databasen «%1». Raden er ikke "
+                     "lagret.")
+                 .arg(fixture.path()));
 }
 
 void TestDbConnection::transactionCommitsOrRollsBack()
@@ -221,7 +233,8 @@ void TestDbConnection::lockedDatabaseWaitsThenFails()
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(errorOf([&] { writer->exec("INSERT INTO Katalog (Bruker) VALUES ('+472')"); }),
-             "database is locked");
+             QString("Databasen «%1» er i bruk på en annen arbeidsstasjon. Prøv igjen.")
+                 .arg(fixture.path()));
     QVERIFY2(timer.elapsed() >= 4500, "the busy timeout was not waited out");
     reader->exec("ROLLBACK");
 }
@@ -249,4 +262,115 @@ void TestDbConnection::closedAndReleasedConnections()
 }
 
 QTEST_GUILESS_MAIN(TestDbConnection)
+// Each kind of failure the file can give an operator, told in the chosen language with the
+// file's name; a refused duplicate names the value typed.
+void TestDbConnection::failuresSpeakTheChosenLanguage_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("expected");
+    const int locked = int(DatabaseError::Kind::Locked), full = int(DatabaseError::Kind::Full),
+              constraint = int(DatabaseError::Kind::Constraint);
+    QTest::newRow("locked, no")
+        << "locked"
+        << "47" << locked << "Databasen «%1» er i bruk på en annen arbeidsstasjon. Prøv igjen.";
+    QTest::newRow("locked, da")
+        << "locked"
+        << "45" << locked << "Databasen «%1» er i brug på en anden arbejdsstation. Prøv igen.";
+    QTest::newRow("locked, sv") << "locked"
+                                << "46" << locked
+                                << "Databasen «%1» används av en annan arbetsstation. Försök igen.";
+    QTest::newRow("full, no") << "full"
+                              << "47" << full << "Databasen «%1» kan ikke skrives: disken er full.";
+    QTest::newRow("full, da") << "full"
+                              << "45" << full << "Databasen «%1» kan ikke skrives: disken er fuld.";
+    QTest::newRow("full, sv") << "full"
+                              << "46" << full << "Databasen «%1» kan inte skrivas: disken är full.";
+    QTest::newRow("duplicate, no")
+        << "duplicate"
+        << "47" << constraint
+        << "KeyNummer «+4790000001» finnes allerede i databasen «%1». Raden er ikke lagret.";
+    QTest::newRow("duplicate, da")
+        << "duplicate"
+        << "45" << constraint
+        << "KeyNummer «+4790000001» findes allerede i databasen «%1». Rækken er ikke gemt.";
+    QTest::newRow("duplicate, sv")
+        << "duplicate"
+        << "46" << constraint
+        << "KeyNummer «+4790000001» finns redan i databasen «%1». Raden har inte sparats.";
+    QTest::newRow("missing value, sv")
+        << "missing"
+        << "46" << constraint
+        << "KeyNummer måste fyllas i. Raden har inte sparats i databasen «%1».";
+}
+
+void TestDbConnection::failuresSpeakTheChosenLanguage()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, country);
+    QFETCH(int, kind);
+    QFETCH(QString, expected);
+    Fixture fixture("INSERT INTO KEYTable (KeyNummer) VALUES ('+4790000001');");
+    setPhraseLanguage(country);
+    auto c = fixture.open();
+    auto other = fixture.open();
+    std::function<void()> call;
+    if (situation == "locked") {
+        other->exec("BEGIN EXCLUSIVE");
+        call = [&] {
+            Connection::BusyBudget budget(50);
+            c->scalar("SELECT count(*) FROM KEYTable");
+        };
+    } else if (situation == "full") {
+        // The file may not grow by a page: as a full disk tells SQLite.
+        c->exec(QStringLiteral("PRAGMA max_page_count = %1")
+                    .arg(c->scalar("PRAGMA page_count").toLongLong()));
+        call = [&] { c->exec("INSERT INTO SMS_Sent (SMS_Text) VALUES (?)", {QString(8000, 'x')}); };
+    } else {
+        auto rs = Recordset::open(c, "SELECT KeyNummer, KeyNavn FROM KEYTable");
+        rs->AddNew();
+        if (situation == "duplicate")
+            rs->setValue("KeyNummer", "+4790000001");
+        else
+            rs->setValue("KeyNavn", "Port");
+        call = [rs] { rs->Update(); };
+    }
+    try {
+        call();
+        QFAIL("no failure");
+    } catch (const DatabaseError &e) {
+        QCOMPARE(int(e.kind()), kind);
+        QCOMPARE(e.description(), expected.arg(fixture.path()));
+        QCOMPARE(e.file(), fixture.path());
+    }
+    setPhraseLanguage("47");
+}
+
+// However many statements of one tick meet the lock, together they wait no longer than the
+// budget, and the watch tells the tick what stopped it.
+void TestDbConnection::budgetEndsEveryWaitOfATick()
+{
+    Fixture fixture("INSERT INTO Katalog (Bruker) VALUES ('+471');");
+    auto holder = fixture.open();
+    auto c = fixture.open();
+    holder->exec("BEGIN EXCLUSIVE");
+    FailureWatch watch;
+    QElapsedTimer timer;
+    timer.start();
+    int failures = 0;
+    {
+        Connection::BusyBudget budget(250);
+        for (int i = 0; i < 6; ++i)
+            failures +=
+                errorOf([&] { c->scalar("SELECT count(*) FROM Katalog"); }).isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(failures, 6);
+    QVERIFY2(timer.elapsed() < 450, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(watch.blocking());
+    QCOMPARE(int(watch.blocking()->kind()), int(DatabaseError::Kind::Locked));
+    QVERIFY(!watch.wrote());
+    holder->exec("ROLLBACK");
+}
+
 #include "tst_db_connection.moc"

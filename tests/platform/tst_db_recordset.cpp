@@ -170,7 +170,9 @@ void TestDbRecordset::deleteThenMoveNext()
     rs->MovePrevious();
     QCOMPARE(rs->toText("Bruker"), "+473");
     QCOMPARE(errorOf([&] { rs->Delete(); }),
-             "The row was changed or deleted by another user since it was read.");
+             QString("Raden er endret eller slettet på en annen arbeidsstasjon siden den ble lest "
+                     "(databasen «%1»). Endringen er ikke lagret.")
+                 .arg(fixture.path()));
 }
 
 void TestDbRecordset::moveOnEmptiedSet_data()

@@ -72,7 +72,9 @@ void TestDbSnapshot::reopenOnUnchangedDatabase()
     QCOMPARE(first->cell(0, 1).toString(), "Berg");
     first->MoveFirst();
     QCOMPARE(errorOf([&] { first->Delete(); }),
-             "The row was changed or deleted by another user since it was read.");
+             QString("Raden er endret eller slettet på en annen arbeidsstasjon siden den ble lest "
+                     "(databasen «%1»). Endringen er ikke lagret.")
+                 .arg(fixture.path()));
 }
 
 void TestDbSnapshot::changeSinceSnapshotIsSeen_data()

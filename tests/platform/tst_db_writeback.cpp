@@ -11,7 +11,9 @@ namespace
 
 const char *catalogue = "INSERT INTO Katalog (rid, Bruker, Etternavn, Fornavn) VALUES "
                         "(1, '+471', 'Berg', 'Ola'), (2, '+472', 'Dal', 'Kari');";
-const QString conflict = "The row was changed or deleted by another user since it was read.";
+// The conflict refusal; "%1" is the file.
+const QString conflict = "Raden er endret eller slettet på en annen arbeidsstasjon siden den ble "
+                         "lest (databasen «%1»). Endringen er ikke lagret.";
 
 } // namespace
 
@@ -60,7 +62,7 @@ void TestDbWriteBack::optimisticCheck()
         workstation->exec(other);
     rs->setValue("Etternavn", "Eik");
     QSignalSpy changed(rs.get(), &Recordset::rowChanged);
-    QCOMPARE(errorOf([&] { rs->Update(); }), error);
+    QCOMPARE(errorOf([&] { rs->Update(); }), QString(error).replace("%1", fixture.path()));
     QCOMPARE(rs->editPending(), !error.isEmpty());
     QCOMPARE(rs->toText("Etternavn"), "Eik");
     QCOMPARE(changed.count(), error.isEmpty() ? 1 : 0);
@@ -93,7 +95,7 @@ void TestDbWriteBack::deleteChecksEveryColumn()
     Fixture fixture(catalogue);
     auto rs = Recordset::open(fixture.open(), "SELECT Bruker, Etternavn, Fornavn FROM Katalog");
     fixture.open()->exec("UPDATE Katalog SET Fornavn = 'Per' WHERE rid = 1");
-    QCOMPARE(errorOf([&] { rs->Delete(); }), conflict);
+    QCOMPARE(errorOf([&] { rs->Delete(); }), conflict.arg(fixture.path()));
     QCOMPARE(rs->RecordCount(), 2);
     QCOMPARE(rs->toText("Bruker"), "+471");
     rs->MoveNext();
@@ -136,7 +138,9 @@ void TestDbWriteBack::failedInsertStaysPending()
     rs->MoveLast();
     rs->AddNew();
     rs->setValue("Bruker", "+471");
-    QCOMPARE(errorOf([&] { rs->Update(); }), "UNIQUE constraint failed: Katalog.Bruker");
+    QCOMPARE(errorOf([&] { rs->Update(); }),
+             QString("Bruker «+471» finnes allerede i databasen «%1». Raden er ikke lagret.")
+                 .arg(fixture.path()));
     QVERIFY(rs->editPending());
     QCOMPARE(rs->AbsolutePosition(), 3);
     rs->CancelUpdate();

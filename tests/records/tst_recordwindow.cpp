@@ -289,7 +289,7 @@ private slots:
         QVERIFY(model->setData(model->index(0, 1), QStringLiteral("second")));
         second->cmdNext_Click();
         QCOMPARE(dialogs.calls().size(), 1);
-        QVERIFY2(dialogs.lastText().contains(QStringLiteral("changed or deleted")),
+        QVERIFY2(dialogs.lastText().contains(QStringLiteral("endret eller slettet")),
                  qPrintable(dialogs.lastText()));
         QCOMPARE(status(*second), QStringLiteral("Record: 1"));
         QVERIFY(!second->adoPrimaryRS()->editPending());

@@ -1,6 +1,4 @@
-#include "programstate/Phrase.h"
-
-#include "programstate/LanguageTable.h"
+#include "platform/phrase/Phrase.h"
 
 namespace portiva
 {
@@ -16,9 +14,20 @@ QString &chosenColumn()
 
 } // namespace
 
+QString phraseColumnFor(const QString &countryCode)
+{
+    if (countryCode.compare(QLatin1String("47"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Norsk");
+    if (countryCode.compare(QLatin1String("46"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Svensk");
+    if (countryCode.compare(QLatin1String("45"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Dansk");
+    return QString();
+}
+
 void setPhraseLanguage(const QString &countryCode)
 {
-    const QString column = LanguageTable::columnFor(countryCode);
+    const QString column = phraseColumnFor(countryCode);
     chosenColumn() = column.isEmpty() ? QStringLiteral("Norsk") : column;
 }
 
