@@ -5,6 +5,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
+#include "modem/ModemSession.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,9 @@ QString modemPanelText(bool modemReady, int lastComPort, const QString &manufact
                        const QString &name, const QString &owner, const QString &host)
 {
     const QString modem = manufacturer + QLatin1Char(' ') + name;
+    // A released row names no modem and no holder ("?"): saying "på ?" would tell nothing.
+    if (!modemReady && modem.trimmed().isEmpty())
+        return noModemText();
     if (!modemReady)
         return modem + QStringLiteral(" på ") + owner;
     if (lastComPort == 255)

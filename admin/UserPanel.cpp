@@ -9,6 +9,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 #include "programstate/MainTexts.h"
 
 #include <QApplication>
@@ -227,6 +228,20 @@ void UserPanel::DTPickerFrom_Change()
 
 void UserPanel::Saldo_Change()
 {
+    // A balance is a count: letters are said as such, and stay in the box to be corrected.
+    const QString typed = m_c.Saldo->text();
+    if (!vb::IsNumeric(typed)) {
+        if (!vb::Trim(typed).isEmpty())
+            dialogs().msgBox(
+                phrase(u"Saldo må være et tall: «%1» er ikke et tall. Skriv hvor mange ganger "
+                       u"brukeren kan åpne, eller 0 for en periode.",
+                       u"Saldo skal være et tal: »%1« er ikke et tal. Skriv hvor mange gange "
+                       u"brugeren kan åbne, eller 0 for en periode.",
+                       u"Saldo måste vara ett tal: ”%1” är inte ett tal. Skriv hur många gånger "
+                       u"användaren kan öppna, eller 0 för en period.")
+                    .arg(typed));
+        return;
+    }
     guarded([this] {
         const double balance = vb::CDbl(m_c.Saldo->text());
         const bool byBalance = balance > 0;

@@ -29,6 +29,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Portiva3 key-unit operator program"));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption create(QStringLiteral("create-database"),
                                     QStringLiteral("Make a new database FILE and exit."),
                                     QStringLiteral("FILE"));
@@ -43,10 +44,10 @@ int main(int argc, char *argv[])
     // only after the command line has been read.
     const bool parsed = parser.parse(argumentsOf(argc, argv));
     if (!parsed || parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ||
-        parser.isSet(create) || parser.isSet(demo)) {
+        parser.isSet(version) || parser.isSet(create) || parser.isSet(demo)) {
         QCoreApplication app(argc, argv);
         portiva::setApplicationIdentity();
-        parser.process(app); // prints the parse error or the help and exits
+        parser.process(app); // prints the parse error, the help or the version and exits
         if (parser.isSet(create))
             return portiva::runCreateDatabaseCommand(parser.value(create), parser.isSet(demo));
         std::fprintf(stderr, "Portiva3: --demo is used together with --create-database FILE.\n");

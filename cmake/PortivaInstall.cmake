@@ -7,6 +7,11 @@
 install(TARGETS Portiva3 portiva-modemsim portiva-comreg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS Tabulon LIBRARY DESTINATION ${PORTIVA_INSTALL_COMPONENT_DIR})
 install(FILES ${PROJECT_BINARY_DIR}/RIZERUDO.html DESTINATION ${PORTIVA_INSTALL_DATA_DIR})
+# The installed simulator runs it when no --config is given (tools/modemsim/main.cpp).
+install(FILES ${PROJECT_SOURCE_DIR}/tools/modemsim/demo.conf DESTINATION ${PORTIVA_INSTALL_DATA_DIR})
+# The program's own picture, as the desktop entry's icon.
+install(FILES ${PROJECT_SOURCE_DIR}/app/portiva3.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Runs at install time, after the files above are in place. With DESTDIR the files land in a
 # staging tree whose paths the installed program will not see, so the registry is rewritten to
@@ -41,6 +46,7 @@ Name=Portiva3
 GenericName=GSM key units
 Comment=Register of GSM key units, their users, logs and SMS
 Exec=${CMAKE_INSTALL_PREFIX}/@CMAKE_INSTALL_BINDIR@/Portiva3
+Icon=portiva3
 Terminal=false
 Categories=Office;
 ")

@@ -21,4 +21,8 @@ DerivedDatabasePaths deriveDatabasePaths(const QString &dbPath);
 // in state changes.
 void setDatabasePath(AppState &state, const QString &dbPath);
 
+// What the operator is told when the database at dbPath does not open at start-up: the file
+// looked for, why it did not open (description), and how to name another file or make one.
+QString startupDatabaseFailureText(const QString &dbPath, const QString &description);
+
 } // namespace portiva

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace portiva
 {
@@ -17,6 +19,24 @@ QString helpFileFor(const QString &programDir)
     const QString installed = QDir::cleanPath(
         programDir + u'/' + QLatin1String(layout::DataDirFromProgram) + u'/' + name);
     return QFileInfo(installed).isFile() ? installed : beside;
+}
+
+bool desktopHasHtmlViewer()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    if (!qEnvironmentVariableIsEmpty("BROWSER") ||
+        !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty())
+        return true;
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(500);
+        return false;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 } // namespace portiva

@@ -10,4 +10,8 @@ namespace portiva
 // "not found" names where it was looked for.
 QString helpFileFor(const QString &programDir);
 
+// Whether the desktop names a program for HTML files. Asking it to open one without tells
+// nothing: the opener starts in the background and fails there, unseen.
+bool desktopHasHtmlViewer();
+
 } // namespace portiva

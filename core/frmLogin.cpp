@@ -85,14 +85,20 @@ void frmLogin::OpenLoginDatabase()
         m_commandLineDatabase.isEmpty()
             ? m_settings.text(QStringLiteral("DBpath"), QStringLiteral("Brimo02.mdb"))
             : m_commandLineDatabase;
-    setDatabasePath(m_state, path);
-    m_state.DBPathForThisRun = !m_commandLineDatabase.isEmpty();
-    m_state.SharedConnection = Connection::open(m_state.ConnectionString);
-    auto passwords =
-        Recordset::open(m_state.SharedConnection,
-                        QStringLiteral("select USER_ID,Password,SecurityLevel from Passwords"));
-    passwords->setSort(QStringLiteral("USER_ID"));
-    adoPrimaryRS = std::move(passwords);
+    // Before a login nothing else in the program can choose a file: the message says which
+    // file was looked for and how to start on another.
+    try {
+        setDatabasePath(m_state, path);
+        m_state.DBPathForThisRun = !m_commandLineDatabase.isEmpty();
+        m_state.SharedConnection = Connection::open(m_state.ConnectionString);
+        auto passwords =
+            Recordset::open(m_state.SharedConnection,
+                            QStringLiteral("select USER_ID,Password,SecurityLevel from Passwords"));
+        passwords->setSort(QStringLiteral("USER_ID"));
+        adoPrimaryRS = std::move(passwords);
+    } catch (const std::exception &e) {
+        throw Error(startupDatabaseFailureText(path, errorDescription(e)));
+    }
 }
 
 void frmLogin::selectPassword()

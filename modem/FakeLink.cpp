@@ -65,6 +65,11 @@ void FakeNetworkChannel::connectToHost(const QString &h, quint16 p)
 {
     host = h;
     port = p;
+    if (refuseWith) {
+        fakeState = Closed;
+        emit failed(refuseWith, QStringLiteral("Connection refused"));
+        return;
+    }
     fakeState = connectAtOnce ? Connected : Other;
     if (connectAtOnce)
         emit connected();

@@ -56,6 +56,7 @@ public:
     QString host;
     quint16 port = 0;
     bool connectAtOnce = true;
+    int refuseWith = 0; // a socket error number: the connection is refused with it at once
 
     void deliver(qint64 now);
     void connectToHost(const QString &h, quint16 p) override;

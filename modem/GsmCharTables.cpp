@@ -117,4 +117,13 @@ QString GsmCharTables::unsendable(const QString &text)
     return bad;
 }
 
+int GsmCharTables::gsmLength(const QString &text)
+{
+    static const QString escaped = QStringLiteral("\u20AC[]{}~|\\^\f");
+    int length = 0;
+    for (QChar c : text)
+        length += escaped.contains(c) ? 2 : 1;
+    return length;
+}
+
 } // namespace portiva

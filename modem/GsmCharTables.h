@@ -22,6 +22,10 @@ public:
     static QString decode(const QByteArray &codes);
     // The characters of text that have no GSM code (each once, in order of appearance).
     static QString unsendable(const QString &text);
+    // The length of text in GSM characters: a character that needs an escape pair (€, [, ],
+    // {, }, ~, |, \, ^) takes two of the 160 a text-mode SMS holds.
+    static int gsmLength(const QString &text);
+    static constexpr int SmsLength = 160;
 };
 
 } // namespace portiva

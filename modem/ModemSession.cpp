@@ -15,6 +15,7 @@
 #include "platform/link/TcpLink.h"
 #include "platform/ui/Dialogs.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -29,6 +30,23 @@ namespace portiva
 
 namespace
 {
+// The socket's own words are the system's, in English: the common causes get the operator's.
+QString connectFailureReason(int number, const QString &description)
+{
+    switch (number) {
+    case 10061:
+        return phrase(u"tilkoblingen ble avvist", u"forbindelsen blev afvist",
+                      u"anslutningen avvisades");
+    case 10060:
+        return phrase(u"ingen svar", u"intet svar", u"inget svar");
+    case 11001:
+        return phrase(u"vertsnavnet finnes ikke", u"værtsnavnet findes ikke",
+                      u"värdnamnet finns inte");
+    default:
+        return description;
+    }
+}
+
 const QString kShow = QStringLiteral("Vis Modemkommunikasjon");
 const QString kHide = QStringLiteral("Skjul Modemkommunikasjon");
 
@@ -300,9 +318,13 @@ void ModemSession::connectNow()
     const QString host = m_w.txtHostName ? m_w.txtHostName->text() : m_state.HostName;
     const QString portText = m_w.txtPort ? m_w.txtPort->text() : m_state.Port;
     static const QRegularExpression whole(QStringLiteral("^\\s*\\d{1,5}\\s*$"));
-    const int port = whole.match(portText).hasMatch() ? portText.trimmed().toInt() : 0;
-    if (port < 1 || port > 65535) {
+    if (!whole.match(portText).hasMatch()) {
         dialogs().msgBox(QStringLiteral("default telnet port er 23. Ikke skriv tekst her!!."));
+        return;
+    }
+    const int port = portText.trimmed().toInt();
+    if (port < 1 || port > 65535) {
+        dialogs().msgBox(tcpPortRangeText(portText.trimmed()));
         return;
     }
     m_host.setWaitCursor(true);
@@ -324,7 +346,8 @@ void ModemSession::connectNow()
         m_state.Port = portText;
         m_state.LastComPort = 255;
         linkChanged();
-        m_network->connectToHost(host, quint16(port));
+        if (!connectWithin(host, quint16(port)))
+            return;
         m_clock->pause(m_timing.connectPause);
         InitModem();
     } else {
@@ -333,6 +356,69 @@ void ModemSession::connectNow()
         visible(m_w.cmdDisconnect, false);
         enable(m_w.cmdDisconnect, false);
     }
+}
+
+bool ModemSession::connectWithin(const QString &host, quint16 port)
+{
+    m_connectFailure.reset();
+    m_connecting = true;
+    m_network->connectToHost(host, port);
+    // Bounded here too: a modem that never answers must not leave the operator waiting on an
+    // initialisation that has nothing to talk to.
+    const qint64 end = m_clock->now() + m_timing.connectLimit;
+    while (m_network->state() != NetworkChannel::Connected && !m_connectFailure &&
+           m_clock->now() < end) {
+        m_clock->pump();
+        m_clock->pause(m_timing.lineSleepNetwork);
+    }
+    m_connecting = false;
+    if (m_network->state() == NetworkChannel::Connected)
+        return true;
+    const int number = m_connectFailure ? m_connectFailure->first : 10060;
+    const QString why = connectFailureReason(number, m_connectFailure ? m_connectFailure->second
+                                                                      : QString());
+    m_network->close();
+    m_host.setWaitCursor(false);
+    idleButtons();
+    m_state.ModemReady = false;
+    m_host.Write2StatusBox(QStringLiteral("En Winsock feil er oppstått.  Feil No. ") +
+                           QString::number(number) + u' ' + why + QStringLiteral("\r\n"));
+    m_host.OpenMainRecordsets();
+    m_host.setStatusPanel(1, noModemText());
+    dialogs().msgBox(networkModemUnreachableText(host, port, why));
+    return false;
+}
+
+QString tcpPortRangeText(const QString &typed)
+{
+    return phrase(u"Portnummeret %1 finnes ikke: en TCP-port er et tall fra 1 til 65535 "
+                  u"(telnet bruker 23).",
+                  u"Portnummeret %1 findes ikke: en TCP-port er et tal fra 1 til 65535 "
+                  u"(telnet bruger 23).",
+                  u"Portnumret %1 finns inte: en TCP-port är ett tal från 1 till 65535 "
+                  u"(telnet använder 23).")
+        .arg(typed);
+}
+
+QString noModemText()
+{
+    return phrase(u"Ingen modem", u"Intet modem", u"Inget modem");
+}
+
+QString networkModemUnreachableText(const QString &host, quint16 port, const QString &why)
+{
+    return phrase(u"Fikk ikke kontakt med nettverksmodemet på %1, port %2 (%3).\n"
+                  u"Sjekk at modemet er slått på og koblet til nettet, og at vertsnavn og "
+                  u"portnummer er riktige. Programmet har ikke noe modem nå.",
+                  u"Fik ikke forbindelse til netværksmodemet på %1, port %2 (%3).\n"
+                  u"Kontrollér at modemet er tændt og sluttet til nettet, og at værtsnavn og "
+                  u"portnummer er rigtige. Programmet har intet modem nu.",
+                  u"Fick ingen kontakt med nätverksmodemet på %1, port %2 (%3).\n"
+                  u"Kontrollera att modemet är påslaget och anslutet till nätet, och att "
+                  u"värdnamn och portnummer är rätt. Programmet har inget modem nu.")
+        .arg(host)
+        .arg(port)
+        .arg(why);
 }
 
 void ModemSession::idleButtons()
@@ -461,6 +547,11 @@ void ModemSession::Winsock1_Connect()
 
 void ModemSession::Winsock1_Error(int number, const QString &description)
 {
+    if (m_connecting) {
+        // connectWithin says it, with the host and port the operator chose.
+        m_connectFailure.emplace(number, description);
+        return;
+    }
     m_host.Write2StatusBox(QStringLiteral("En Winsock feil er oppstått.  Feil No. ") +
                            QString::number(number) + u' ' + description + QStringLiteral("\r\n"));
     m_host.setWaitCursor(false);

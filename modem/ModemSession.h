@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLineEdit;
@@ -37,6 +38,13 @@ class ReceivedSmsHandler;
 class ListingDrain;
 
 // The window's controls the link handlers change; any may be missing.
+// The box shown when the network modem at host and port could not be reached, and why.
+QString networkModemUnreachableText(const QString &host, quint16 port, const QString &why);
+// The refusal of a typed TCP port that is a number but not one of 1-65535.
+QString tcpPortRangeText(const QString &typed);
+// The status bar's modem panel when this workstation has no modem.
+QString noModemText();
+
 struct ModemWidgets {
     QAction *mnuComPortCom[4] = {};
     QAction *mnuComPortComNone = nullptr, *mnuComPortComOther = nullptr,
@@ -123,6 +131,9 @@ private:
     void linkLossStep();
     void disconnectNow();
     void connectNow();
+    // Connects to the network modem, waiting at most the connect limit; a refusal or no answer
+    // closes the link and is said in a box naming host and port. Whether it is connected.
+    bool connectWithin(const QString &host, quint16 port);
     void openNow();
     void linkChanged();
     void showNetworkGroup(bool on);
@@ -155,6 +166,8 @@ private:
     int m_openedChoice = -1;
     bool m_lossPending = false;
     bool m_otherChosen = false; // OpenComPort runs for the Other item
+    bool m_connecting = false;
+    std::optional<std::pair<int, QString>> m_connectFailure;
 };
 
 } // namespace portiva

@@ -16,7 +16,7 @@ struct ModemTiming {
     int cmgsWindow = 20000;
     int retryPause = 2000;
     int connectPause = 500;
-    int connectLimit = 20000;
+    int connectLimit = 5000;
     int initPause10 = 10;
     int initPause50 = 50;
     int initPause200 = 200;

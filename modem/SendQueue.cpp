@@ -13,6 +13,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QRegularExpression>
 #include <QTimer>
@@ -52,8 +53,16 @@ SendQueue::SendQueue(ModemContext &ctx, SmsSender &sender) : m_ctx(ctx), m_sende
 QString SendQueue::unsendableRefusal(const QString &text)
 {
     const QString bad = GsmCharTables::unsendable(text);
-    if (bad.isEmpty())
-        return QString();
+    if (bad.isEmpty()) {
+        const int length = GsmCharTables::gsmLength(text);
+        if (length <= GsmCharTables::SmsLength)
+            return QString();
+        return phrase(u"Teksten er %1 tegn lang, men en SMS kan ha høyst %2 tegn.",
+                      u"Teksten er %1 tegn lang, men en SMS kan højst have %2 tegn.",
+                      u"Texten är %1 tecken lång, men ett SMS kan ha högst %2 tecken.")
+            .arg(length)
+            .arg(GsmCharTables::SmsLength);
+    }
     QString named;
     for (QChar c : bad) {
         if (c == u'\t')
@@ -63,7 +72,10 @@ QString SendQueue::unsendableRefusal(const QString &text)
         else
             named += c;
     }
-    return QStringLiteral("Teksten har tegn som ikke kan sendes som SMS: ") + named;
+    return phrase(u"Teksten har tegn som ikke kan sendes som SMS: ",
+                  u"Teksten har tegn, som ikke kan sendes som SMS: ",
+                  u"Texten har tecken som inte kan skickas som SMS: ") +
+           named;
 }
 
 void SendQueue::QueueSMS(Recordset &view, const QString &text, const QString &recipient,

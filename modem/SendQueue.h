@@ -38,8 +38,9 @@ class SendQueue
 public:
     SendQueue(ModemContext &ctx, SmsSender &sender);
 
-    // The refusal of a text holding characters the modem cannot send, naming them (those
-    // that show nothing by their code: <TAB>, <U+00A0>); empty for a text it can send.
+    // The refusal of a text the modem cannot send as one SMS: one holding characters it has no
+    // code for, naming them (those that show nothing by their code: <TAB>, <U+00A0>), or one
+    // longer than an SMS, giving its length and the limit; empty for a text it can send.
     static QString unsendableRefusal(const QString &text);
     // Refreshes the queued row with the same text (and recipient), or adds one. Throws
     // Error with unsendableRefusal's text, before anything is written.

@@ -22,8 +22,22 @@ if [ ! -f "$PORTIVA_SETTINGS_FILE" ]; then
 fi
 sim_pid=""
 if [ -x "$build/tools/modemsim/portiva-modemsim" ]; then
-  "$build/tools/modemsim/portiva-modemsim" --tcp 2323 --config tools/modemsim/demo.conf &
+  sim_out=$(mktemp)
+  "$build/tools/modemsim/portiva-modemsim" --tcp 2323 --config tools/modemsim/demo.conf \
+    >"$sim_out" 2>&1 &
   sim_pid=$!
-  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null' EXIT
+  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; rm -f "$sim_out"' EXIT
+  # The simulator says "TCP 127.0.0.1:2323" once it listens; the program connects only then.
+  for _ in $(seq 100); do
+    grep -q '^TCP 127.0.0.1:2323$' "$sim_out" && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! grep -q '^TCP 127.0.0.1:2323$' "$sim_out"; then
+    echo "demo.sh: the modem simulator does not listen on 127.0.0.1:2323:" >&2
+    cat "$sim_out" >&2
+    echo "demo.sh: is another program using port 2323? (ss -ltnp 'sport = :2323')" >&2
+    exit 1
+  fi
 fi
 "$build/Portiva3" --database "$db"

@@ -6,6 +6,7 @@
 #include "admin/MainViews.h"
 #include "admin/UserPanel.h"
 #include "core/DatabaseMenu.h"
+#include "core/HelpFile.h"
 #include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "modem/ModemSession.h"
@@ -98,7 +99,7 @@ void frmMain::setHelpOpener(std::function<bool(const QString &)> opener)
 {
     if (!opener) {
         opener = [](const QString &path) {
-            return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+            return desktopHasHtmlViewer() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
         };
     }
     m_helpOpener = std::move(opener);

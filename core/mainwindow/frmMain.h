@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 #include <functional>
@@ -30,6 +31,7 @@ namespace portiva
 {
 
 class Settings;
+class frmHelp;
 class ModemSession;
 class ModemWindowHost;
 class UpDown;
@@ -235,6 +237,7 @@ private:
     // Load and unload (frmMainLoad.cpp).
     void loadSettings();
     void restoreGeometryTwips(double left, double top, double width, double height);
+    void sizeToControls();
     void fitOuterSize();
     void fillHourLists();
     void applyMenuRules();
@@ -275,6 +278,7 @@ private:
     WindowFactory *m_factory = nullptr;
     std::unique_ptr<WindowFactory> m_ownFactory;
     std::function<bool(const QString &)> m_helpOpener;
+    QPointer<frmHelp> m_helpWindow;
     std::function<QDate()> m_today;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     bool m_loaded = false;
@@ -287,6 +291,9 @@ private:
     bool m_unloaded = false;
     bool m_sizeCorrected = false;
     QSize m_wantedOuterSize;
+    // No size was stored: the window takes the size its controls need once they have their
+    // texts (sizeToControls).
+    bool m_sizeFromControls = false;
 };
 
 } // namespace portiva

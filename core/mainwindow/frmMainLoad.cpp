@@ -17,6 +17,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPointer>
@@ -58,6 +63,31 @@ void frmMain::Form_Load()
         UserGridSortKey = QStringLiteral("Bruker");
         m_state.SelectedUserTab = texts.NewUsersTabText;
     });
+    sizeToControls();
+}
+
+// The panels' own size hints, with the menu and the status bar, kept inside the screen with
+// room for the window manager's frame; the window is moved in where it would stick out.
+void frmMain::sizeToControls()
+{
+    if (!m_sizeFromControls)
+        return;
+    m_sizeFromControls = false;
+    auto *scroll = findChild<QScrollArea *>(QStringLiteral("centralScroll"));
+    if (!scroll || !scroll->widget())
+        return;
+    QSize need = scroll->widget()->sizeHint();
+    need.rheight() += menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect room = shownOn ? shownOn->availableGeometry() : QRect(QPoint(), need);
+    const QSize frame(16, 48);
+    need = need.boundedTo(room.size() - frame);
+    m_wantedOuterSize = QSize();
+    resize(need);
+    QPoint at = pos();
+    at.setX(qMax(room.left(), qMin(at.x(), room.right() - need.width() - frame.width())));
+    at.setY(qMax(room.top(), qMin(at.y(), room.bottom() - need.height() - frame.height())));
+    move(at);
 }
 
 void frmMain::loadSettings()
@@ -74,6 +104,8 @@ void frmMain::loadSettings()
     const double width = s.number(reading("MainWidth"), SettingDefaults::MainWidth);
     const double height = s.number(reading("MainHeight"), SettingDefaults::MainHeight);
     restoreGeometryTwips(left, top, width, height);
+    m_sizeFromControls = !s.contains(QStringLiteral("MainWidth")) &&
+                         !s.contains(QStringLiteral("MainHeight"));
 
     m_state.SelectedKeyNummer =
         s.text(reading("KeySelect"), QString::fromLatin1(SettingDefaults::KeySelect));

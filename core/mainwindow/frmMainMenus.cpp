@@ -2,6 +2,7 @@
 
 #include "admin/KeyUsers.h"
 #include "core/frmAbout.h"
+#include "core/frmHelp.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/ui/Dialogs.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QScreen>
 
 namespace portiva
 {
@@ -30,6 +32,25 @@ QString captionWithoutAccessKeys(const QString &caption)
         title.append(caption.at(i));
     }
     return title;
+}
+
+// A new window opens inside the screen the main window is on, below and right of its corner,
+// with room kept for the window manager's frame: never partly beyond an edge.
+void keepOnScreen(QWidget *window, const QWidget *mainWindow)
+{
+    const QScreen *screen = mainWindow->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QSize frame(16, 48);
+    const QSize size = window->size()
+                           .expandedTo(window->minimumSizeHint())
+                           .boundedTo(room.size() - frame);
+    window->resize(size);
+    QPoint at = mainWindow->frameGeometry().topLeft() + QPoint(40, 40);
+    at.setX(qMax(room.left(), qMin(at.x(), room.right() + 1 - size.width() - frame.width())));
+    at.setY(qMax(room.top(), qMin(at.y(), room.bottom() + 1 - size.height() - frame.height())));
+    window->move(at);
 }
 
 } // namespace
@@ -80,6 +101,7 @@ void frmMain::openWindow(WindowKind kind, QAction *item)
         window->setWindowTitle(captionWithoutAccessKeys(item->text()));
         window->setAttribute(Qt::WA_DeleteOnClose);
         registerForm(window);
+        keepOnScreen(window, this);
         window->show();
     });
 }
@@ -194,11 +216,22 @@ void frmMain::mnuSpråkSvensk_Click()
 
 void frmMain::mnuHelpHelp_Click()
 {
-    if (HelpFile.isEmpty() || !QFileInfo(HelpFile).isFile())
-        dialogs().msgBox(QStringLiteral("Help file not found: ") + HelpFile);
-    else if (!m_helpOpener(HelpFile))
-        dialogs().msgBox(QStringLiteral("No program on this desktop could open the help file: ") +
-                         HelpFile);
+    if (HelpFile.isEmpty() || !QFileInfo(HelpFile).isFile()) {
+        dialogs().msgBox(phrase(u"Finner ikke hjelpefilen %1.", u"Kan ikke finde hjælpefilen %1.",
+                                u"Hittar inte hjälpfilen %1.")
+                             .arg(HelpFile));
+        return;
+    }
+    if (m_helpOpener(HelpFile))
+        return;
+    // No viewer on this desktop: the program shows the file itself, once.
+    if (!m_helpWindow) {
+        m_helpWindow = new frmHelp(HelpFile, this);
+        keepOnScreen(m_helpWindow, this);
+        m_helpWindow->show();
+    }
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void frmMain::mnuHelpAbout_Click()

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +21,15 @@ QWidget *dialogParent()
 {
     QWidget *form = WindowRegistry::instance().activeForm();
     return form && form->isVisible() ? form : QApplication::activeWindow();
+}
+
+// The width a window's title needs in a frame's bold caption, with room kept for the frame's
+// own buttons.
+int titleWidthOf(const QWidget &window)
+{
+    QFont titleFont = window.font();
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(window.windowTitle()) + 120;
 }
 
 } // namespace
@@ -53,6 +63,12 @@ Dialogs::Answer QtDialogs::msgBox(const QString &text, Buttons buttons, const QS
     } else {
         box.setEscapeButton(ok);
     }
+    // A short message makes a box narrower than its title, which the window manager then
+    // cuts to "...": the box is kept as wide as the title needs.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidthOf(box), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
 }
@@ -67,10 +83,8 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
     dialog.setTextValue(defaultText);
     // The title often names the recipient; a box as narrow as its one-line field would leave
     // the window manager to cut it. Room is kept for the frame's own buttons.
-    QFont titleFont = dialog.font();
-    titleFont.setBold(true);
-    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(dialog.windowTitle()) + 120;
-    dialog.resize(qMax(dialog.sizeHint().width(), titleWidth), dialog.sizeHint().height());
+    dialog.resize(qMax(dialog.sizeHint().width(), titleWidthOf(dialog)),
+                  dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

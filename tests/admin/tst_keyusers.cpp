@@ -137,17 +137,24 @@ private slots:
     {
         QTest::addColumn<bool>("ready");
         QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("manufacturer");
+        QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("text");
-        QTest::newRow("serial") << true << 2 << "Wavecom WMOD2 på COM2";
-        QTest::newRow("network") << true << 255 << "Wavecom WMOD2 på 127.0.0.1";
-        QTest::newRow("not ready") << false << 2 << "Wavecom WMOD2 på PC-7";
+        QTest::newRow("serial") << true << 2 << "Wavecom" << "PC-7" << "Wavecom WMOD2 på COM2";
+        QTest::newRow("network") << true << 255 << "Wavecom" << "PC-7"
+                                 << "Wavecom WMOD2 på 127.0.0.1";
+        QTest::newRow("not ready") << false << 2 << "Wavecom" << "PC-7" << "Wavecom WMOD2 på PC-7";
+        QTest::newRow("released") << false << 255 << " " << "?" << "Ingen modem";
     }
     void modemPanelText()
     {
         QFETCH(bool, ready);
         QFETCH(int, port);
+        QFETCH(QString, manufacturer);
+        QFETCH(QString, owner);
         QFETCH(QString, text);
-        QCOMPARE(portiva::modemPanelText(ready, port, "Wavecom", "WMOD2", "PC-7", "127.0.0.1"),
+        const QString name = manufacturer.trimmed().isEmpty() ? " " : "WMOD2";
+        QCOMPARE(portiva::modemPanelText(ready, port, manufacturer, name, owner, "127.0.0.1"),
                  text);
     }
 

@@ -192,9 +192,38 @@ private slots:
         QCOMPARE(saldo->text(), QString("-0,5"));
         QVERIFY(dialogs.calls().isEmpty());
         saldo->setText("abc");
-        QCOMPARE(dialogs.texts(), QStringList{"Type mismatch"});
+        QCOMPARE(dialogs.calls().size(), 1);
         QTest::mouseClick(f->arrow("UpDown3", true), Qt::LeftButton);
         QCOMPARE(saldo->text(), QString("abc"));
+    }
+
+    // What is typed as a balance, and the message it gets ("" for none).
+    void balanceTypedIsSaidWhenItIsNoNumber_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        const QString no = "Saldo må være et tall: «%1» er ikke et tall. Skriv hvor mange ganger "
+                           "brukeren kan åpne, eller 0 for en periode.";
+        QTest::newRow("letters") << "abc" << no.arg("abc");
+        QTest::newRow("digits and letters") << "12a" << no.arg("12a");
+        QTest::newRow("a count") << "12" << "";
+        QTest::newRow("a decimal comma") << "2,5" << "";
+        QTest::newRow("emptied") << "" << "";
+        QTest::newRow("blanks") << "  " << "";
+    }
+    void balanceTypedIsSaidWhenItIsNoNumber()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        ScriptedDialogs dialogs;
+        auto f = open();
+        auto *saldo = f->find<QLineEdit>("Saldo");
+        saldo->setText("5");
+        saldo->setText(typed);
+        QCOMPARE(dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(saldo->text(), typed); // kept, to be corrected
+        if (!message.isEmpty())
+            QCOMPARE(dialogs.calls().last().buttons, Dialogs::Buttons::Ok);
     }
 
     void gridLoadsThePanelOnlyFromTheOperator()
@@ -275,6 +304,16 @@ private slots:
         QTest::newRow("tab and no-break space, twice")
             << QStringList{"a\tb", "a\tb\u00a0c", "a b"}
             << QStringList{refusal + "<TAB>", refusal + "<TAB><U+00A0>"} << "a b";
+        const QString full(160, u'x');
+        const QString tooLong = "Teksten er %1 tegn lang, men en SMS kan ha høyst 160 tegn.";
+        QTest::newRow("160 characters") << QStringList{full} << QStringList{} << full;
+        QTest::newRow("161 characters, then shortened")
+            << QStringList{full + "y", full} << QStringList{tooLong.arg(161)} << full;
+        QTest::newRow("200 characters, then cancelled")
+            << QStringList{QString(200, u'z'), "<Cancel>"} << QStringList{tooLong.arg(200)} << "";
+        QTest::newRow("160 with æøå and a line break")
+            << QStringList{QString(157, u'å') + "\nøÆ"} << QStringList{}
+            << QString(157, u'å') + "\nøÆ";
         QTest::newRow("empty") << QStringList{""} << QStringList{} << "";
         QTest::newRow("blanks") << QStringList{"   "} << QStringList{} << "";
         QTest::newRow("cancelled") << QStringList{"<Cancel>"} << QStringList{} << "";

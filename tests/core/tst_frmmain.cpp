@@ -10,6 +10,7 @@
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
@@ -22,10 +23,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTextBrowser>
 #include <QtTest>
 
 using namespace portiva;
@@ -65,10 +69,13 @@ public:
         showSentAtLoad << m_state.ShowSentSMS;
         auto *w = new QWidget;
         w->setObjectName(windowKindName(kind));
+        if (size.isValid())
+            w->resize(size);
         created << w;
         return w;
     }
     bool throwOnLoad = false;
+    QSize size;
     QList<QPointer<QWidget>> created;
     QList<bool> showSentAtLoad;
 
@@ -216,10 +223,15 @@ private slots:
         w.Form_Load();
         w.show();
         QVERIFY(dialogs.calls().isEmpty());
+        // With no size stored the window is as large as its controls need, inside the screen.
         const QRect frame = w.frameGeometry();
         QVERIFY(qAbs(pixelsToTwips(frame.x(), w.logicalDpiX()) - 1000) <= 15);
-        QVERIFY(qAbs(pixelsToTwips(frame.width(), w.logicalDpiX()) - 6500) <= 15);
-        QVERIFY(qAbs(pixelsToTwips(frame.height(), w.logicalDpiY()) - 6500) <= 15);
+        auto *scroll = w.findChild<QScrollArea *>("centralScroll");
+        const QSize need = scroll->widget()->sizeHint();
+        const QRect room = w.screen()->availableGeometry();
+        QCOMPARE(scroll->viewport()->width(), qMin(need.width(), room.width() - 16));
+        QVERIFY(scroll->viewport()->height() >= qMin(need.height(), room.height() - 48 - 60));
+        QVERIFY(room.contains(frame));
         QCOMPARE(f->state.SelectedKeyNummer, QString("1"));
         QCOMPARE(f->state.CountryCode, QString("47"));
         QCOMPARE(f->state.LogoCountryCode, QString("47"));
@@ -247,7 +259,8 @@ private slots:
         QCOMPARE(stored(*f, "Port").toString(), QString("23"));
         QCOMPARE(stored(*f, "DBPath").toString(), f->db.path());
         QVERIFY(qAbs(stored(*f, "MainLeft").toInt() - 1000) <= 15);
-        QVERIFY(qAbs(stored(*f, "MainHeight").toInt() - 6500) <= 15);
+        QVERIFY(qAbs(stored(*f, "MainHeight").toInt() - pixelsToTwips(frame.height(),
+                                                                       w.logicalDpiY())) <= 15);
     }
 
     void badSettingStopsTheLoad_data()
@@ -446,6 +459,43 @@ private slots:
         QVERIFY(QSettings(f->settingsPath, QSettings::IniFormat).allKeys().isEmpty());
     }
 
+    // A record window larger than the screen, or one the main window's corner would push past
+    // the edge, opens inside the screen.
+    void newWindowsOpenOnTheScreen_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("mainAt");
+        QTest::newRow("fits") << QSize(300, 200) << QPoint(20, 20);
+        QTest::newRow("below the edge") << QSize(400, 500) << QPoint(300, 350);
+        QTest::newRow("larger than the screen") << QSize(3000, 2000) << QPoint(20, 20);
+    }
+    void newWindowsOpenOnTheScreen()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QPoint, mainAt);
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        FakeFactory factory(f->state);
+        factory.size = size;
+        frmMain &w = *f->window;
+        w.setWindowFactory(&factory);
+        w.move(mainAt);
+        w.mnuSMSSent->trigger();
+        QCOMPARE(factory.created.size(), 1);
+        QWidget *opened = factory.created.last();
+        QVERIFY(QTest::qWaitForWindowExposed(opened));
+        const QRect room = w.screen()->availableGeometry();
+        QVERIFY2(room.contains(opened->frameGeometry()),
+                 qPrintable(QString("%1,%2 %3x%4")
+                                .arg(opened->x())
+                                .arg(opened->y())
+                                .arg(opened->width())
+                                .arg(opened->height())));
+        if (room.width() > size.width() + 100 && room.height() > size.height() + 100)
+            QCOMPARE(opened->size(), size);
+        opened->close();
+    }
+
     void menusOpenNewWindows()
     {
         auto f = fixture();
@@ -495,23 +545,55 @@ private slots:
         });
         w.HelpFile = m_dir.filePath("RIZERUDO.html");
         w.mnuHelpHelp->trigger();
-        QCOMPARE(dialogs.texts(), QStringList{"Help file not found: " + w.HelpFile});
+        QCOMPARE(dialogs.texts(), QStringList{"Finner ikke hjelpefilen " + w.HelpFile + "."});
         QVERIFY(opened.isEmpty());
 
         QFile file(w.HelpFile);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<html></html>");
+        file.write("<html><body><h1>Portiva hjelp</h1></body></html>");
         file.close();
         w.helpShortcut->trigger();
         QCOMPARE(opened, QStringList{w.HelpFile});
         QCOMPARE(dialogs.calls().size(), 1);
+        QVERIFY(!w.findChild<QDialog *>("frmHelp"));
+    }
 
-        // The file is there but the desktop has nothing to show it with: said as such.
-        dialogs.clear();
-        viewerFound = false;
+    // No viewer on the desktop: F1 shows the file in the program's own window, titled in the
+    // chosen language, and a second F1 brings the same window forward.
+    void helpWithoutAViewerShowsItsOwnWindow_data()
+    {
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Norwegian") << "47" << "Hjelp";
+        QTest::newRow("Danish") << "45" << "Hjælp";
+        QTest::newRow("Swedish") << "46" << "Hjälp";
+    }
+    void helpWithoutAViewerShowsItsOwnWindow()
+    {
+        QFETCH(QString, country);
+        QFETCH(QString, title);
+        auto f = fixture();
+        ScriptedDialogs dialogs;
+        frmMain &w = *f->window;
+        w.setHelpOpener([](const QString &) { return false; });
+        w.HelpFile = m_dir.filePath("own-help.html");
+        QFile file(w.HelpFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html><body><h1>Portiva hjelp</h1><p>Registrer bruker</p></body></html>");
+        file.close();
+        setPhraseLanguage(country);
+        w.helpShortcut->trigger();
         w.mnuHelpHelp->trigger();
-        QCOMPARE(dialogs.texts(),
-                 QStringList{"No program on this desktop could open the help file: " + w.HelpFile});
+        setPhraseLanguage("47");
+        QVERIFY(dialogs.calls().isEmpty());
+        const QList<QDialog *> shown = w.findChildren<QDialog *>("frmHelp");
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0]->isVisible());
+        QCOMPARE(shown[0]->windowTitle(), title);
+        auto *browser = shown[0]->findChild<QTextBrowser *>("HelpBrowser");
+        QVERIFY(browser);
+        QVERIFY(browser->toPlainText().contains("Registrer bruker"));
+        shown[0]->close();
     }
 
     // Ten closes and reopens on one settings file: each starts where the last one ended.

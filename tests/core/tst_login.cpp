@@ -29,6 +29,7 @@ private slots:
     void rightPasswordLogsIn();
     void wrongPasswordKeepsTheWindow();
     void nullLevelGetsNoProfile();
+    void unreachableDatabaseIsReportedAndNeverLetsIn_data();
     void unreachableDatabaseIsReportedAndNeverLetsIn();
     void commandLineDatabaseWinsOverTheSetting();
     void cancelEndsTheLogin();
@@ -251,34 +252,56 @@ void TestLogin::nullLevelGetsNoProfile()
     QVERIFY(state.CurrentSecurityLevel.isEmpty());
 }
 
+void TestLogin::unreachableDatabaseIsReportedAndNeverLetsIn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // written to the file first unless empty
+    QTest::addColumn<QString>("first"); // the message's first line, %1 the file; "" names it only
+    QTest::newRow("no such file") << "missing.mdb" << QByteArray() << "Databasen %1 finnes ikke.";
+    QTest::newRow("a path too short") << "a" << QByteArray() << "Databasen %1 finnes ikke.";
+    QTest::newRow("not a database") << "garbage.mdb" << QByteArray(4096, 'x') << "";
+}
+
 void TestLogin::unreachableDatabaseIsReportedAndNeverLetsIn()
 {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, first);
+    const QString hint = QStringLiteral(
+        "Start programmet med «Portiva3 --database FILE» for å åpne en annen database, eller lag "
+        "en ny med «Portiva3 --create-database FILE».");
     ScriptedDialogs boxes;
     AppState state;
-    const QString missing = m_dir.filePath(QStringLiteral("missing.mdb"));
-    Window w = openLogin(state, missing);
-    const QString notOpened =
-        QStringLiteral("Databasefilen «%1» finnes ikke eller kan ikke åpnes.").arg(missing);
-    QCOMPARE(boxes.texts(), QStringList{notOpened});
+    const QString path = m_dir.filePath(name);
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    // A bare name is looked for in the working folder, and the message names it there.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    Window w = openLogin(state, name);
+    QDir::setCurrent(previous);
+    QCOMPARE(boxes.calls().size(), 1);
+    const QStringList lines = boxes.lastText().split(u'\n');
+    QCOMPARE(lines.size(), 2);
+    if (first.isEmpty())
+        QVERIFY2(lines[0].contains(path), qPrintable(lines[0]));
+    else
+        QCOMPARE(lines[0], first.arg(path));
+    QCOMPARE(lines[1], hint);
     QVERIFY(w.login->isVisible());
-    QVERIFY(!QFile::exists(missing));
+    QCOMPARE(QFile::exists(path), !content.isEmpty()); // never made by opening it
 
     typeAndPressOk(*w.login, QStringLiteral("Forvaltermann"), QStringLiteral("Hemmelig"));
     QCOMPARE(boxes.calls().size(), 2);
-    QCOMPARE(boxes.calls().at(1).text, notOpened);
+    QCOMPARE(boxes.calls().at(1).text.split(u'\n').value(1), hint);
     QVERIFY(!w.login->LoginSucceeded);
     QVERIFY(w.login->isVisible());
     QVERIFY(state.CurrentSecurityLevel.isEmpty());
     auto *password = w.login->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
     QCOMPARE(w.login->focusWidget(), password);
-
-    // A too-short path is reported the same way.
-    ScriptedDialogs shortPath;
-    AppState other;
-    Window s = openLogin(other, QStringLiteral("a"));
-    QCOMPARE(shortPath.texts(), QStringList{QStringLiteral("Invalid procedure call or argument")});
-    typeAndPressOk(*s.login, QStringLiteral("Forvaltermann"), QStringLiteral("Hemmelig"));
-    QVERIFY(!s.login->LoginSucceeded);
 }
 
 void TestLogin::commandLineDatabaseWinsOverTheSetting()

@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QProcess>
 #include <QSettings>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -134,6 +136,66 @@ private slots:
         QCOMPARE(run(bin + "portiva-comreg", {library}, user).exitCode, 0);
         printed = run(probe, {pdf}, user);
         QVERIFY2(printed.exitCode == 0, qPrintable(printed.err));
+    }
+
+    // What a Linux user expects of installed programs: a valid desktop entry with an installed
+    // icon, --version and --help, a manifest that lists what to remove, and a simulator that
+    // answers as the demo's key units without being told where their description lies.
+    void installFollowsTheDesktopConventions()
+    {
+        const QString prefix = m_dir.filePath(QStringLiteral("conventions"));
+        const Run installed = install(prefix);
+        QVERIFY2(installed.exitCode == 0, qPrintable(installed.out + installed.err));
+        const QString entry = prefix + QStringLiteral("/share/applications/portiva3.desktop");
+        const Run validated = run(QStringLiteral("desktop-file-validate"), {entry},
+                                  QProcessEnvironment::systemEnvironment());
+        QVERIFY2(validated.exitCode == 0 && validated.out.trimmed().isEmpty(),
+                 qPrintable(validated.out + validated.err));
+        const QString icon = QSettings(entry, QSettings::IniFormat)
+                                 .value(QStringLiteral("Desktop Entry/Icon"))
+                                 .toString();
+        QCOMPARE(icon, QStringLiteral("portiva3"));
+        const QString iconFile =
+            prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/portiva3.svg");
+        QVERIFY(QFileInfo(iconFile).isFile());
+
+        const QString bin = prefix + QStringLiteral("/bin/");
+        const QProcessEnvironment user = userEnvironment(QStringLiteral("conventions-user"));
+        for (const QString &program : {"Portiva3", "portiva-modemsim", "portiva-comreg"}) {
+            const Run version = run(bin + program, {QStringLiteral("--version")}, user);
+            QCOMPARE(version.exitCode, 0);
+            QCOMPARE(version.out.trimmed(), program + QStringLiteral(" 3.0"));
+            const Run help = run(bin + program, {QStringLiteral("--help")}, user);
+            QCOMPARE(help.exitCode, 0);
+            QVERIFY2(help.out.contains(QStringLiteral("--version")), qPrintable(help.out));
+        }
+
+        // Every installed file is in the manifest the README's uninstall removes.
+        QFile manifest(QStringLiteral(PORTIVA_BINARY_DIR) + QStringLiteral("/install_manifest.txt"));
+        QVERIFY(manifest.open(QIODevice::ReadOnly));
+        const QStringList listed = QString::fromLocal8Bit(manifest.readAll()).split(u'\n');
+        for (const QString &file : {entry, iconFile, bin + "Portiva3",
+                                    prefix + QStringLiteral("/share/portiva3/demo.conf"),
+                                    prefix + QStringLiteral("/lib/portiva3/com-registry.ini")})
+            QVERIFY2(listed.contains(file), qPrintable(file));
+
+        // The installed simulator, started bare, is the demo's modem.
+        QProcess sim;
+        sim.setProcessEnvironment(user);
+        sim.start(bin + QStringLiteral("portiva-modemsim"), {QStringLiteral("--tcp"), "0"});
+        QVERIFY(sim.waitForReadyRead(10000));
+        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QVERIFY2(line.startsWith(QStringLiteral("TCP 127.0.0.1:")), qPrintable(line));
+        QTcpSocket modem;
+        modem.connectToHost(QHostAddress::LocalHost, line.section(u':', 1).toUShort());
+        QVERIFY(modem.waitForConnected(5000));
+        modem.write("AT+CGSN\r");
+        QByteArray answer;
+        while (!answer.contains("OK") && modem.waitForReadyRead(5000))
+            answer += modem.readAll();
+        QVERIFY2(answer.contains("356938035643809"), answer.constData());
+        sim.kill();
+        sim.waitForFinished(5000);
     }
 
     // A staged install (DESTDIR) records the final paths, not the staging tree's.

@@ -58,6 +58,8 @@ private slots:
     void encodeExamples_data();
     void encodeExamples();
     void unsendableCharactersAreNamed();
+    void lengthCountsEscapePairsAsTwo_data();
+    void lengthCountsEscapePairsAsTwo();
 
 private:
     Standard m_std;
@@ -185,6 +187,24 @@ void TestGsmTables::unsendableCharactersAreNamed()
 {
     QCOMPARE(GsmCharTables::unsendable(QStringLiteral("Hei @ æ {ok} € {")), QStringLiteral("{}€"));
     QCOMPARE(GsmCharTables::unsendable(QStringLiteral("I 12345678>09051000<09051224")), QString());
+}
+
+void TestGsmTables::lengthCountsEscapePairsAsTwo_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("length");
+    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("plain") << QStringLiteral("Dør åpen") << 8;
+    QTest::newRow("line break") << QStringLiteral("a\nb") << 3;
+    QTest::newRow("each escape pair") << QStringLiteral("€[]{}~|\\^") << 18;
+    QTest::newRow("mixed") << QStringLiteral("Pris 5 €") << 9;
+}
+
+void TestGsmTables::lengthCountsEscapePairsAsTwo()
+{
+    QFETCH(QString, text);
+    QFETCH(int, length);
+    QCOMPARE(GsmCharTables::gsmLength(text), length);
 }
 
 QTEST_GUILESS_MAIN(TestGsmTables)

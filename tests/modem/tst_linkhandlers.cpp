@@ -73,6 +73,8 @@ private slots:
     void otherPortAnswers();
     void openFailureNamesTheChosenItem_data();
     void openFailureNamesTheChosenItem();
+    void networkConnectRefusals_data();
+    void networkConnectRefusals();
 };
 
 void TestLinkHandlers::otherPortAnswers_data()
@@ -154,6 +156,56 @@ void TestLinkHandlers::openFailureNamesTheChosenItem()
     // The run still finishes: the link is found down, nothing more is shown.
     QVERIFY(!rig.state.ModemReady);
     QVERIFY(!rig.flags.ModemInitBusy);
+}
+
+void TestLinkHandlers::networkConnectRefusals_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<int>("refuseWith"); // -1: the modem never answers
+    QTest::addColumn<QStringList>("boxes");
+    const QString range = "Portnummeret %1 finnes ikke: en TCP-port er et tall fra 1 til 65535 "
+                          "(telnet bruker 23).";
+    const QString connecting = "Kobler til: 10.0.0.9 Port 2323";
+    const QString unreachable =
+        "Fikk ikke kontakt med nettverksmodemet på 10.0.0.9, port 2323 (%1).\nSjekk at modemet "
+        "er slått på og koblet til nettet, og at vertsnavn og portnummer er riktige. Programmet "
+        "har ikke noe modem nå.";
+    const QString text = "default telnet port er 23. Ikke skriv tekst her!!.";
+    QTest::newRow("letters") << "telnet" << 0 << QStringList{text};
+    QTest::newRow("negative") << "-23" << 0 << QStringList{text};
+    QTest::newRow("empty") << "" << 0 << QStringList{text};
+    QTest::newRow("0") << "0" << 0 << QStringList{range.arg("0")};
+    QTest::newRow("65536") << " 65536 " << 0 << QStringList{range.arg("65536")};
+    QTest::newRow("99999") << "99999" << 0 << QStringList{range.arg("99999")};
+    QTest::newRow("refused") << "2323" << 10061
+                             << QStringList{connecting, unreachable.arg("tilkoblingen ble avvist")};
+    QTest::newRow("no answer") << "2323" << -1
+                               << QStringList{connecting, unreachable.arg("ingen svar")};
+    QTest::newRow("host not found")
+        << "2323" << 11001 << QStringList{connecting, unreachable.arg("vertsnavnet finnes ikke")};
+}
+
+void TestLinkHandlers::networkConnectRefusals()
+{
+    QFETCH(QString, port);
+    QFETCH(int, refuseWith);
+    QFETCH(QStringList, boxes);
+    LinkRig rig;
+    rig.state.HostName = "10.0.0.9";
+    rig.state.Port = port;
+    rig.network->connectAtOnce = false;
+    rig.network->refuseWith = qMax(refuseWith, 0);
+    ScriptedDialogs dialogs;
+    dialogs.answer(Dialogs::Answer::Ok);
+    const qint64 start = rig.session->clock().now();
+    rig.session->cmdConnect_Click();
+    QCOMPARE(dialogs.texts(), boxes);
+    QVERIFY(!rig.state.ModemReady);
+    QCOMPARE(rig.network->state(), int(NetworkChannel::Closed));
+    // Bounded: the operator hears of it within the connect limit, not after an initialisation.
+    QVERIFY(rig.session->clock().now() - start <= ModemTiming().connectLimit + 100);
+    if (boxes.size() > 1)
+        QCOMPARE(rig.host.panels.value(1), QString("Ingen modem"));
 }
 
 QTEST_MAIN(TestLinkHandlers)

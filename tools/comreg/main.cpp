@@ -20,7 +20,23 @@ int main(int argc, char **argv)
     bool unregister = false, system = false;
     QString library;
     const QStringList args = app.arguments().mid(1);
+    static const char usage[] = "usage: portiva-comreg [-u] [--system] LIBRARY\n";
     for (const QString &a : args) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::printf("%s"
+                        "Registers (or with -u unregisters) the in-process component LIBRARY by "
+                        "calling its own export.\n"
+                        "  -u        unregister\n"
+                        "  --system  in the installation's registry, which every user's program "
+                        "reads after their own\n"
+                        "  --version the version of this tool\n",
+                        usage);
+            return 0;
+        }
+        if (a == QLatin1String("--version")) {
+            std::printf("portiva-comreg %s\n", PORTIVA_VERSION);
+            return 0;
+        }
         if (a == QLatin1String("-u"))
             unregister = true;
         else if (a == QLatin1String("--system"))
@@ -33,7 +49,7 @@ int main(int argc, char **argv)
         }
     }
     if (library.isEmpty()) {
-        std::fprintf(stderr, "usage: portiva-comreg [-u] [--system] LIBRARY\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     if (system) {

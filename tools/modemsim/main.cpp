@@ -1,10 +1,13 @@
 // portiva-modemsim: the GSM modem and key-unit simulator as a program of its own.
 
+#include "portiva/InstallLayout.h"
 #include "tools/modemsim/ModemSim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -23,6 +26,14 @@ bool portValue(const QString &text, quint16 *port)
     return true;
 }
 
+// The demo's key units as the install puts them, in the data folder beside the program's.
+QString installedDemoConfig()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                           QLatin1String(portiva::layout::DataDirFromProgram) +
+                           QStringLiteral("/demo.conf"));
+}
+
 void say(const QString &line)
 {
     std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
@@ -35,9 +46,15 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("portiva-modemsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PORTIVA_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("GSM modem and key-unit simulator"));
+    parser.setApplicationDescription(
+        QStringLiteral("GSM modem and key-unit simulator. Without --config an installed "
+                       "simulator runs the installation's demo.conf (%1), so that it answers "
+                       "as the demo's key units.")
+            .arg(installedDemoConfig()));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {"tcp", "Serve the modem on 127.0.0.1:<port> (0: any free port).", "port"},
         {"pty", "Serve the modem on a pseudo-terminal; its path is printed first."},
@@ -52,9 +69,12 @@ int main(int argc, char **argv)
         return 2;
     }
     ModemSim sim;
-    if (parser.isSet("config")) {
+    const QString config = parser.isSet("config") ? parser.value("config")
+                           : QFileInfo::exists(installedDemoConfig()) ? installedDemoConfig()
+                                                                      : QString();
+    if (!config.isEmpty()) {
         QString error;
-        if (!sim.runScript(parser.value("config"), &error)) {
+        if (!sim.runScript(config, &error)) {
             std::fprintf(stderr, "portiva-modemsim: %s\n", qPrintable(error));
             return 2;
         }

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# A newcomer's first start of the real program under Xvfb with openbox: no database where the
+# program looks (the message names the file and the two options), then a database with a
+# network modem that refuses the connection (a box naming host and port, soon, and "no modem"),
+# the first main window sized by its controls, and F1 on a desktop with no HTML viewer.
+# A box's text is read as the operator could copy it: Ctrl+C in the box, then the clipboard.
+# Usage: first_start.sh PORTIVA3
+set -euo pipefail
+program=$1
+for tool in Xvfb openbox xdotool xclip python3; do
+  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+done
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=90
+while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
+export DISPLAY=:$display
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+HOME=$work openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+sleep 1
+
+export HOME=$work
+export PORTIVA_SETTINGS_FILE=$work/settings.ini
+export QT_QPA_PLATFORM=xcb
+# No program on PATH can open an HTML file: the desktop has no viewer.
+mkdir -p "$work/nobin"
+
+wait_for_window() { # name; prints the id of the visible window of that name
+  for _ in $(seq 200); do
+    local id
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  echo "no window $1" >&2
+  return 1
+}
+find_box() { # text; the text of the first visible "Portiva3" box that holds it, if any
+  local id text
+  for id in $(xdotool search --onlyvisible --name '^Portiva3$' 2>/dev/null); do
+    text=$(box_text "$id")
+    case "$text" in *"$1"*) echo "$text"; return 0 ;; esac
+  done
+  return 1
+}
+wait_for_box() { # text; waits up to 20 s for find_box
+  for _ in $(seq 60); do
+    find_box "$1" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+box_text() { # window id; the box's text as Ctrl+C copies it
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  printf '' | xclip -selection clipboard
+  xdotool key --clearmodifiers ctrl+c
+  sleep 0.3
+  xclip -o -selection clipboard 2>/dev/null || true
+}
+fail() { echo "FAIL: $*"; exit 1; }
+ends() { # pid; waits for the program to end
+  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  kill "$1"; fail "the program did not end"
+}
+login() {
+  local id
+  id=$(wait_for_window Login)
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 20 Forvaltermann
+  xdotool key Tab
+  xdotool type --delay 20 first
+  xdotool key Return
+}
+
+# 1. No database: the program started in an empty folder, as from a fresh account.
+mkdir -p "$work/fresh"
+(cd "$work/fresh" && PATH=$work/nobin exec "$program") >"$work/run1.log" 2>&1 &
+app=$!
+text=$(wait_for_box Brimo02.mdb) || fail "no message on the missing database"
+echo "$text" | grep -qF "$work/fresh/Brimo02.mdb" || fail "no file named: $text"
+echo "$text" | grep -qF -- "--database FILE" || fail "no --database: $text"
+echo "$text" | grep -qF -- "--create-database FILE" || fail "no --create-database: $text"
+echo "no database: the message names $work/fresh/Brimo02.mdb and both options"
+xdotool key Return
+login_window=$(wait_for_window Login)
+xdotool windowactivate --sync "$login_window" >/dev/null 2>&1 || true
+xdotool key Escape
+ends "$app"
+
+# 2. A database whose network modem refuses: a loopback port nobody listens on.
+PORTIVA_ADMIN_PASSWORD=first "$program" --create-database "$work/site.mdb" >/dev/null
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf '[Settings]\nLastComPort=255\nHostName=127.0.0.1\nPort=%s\n' "$port" >"$PORTIVA_SETTINGS_FILE"
+PATH=$work/nobin "$program" --database "$work/site.mdb" >"$work/run2.log" 2>&1 &
+app=$!
+login
+# The load asks before it connects ("Kobler til: ..."), then says why it could not.
+wait_for_box "Kobler til" >/dev/null || fail "no connection question"
+started=$(date +%s)
+xdotool key Return
+refusal=$(wait_for_box nettverksmodemet) || fail "no box on the refused connection"
+waited=$(($(date +%s) - started))
+echo "$refusal" | grep -qF "127.0.0.1, port $port (tilkoblingen ble avvist)" ||
+  fail "no refusal naming host and port: $refusal"
+[ "$waited" -le 8 ] || fail "the refusal took $waited s"
+echo "refused connection: said within $waited s, naming 127.0.0.1 port $port"
+xdotool key Return
+main=$(wait_for_window Portiva3)
+sleep 1
+read -r width height < <(xdotool getwindowgeometry "$main" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
+# The part's default was 431 x 408 pixels, most of the panels behind scroll bars.
+[ "$width" -gt 600 ] && [ "$height" -gt 450 ] || fail "first window only ${width}x$height"
+[ "$width" -le 1280 ] && [ "$height" -le 1024 ] || fail "first window ${width}x$height beyond the screen"
+echo "first start: the main window is ${width}x$height"
+
+# 3. F1 with no viewer: the program's own help window.
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers F1
+help=$(wait_for_window Hjelp) || fail "F1 showed no help window"
+xdotool windowactivate --sync "$help" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers Escape
+echo "F1 without a viewer: the help window opened"
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers alt+F4
+ends "$app"
+grep -q '^MainWidth=' "$PORTIVA_SETTINGS_FILE" || fail "no size stored at the close"
+echo "first start seen as a newcomer sees it"
