@@ -1,11 +1,11 @@
 #include "admin/MainRecordsets.h"
 
 #include "admin/MainViews.h"
+#include "modem/ModemSession.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
-#include "modem/ModemSession.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -9,8 +9,8 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
-#include "programstate/Phrase.h"
 #include "programstate/MainTexts.h"
+#include "programstate/Phrase.h"
 
 #include <QApplication>
 #include <QComboBox>

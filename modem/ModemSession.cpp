@@ -375,8 +375,8 @@ bool ModemSession::connectWithin(const QString &host, quint16 port)
     if (m_network->state() == NetworkChannel::Connected)
         return true;
     const int number = m_connectFailure ? m_connectFailure->first : 10060;
-    const QString why = connectFailureReason(number, m_connectFailure ? m_connectFailure->second
-                                                                      : QString());
+    const QString why =
+        connectFailureReason(number, m_connectFailure ? m_connectFailure->second : QString());
     m_network->close();
     m_host.setWaitCursor(false);
     idleButtons();

@@ -17,15 +17,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QDateEdit>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 
 namespace portiva
@@ -63,11 +63,11 @@ void frmMain::Form_Load()
         UserGridSortKey = QStringLiteral("Bruker");
         m_state.SelectedUserTab = texts.NewUsersTabText;
     });
-    sizeToControls();
 }
 
-// The panels' own size hints, with the menu and the status bar, kept inside the screen with
-// room for the window manager's frame; the window is moved in where it would stick out.
+// At the first showing, when no size was stored: the panels' own size hints, with the menu and
+// the status bar, kept inside the screen with room for the window manager's frame; the window
+// is moved in where it would stick out.
 void frmMain::sizeToControls()
 {
     if (!m_sizeFromControls)
@@ -76,6 +76,9 @@ void frmMain::sizeToControls()
     auto *scroll = findChild<QScrollArea *>(QStringLiteral("centralScroll"));
     if (!scroll || !scroll->widget())
         return;
+    // Panels shown or hidden during the load (the network modem's) count once their layouts
+    // have taken the change.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QSize need = scroll->widget()->sizeHint();
     need.rheight() += menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
@@ -104,8 +107,8 @@ void frmMain::loadSettings()
     const double width = s.number(reading("MainWidth"), SettingDefaults::MainWidth);
     const double height = s.number(reading("MainHeight"), SettingDefaults::MainHeight);
     restoreGeometryTwips(left, top, width, height);
-    m_sizeFromControls = !s.contains(QStringLiteral("MainWidth")) &&
-                         !s.contains(QStringLiteral("MainHeight"));
+    m_sizeFromControls =
+        !s.contains(QStringLiteral("MainWidth")) && !s.contains(QStringLiteral("MainHeight"));
 
     m_state.SelectedKeyNummer =
         s.text(reading("KeySelect"), QString::fromLatin1(SettingDefaults::KeySelect));
@@ -143,6 +146,7 @@ void frmMain::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_loaded)
         Form_Load();
+    sizeToControls();
     fitOuterSize();
 }
 

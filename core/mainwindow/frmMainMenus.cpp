@@ -43,9 +43,8 @@ void keepOnScreen(QWidget *window, const QWidget *mainWindow)
         return;
     const QRect room = screen->availableGeometry();
     const QSize frame(16, 48);
-    const QSize size = window->size()
-                           .expandedTo(window->minimumSizeHint())
-                           .boundedTo(room.size() - frame);
+    const QSize size =
+        window->size().expandedTo(window->minimumSizeHint()).boundedTo(room.size() - frame);
     window->resize(size);
     QPoint at = mainWindow->frameGeometry().topLeft() + QPoint(40, 40);
     at.setX(qMax(room.left(), qMin(at.x(), room.right() + 1 - size.width() - frame.width())));

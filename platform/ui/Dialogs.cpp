@@ -56,6 +56,8 @@ Dialogs::Answer QtDialogs::msgBox(const QString &text, Buttons buttons, const QS
     // Plain text: a message holding "<" must never be taken for markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(renderDialogText(text));
+    // The operator can select and copy what a box says, to pass a message on word for word.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPushButton *ok = box.addButton(QMessageBox::Ok);
     box.setDefaultButton(ok);
     if (buttons == Buttons::OkCancel) {
@@ -66,9 +68,9 @@ Dialogs::Answer QtDialogs::msgBox(const QString &text, Buttons buttons, const QS
     // A short message makes a box narrower than its title, which the window manager then
     // cuts to "...": the box is kept as wide as the title needs.
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-        grid->addItem(new QSpacerItem(titleWidthOf(box), 0, QSizePolicy::Minimum,
-                                      QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(
+            new QSpacerItem(titleWidthOf(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
 }

@@ -140,11 +140,18 @@ private slots:
         QTest::addColumn<QString>("manufacturer");
         QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("text");
-        QTest::newRow("serial") << true << 2 << "Wavecom" << "PC-7" << "Wavecom WMOD2 på COM2";
-        QTest::newRow("network") << true << 255 << "Wavecom" << "PC-7"
+        QTest::newRow("serial") << true << 2 << "Wavecom"
+                                << "PC-7"
+                                << "Wavecom WMOD2 på COM2";
+        QTest::newRow("network") << true << 255 << "Wavecom"
+                                 << "PC-7"
                                  << "Wavecom WMOD2 på 127.0.0.1";
-        QTest::newRow("not ready") << false << 2 << "Wavecom" << "PC-7" << "Wavecom WMOD2 på PC-7";
-        QTest::newRow("released") << false << 255 << " " << "?" << "Ingen modem";
+        QTest::newRow("not ready") << false << 2 << "Wavecom"
+                                   << "PC-7"
+                                   << "Wavecom WMOD2 på PC-7";
+        QTest::newRow("released") << false << 255 << " "
+                                  << "?"
+                                  << "Ingen modem";
     }
     void modemPanelText()
     {

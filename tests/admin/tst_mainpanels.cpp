@@ -206,10 +206,14 @@ private slots:
                            "brukeren kan åpne, eller 0 for en periode.";
         QTest::newRow("letters") << "abc" << no.arg("abc");
         QTest::newRow("digits and letters") << "12a" << no.arg("12a");
-        QTest::newRow("a count") << "12" << "";
-        QTest::newRow("a decimal comma") << "2,5" << "";
-        QTest::newRow("emptied") << "" << "";
-        QTest::newRow("blanks") << "  " << "";
+        QTest::newRow("a count") << "12"
+                                 << "";
+        QTest::newRow("a decimal comma") << "2,5"
+                                         << "";
+        QTest::newRow("emptied") << ""
+                                 << "";
+        QTest::newRow("blanks") << "  "
+                                << "";
     }
     void balanceTypedIsSaidWhenItIsNoNumber()
     {
@@ -419,6 +423,65 @@ private slots:
         QCOMPARE(f->scalar("SELECT SMS_Text FROM SMS_Sent").toString(),
                  QString("I 12345678>26120907<26121124"));
         QCOMPARE(f->box("Txtfields", 0)->text(), QString());
+    }
+
+    // The grid's rows as "number status" (status "" where the list has none).
+    static QStringList gridRows(Window &f)
+    {
+        QAbstractItemModel *model = f.find<QTableView>("DataGrid1")->model();
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QString status;
+            for (int c = 0; c < model->columnCount(); ++c) {
+                if (model->headerData(c, Qt::Horizontal)
+                        .toString()
+                        .compare("Status", Qt::CaseInsensitive) == 0)
+                    status = model->index(r, c).data().toString().trimmed();
+            }
+            rows << model->index(r, 0).data().toString() + ' ' + status;
+        }
+        return rows;
+    }
+
+    // A right the operator makes shows in the grid at once, in the tab the operator is on.
+    void newRightShowsInTheGridAtOnce_data()
+    {
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<bool>("newUserButton"); // the "new user" button first: a waiting period
+        QTest::addColumn<QString>("row");
+        QTest::newRow("all users, registered") << "Alle" << false << "+4712345678 NY";
+        QTest::newRow("new users, queued") << "Nye" << true << "+4712345678 NY";
+        QTest::newRow("all users, queued from the button") << "Alle" << true << "";
+    }
+    void newRightShowsInTheGridAtOnce()
+    {
+        QFETCH(QString, tab);
+        QFETCH(bool, newUserButton);
+        QFETCH(QString, row);
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, tab);
+        const QStringList before = gridRows(*f);
+        QVERIFY(!before.join(';').contains("+4712345678"));
+        if (newUserButton) {
+            f->click("cmdNyBruker");
+            QTest::keyClicks(f->box("Txtfields", 0), "12345678");
+        } else {
+            f->box("Txtfields", 0)->setText("+4712345678");
+        }
+        f->box("Txtfields", 2)->setText("Dahl");
+        f->box("Txtfields", 3)->setText("NY");
+        f->click("CommandRegistrerBruker");
+        QVERIFY2(dialogs.calls().isEmpty(), qPrintable(dialogs.texts().join('|')));
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString()); // stored: the panel cleared
+        const QStringList after = gridRows(*f);
+        if (row.isEmpty())
+            QCOMPARE(after, before);
+        else
+            QVERIFY2(after.contains(row), qPrintable(after.join(';')));
+        QCOMPARE(
+            f->w->keyUsers().tabCaptions().value(f->find<QTabBar>("TabStrip1")->currentIndex()),
+            tab);
     }
 };
 

@@ -171,7 +171,8 @@ private slots:
         }
 
         // Every installed file is in the manifest the README's uninstall removes.
-        QFile manifest(QStringLiteral(PORTIVA_BINARY_DIR) + QStringLiteral("/install_manifest.txt"));
+        QFile manifest(QStringLiteral(PORTIVA_BINARY_DIR) +
+                       QStringLiteral("/install_manifest.txt"));
         QVERIFY(manifest.open(QIODevice::ReadOnly));
         const QStringList listed = QString::fromLocal8Bit(manifest.readAll()).split(u'\n');
         for (const QString &file : {entry, iconFile, bin + "Portiva3",

@@ -3,11 +3,11 @@
 # program looks (the message names the file and the two options), then a database with a
 # network modem that refuses the connection (a box naming host and port, soon, and "no modem"),
 # the first main window sized by its controls, and F1 on a desktop with no HTML viewer.
-# A box's text is read as the operator could copy it: Ctrl+C in the box, then the clipboard.
+# A box's text is read as the operator can copy it: selected with the mouse, then Ctrl+C.
 # Usage: first_start.sh PORTIVA3
 set -euo pipefail
-program=$1
-for tool in Xvfb openbox xdotool xclip python3; do
+program=$(readlink -f "$1")
+for tool in Xvfb openbox xdotool xclip xwininfo python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
 work=$(mktemp -d)
@@ -59,11 +59,22 @@ wait_for_box() { # text; waits up to 20 s for find_box
   done
   return 1
 }
-box_text() { # window id; the box's text as Ctrl+C copies it
+box_text() { # window id; the box's text as the operator can copy it: selected, Ctrl+C
+  local x y w h
   xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  read -r x y w h < <(xwininfo -id "$1" |
+    awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
+  [ "$h" -lt 400 ] || return 0 # the main window, not a box
   printf '' | xclip -selection clipboard
+  # From the text's first letter to the box's far corner: the whole text.
+  xdotool mousemove $((x + 32)) $((y + 13)) mousedown 1
+  sleep 0.1
+  xdotool mousemove $((x + w / 2)) $((y + h / 2))
+  sleep 0.1
+  xdotool mousemove $((x + w - 2)) $((y + h - 2)) mouseup 1
+  sleep 0.1
   xdotool key --clearmodifiers ctrl+c
-  sleep 0.3
+  sleep 0.2
   xclip -o -selection clipboard 2>/dev/null || true
 }
 fail() { echo "FAIL: $*"; exit 1; }
@@ -86,6 +97,7 @@ login() {
 mkdir -p "$work/fresh"
 (cd "$work/fresh" && PATH=$work/nobin exec "$program") >"$work/run1.log" 2>&1 &
 app=$!
+pids+=("$app") # a failed check must not leave it running
 text=$(wait_for_box Brimo02.mdb) || fail "no message on the missing database"
 echo "$text" | grep -qF "$work/fresh/Brimo02.mdb" || fail "no file named: $text"
 echo "$text" | grep -qF -- "--database FILE" || fail "no --database: $text"
@@ -103,6 +115,7 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 printf '[Settings]\nLastComPort=255\nHostName=127.0.0.1\nPort=%s\n' "$port" >"$PORTIVA_SETTINGS_FILE"
 PATH=$work/nobin "$program" --database "$work/site.mdb" >"$work/run2.log" 2>&1 &
 app=$!
+pids+=("$app")
 login
 # The load asks before it connects ("Kobler til: ..."), then says why it could not.
 wait_for_box "Kobler til" >/dev/null || fail "no connection question"

@@ -69,7 +69,7 @@ int main(int argc, char **argv)
         return 2;
     }
     ModemSim sim;
-    const QString config = parser.isSet("config") ? parser.value("config")
+    const QString config = parser.isSet("config")                     ? parser.value("config")
                            : QFileInfo::exists(installedDemoConfig()) ? installedDemoConfig()
                                                                       : QString();
     if (!config.isEmpty()) {
