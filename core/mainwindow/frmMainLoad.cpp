@@ -19,13 +19,13 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStatusBar>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace portiva
@@ -66,8 +66,8 @@ void frmMain::Form_Load()
 }
 
 // At the first showing, when no size was stored: the panels' own size hints, with the menu and
-// the status bar, kept inside the screen with room for the window manager's frame; the window
-// is moved in where it would stick out.
+// the status bar around them, kept inside the screen with room for the window manager's frame; the
+// window is moved in where it would stick out.
 void frmMain::sizeToControls()
 {
     if (!m_sizeFromControls)
@@ -79,14 +79,29 @@ void frmMain::sizeToControls()
     // Panels shown or hidden during the load (the network modem's) count once their layouts
     // have taken the change.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QSize need = scroll->widget()->sizeHint();
-    need.rheight() += menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    // Menu and status bar as the window lays them out now, around the scrolling panels.
+    if (layout())
+        layout()->activate();
+    QSize need = scroll->widget()->sizeHint() + (size() - scroll->size());
     const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
     const QRect room = shownOn ? shownOn->availableGeometry() : QRect(QPoint(), need);
     const QSize frame(16, 48);
+    const int fullHeight = need.height();
     need = need.boundedTo(room.size() - frame);
+    // Cut to a low screen, the panels scroll up and down: the bar is not to cost them width.
+    if (need.height() < fullHeight)
+        need.setWidth(qMin(need.width() + scroll->verticalScrollBar()->sizeHint().width(),
+                           room.width() - frame.width()));
     m_wantedOuterSize = QSize();
+    // Bars shown at the smaller size before would stay on their own, costing the room they
+    // take: they are judged again at the new size.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     resize(need);
+    if (layout())
+        layout()->activate();
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QPoint at = pos();
     at.setX(qMax(room.left(), qMin(at.x(), room.right() - need.width() - frame.width())));
     at.setY(qMax(room.top(), qMin(at.y(), room.bottom() - need.height() - frame.height())));
