@@ -443,37 +443,61 @@ private slots:
         return rows;
     }
 
-    // A right the operator makes shows in the grid at once, in the tab the operator is on.
-    void newRightShowsInTheGridAtOnce_data()
+    // A right the operator makes or removes shows in the grid at once, in the tab the operator
+    // is on.
+    void rightChangeShowsInTheGridAtOnce_data()
     {
         QTest::addColumn<QString>("tab");
-        QTest::addColumn<bool>("newUserButton"); // the "new user" button first: a waiting period
-        QTest::addColumn<QString>("row");
-        QTest::newRow("all users, registered") << "Alle" << false << "+4712345678 NY";
-        QTest::newRow("new users, queued") << "Nye" << true << "+4712345678 NY";
-        QTest::newRow("all users, queued from the button") << "Alle" << true << "";
+        QTest::addColumn<QString>("action"); // register, queue (the "new user" button), remove
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("row"); // "" : the grid is as before
+        QTest::newRow("all users, registered") << "Alle"
+                                               << "register"
+                                               << "+4712345678"
+                                               << "+4712345678 NY";
+        QTest::newRow("new users, queued") << "Nye"
+                                           << "queue"
+                                           << "+4712345678"
+                                           << "+4712345678 NY";
+        QTest::newRow("all users, queued") << "Alle"
+                                           << "queue"
+                                           << "+4712345678"
+                                           << "";
+        QTest::newRow("all users, removed") << "Alle"
+                                            << "remove"
+                                            << "+4790000001"
+                                            << "+4790000001 Slett";
+        QTest::newRow("account, removed") << "MobReg"
+                                          << "remove"
+                                          << "+4790000001"
+                                          << "+4790000001 Slett";
     }
-    void newRightShowsInTheGridAtOnce()
+    void rightChangeShowsInTheGridAtOnce()
     {
         QFETCH(QString, tab);
-        QFETCH(bool, newUserButton);
+        QFETCH(QString, action);
+        QFETCH(QString, number);
         QFETCH(QString, row);
         ScriptedDialogs dialogs;
         auto f = open();
         selectTab(*f, tab);
         const QStringList before = gridRows(*f);
-        QVERIFY(!before.join(';').contains("+4712345678"));
-        if (newUserButton) {
+        QVERIFY(!before.contains(row));
+        if (action == "queue") {
             f->click("cmdNyBruker");
-            QTest::keyClicks(f->box("Txtfields", 0), "12345678");
+            QTest::keyClicks(f->box("Txtfields", 0), number.mid(3));
         } else {
-            f->box("Txtfields", 0)->setText("+4712345678");
+            f->box("Txtfields", 0)->setText(number);
         }
-        f->box("Txtfields", 2)->setText("Dahl");
-        f->box("Txtfields", 3)->setText("NY");
-        f->click("CommandRegistrerBruker");
+        if (action == "remove") {
+            f->click("CommandSlettBruker");
+        } else {
+            f->box("Txtfields", 2)->setText("Dahl");
+            f->box("Txtfields", 3)->setText("NY");
+            f->click("CommandRegistrerBruker");
+        }
         QVERIFY2(dialogs.calls().isEmpty(), qPrintable(dialogs.texts().join('|')));
-        QCOMPARE(f->box("Txtfields", 0)->text(), QString()); // stored: the panel cleared
+        QCOMPARE(f->box("Txtfields", 0)->text(), QString()); // done: the panel cleared
         const QStringList after = gridRows(*f);
         if (row.isEmpty())
             QCOMPARE(after, before);
