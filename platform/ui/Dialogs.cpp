@@ -2,6 +2,7 @@
 #include "platform/ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -27,9 +28,13 @@ QWidget *dialogParent()
 // own buttons.
 int titleWidthOf(const QWidget &window)
 {
-    QFont titleFont = window.font();
-    titleFont.setBold(true);
-    return QFontMetrics(titleFont).horizontalAdvance(window.windowTitle()) + 120;
+    // The frame draws the title in the desktop's face, often wider than the window's own.
+    int widest = 0;
+    for (QFont face : {window.font(), QFontDatabase::systemFont(QFontDatabase::TitleFont)}) {
+        face.setBold(true);
+        widest = qMax(widest, QFontMetrics(face).horizontalAdvance(window.windowTitle()));
+    }
+    return widest * 9 / 8 + 140;
 }
 
 } // namespace
