@@ -7,7 +7,7 @@
 # Usage: first_start.sh PORTIVA3
 set -euo pipefail
 program=$(readlink -f "$1")
-for tool in Xvfb openbox xdotool xclip xwininfo python3; do
+for tool in Xvfb openbox xdotool xclip xwininfo; do
   command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
 work=$(mktemp -d)
@@ -111,7 +111,12 @@ ends "$app"
 
 # 2. A database whose network modem refuses: a loopback port nobody listens on.
 PORTIVA_ADMIN_PASSWORD=first "$program" --create-database "$work/site.mdb" >/dev/null
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=""
+for candidate in $(shuf -i 20000-60000 -n 50); do
+  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then port=$candidate; break; fi
+done
+[ -n "$port" ] || fail "no loopback port without a listener"
+
 printf '[Settings]\nLastComPort=255\nHostName=127.0.0.1\nPort=%s\n' "$port" >"$PORTIVA_SETTINGS_FILE"
 PATH=$work/nobin "$program" --database "$work/site.mdb" >"$work/run2.log" 2>&1 &
 app=$!
