@@ -12,6 +12,7 @@
 #include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
 #include "programstate/MainTexts.h"
+#include "programstate/Phrase.h"
 
 #include <QLocale>
 
@@ -28,13 +29,20 @@ QString orQuestionMark(const QString &text)
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
-const QString kNotStored = QStringLiteral(" Brukeren er ikke lagret.");
+// Said after every refusal of the panel's values: nothing of the user was written.
+QString notStored()
+{
+    return phrase(u" Brukeren er ikke lagret.", u" Brugeren er ikke gemt.",
+                  u" Användaren har inte sparats.");
+}
 
 QString periodText(const UserPanelValues &v)
 {
-    return QStringLiteral("Perioden slutter før den begynner (fra %1 kl. %2 til %3 kl. %4).")
+    return phrase(u"Perioden slutter før den begynner (fra %1 kl. %2 til %3 kl. %4).",
+                  u"Perioden slutter, før den begynder (fra %1 kl. %2 til %3 kl. %4).",
+                  u"Perioden slutar innan den börjar (från %1 kl. %2 till %3 kl. %4).")
                .arg(vb::validityDateText(v.from), v.fraTid, vb::validityDateText(v.to), v.tilTid) +
-           kNotStored;
+           notStored();
 }
 
 } // namespace
@@ -60,14 +68,19 @@ bool isPeriodBalance(const QString &saldo)
 UserPanelValues admissibleRight(const UserPanelValues &panel, const SelectedKey &key)
 {
     if (!hasKeyUnit(key))
-        throw Error(QStringLiteral("Ingen nøkkelenhet er valgt.") + kNotStored);
+        throw Error(phrase(u"Ingen nøkkelenhet er valgt.", u"Ingen nøgleenhed er valgt.",
+                           u"Ingen nyckelenhet är vald.") +
+                    notStored());
     if (!vb::IsNumeric(panel.saldo))
-        throw Error(QStringLiteral("Saldo må være et tall (0 for en periode).") + kNotStored);
+        throw Error(phrase(u"Saldo må være et tall (0 for en periode).",
+                           u"Saldo skal være et tal (0 for en periode).",
+                           u"Saldot måste vara ett tal (0 för en period).") +
+                    notStored());
     UserPanelValues v = panel;
     for (QString *hour : {&v.fraTid, &v.tilTid}) {
         const std::optional<QString> text = hourText(*hour);
         if (!text)
-            throw Error(badHourText(*hour) + kNotStored);
+            throw Error(badHourText(*hour) + notStored());
         *hour = *text;
     }
     // Hour texts of two digits each compare as the hours they are.
@@ -167,7 +180,7 @@ bool UserAdmin::RegisterUser(const UserPanelValues &typed, const SelectedKey &ke
         UserRegistrationCommand(vb::Trim(panel.number), m_state.CountryCode, panel.from,
                                 panel.fraTid, panel.to, panel.tilTid, panel.saldo);
     if (const QString refusal = SendQueue::unsendableRefusal(command); !refusal.isEmpty())
-        throw Error(refusal + kNotStored);
+        throw Error(refusal + notStored());
     const std::optional<QString> admitted = admitNumber(panel);
     if (!admitted)
         return false;

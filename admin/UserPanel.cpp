@@ -419,15 +419,23 @@ void UserPanel::CommandRegistrerBruker_Click()
 {
     skipOnError([this] { restartTimerForOperator(); });
     bool stored = false;
+    bool blocked = false;
     // A refusal or a failure is shown, and the panel keeps what was typed, to be corrected.
-    guarded([this, &stored] {
-        const UserPanelValues panel = values();
-        const SelectedKey key = selectedKey();
-        stored = *m_hooks.REGNYBRUKER ? m_admin.QueueNewUser(panel, key)
-                                      : m_admin.RegisterUser(panel, key);
-    });
+    guardedNotDone(
+        phrase(u"Brukeren ble ikke registrert.", u"Brugeren blev ikke registreret.",
+               u"Användaren registrerades inte."),
+        [this, &stored] {
+            const UserPanelValues panel = values();
+            const SelectedKey key = selectedKey();
+            stored = *m_hooks.REGNYBRUKER ? m_admin.QueueNewUser(panel, key)
+                                          : m_admin.RegisterUser(panel, key);
+        },
+        &blocked);
     if (stored)
         skipOnError([this] { CLEAR_INPUT(); });
+    // The file could not be used: the views stay as they are rather than fail again.
+    if (blocked)
+        return;
     skipOnError([this] { m_hooks.OpenMainRecordsets(); });
     skipOnError([this] { m_hooks.ShowKeyUsers(); });
 }
@@ -436,11 +444,15 @@ void UserPanel::CommandSlettBruker_Click()
 {
     skipOnError([this] { restartTimerForOperator(); });
     UserAdmin::Removal result = UserAdmin::Removal::NotFound;
-    const bool done = guarded(
-        [&] { result = m_admin.removeUser(values(), selectedKey(), m_hooks.reloadQuietly); });
+    bool blocked = false;
+    const bool done = guardedNotDone(
+        phrase(u"Brukeren ble ikke slettet.", u"Brugeren blev ikke slettet.",
+               u"Användaren togs inte bort."),
+        [&] { result = m_admin.removeUser(values(), selectedKey(), m_hooks.reloadQuietly); },
+        &blocked);
     if (done)
         skipOnError([this] { CLEAR_INPUT(); });
-    if (done && result == UserAdmin::Removal::NotFound)
+    if ((done && result == UserAdmin::Removal::NotFound) || blocked)
         return;
     skipOnError([this] { m_hooks.OpenMainRecordsets(); });
     skipOnError([this] { m_hooks.ShowKeyUsers(); });
@@ -490,7 +502,10 @@ void UserPanel::freeSms(const QString &recipient, const QString &noRecipientText
 void UserPanel::CmdSMSDoor_Click()
 {
     const SelectedKey key = selectedKey();
-    freeSms(key.number, QStringLiteral("Ingen nøkkelenhet er valgt. SMS-en er ikke lagt i køen."),
+    freeSms(key.number,
+            phrase(u"Ingen nøkkelenhet er valgt. SMS-en er ikke lagt i køen.",
+                   u"Ingen nøgleenhed er valgt. SMS'en er ikke lagt i køen.",
+                   u"Ingen nyckelenhet är vald. SMS:et har inte lagts i kön."),
             [this, key](const QString &text) { m_admin.queueDoorSms(text, key); });
 }
 
@@ -498,7 +513,9 @@ void UserPanel::CommandSendSMS_Click()
 {
     const UserPanelValues panel = values();
     freeSms(vb::Trim(panel.number),
-            QStringLiteral("Brukeren har ikke noe telefonnummer. SMS-en er ikke lagt i køen."),
+            phrase(u"Brukeren har ikke noe telefonnummer. SMS-en er ikke lagt i køen.",
+                   u"Brugeren har intet telefonnummer. SMS'en er ikke lagt i køen.",
+                   u"Användaren har inget telefonnummer. SMS:et har inte lagts i kön."),
             [this, panel](const QString &text) { m_admin.queueUserSms(text, panel); });
 }
 

@@ -5,7 +5,9 @@
 
 #include "admin/CommandLanguage.h"
 #include "admin/KeyPropTexts.h"
+#include "modem/DatabaseWatch.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Vb.h"
@@ -233,7 +235,15 @@ void frmKeyProperties::Timer1_Timer()
     // A box of this window is open: its handler still uses the recordsets.
     if (!m_state.ReloadRequested || m_busy > 0)
         return;
-    Form_Load();
+    try {
+        Connection::BusyBudget budget(DatabaseWatch::tickBudgetMs);
+        load();
+    } catch (const std::exception &e) {
+        // Another workstation's lock passes: the window stays as it is, the next tick reloads.
+        if (isLockFailure(e))
+            return;
+        dialogs().msgBox(guardedText(errorDescription(e), keyprop::loadFailureWord()));
+    }
     m_state.ReloadRequested = false;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 namespace portiva
 {
@@ -201,8 +202,13 @@ void ModemInit::takeModem(bool reportsRefused)
     m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
     if (reportsRefused)
         m_ctx.host.Write2StatusBox(
-            QStringLiteral("Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten "
-                           "sendingsbekreftelse\r\n"));
+            phrase(u"Modemet tar ikke imot AT+CNMI=1,1,0,2,1: fortsetter uten "
+                   u"sendingsbekreftelse",
+                   u"Modemet modtager ikke AT+CNMI=1,1,0,2,1: fortsætter uden "
+                   u"afsendelsesbekræftelse",
+                   u"Modemet tar inte emot AT+CNMI=1,1,0,2,1: fortsätter utan "
+                   u"sändningsbekräftelse") +
+            QStringLiteral("\r\n"));
     // Nobody else sends now: what a crashed program left on its way to the modem was cut off.
     try {
         if (s.SharedConnection)
@@ -229,10 +235,17 @@ void ModemInit::leaveModem()
 void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer)
 {
     const QString text =
-        sameComputer ? QStringLiteral("Modemet er i bruk av et annet Portiva3 på denne maskinen: "
-                                      "dette programmet sender og leser ikke SMS")
-                     : QStringLiteral("Modemet er i bruk av ") + owner +
-                           QStringLiteral(": denne arbeidsstasjonen sender og leser ikke SMS");
+        sameComputer
+            ? phrase(u"Modemet er i bruk av et annet Portiva3 på denne maskinen: dette programmet "
+                     u"sender og leser ikke SMS",
+                     u"Modemet er i brug af et andet Portiva3 på denne maskine: dette program "
+                     u"sender og læser ikke SMS",
+                     u"Modemet används av ett annat Portiva3 på den här datorn: det här programmet "
+                     u"skickar och läser inte SMS")
+            : phrase(u"Modemet er i bruk av %1: denne arbeidsstasjonen sender og leser ikke SMS",
+                     u"Modemet er i brug af %1: denne arbejdsstation sender og læser ikke SMS",
+                     u"Modemet används av %1: den här arbetsstationen skickar och läser inte SMS")
+                  .arg(owner);
     host.Write2StatusBox(text + QStringLiteral("\r\n"));
     // The status box goes with the network modem's controls; the send panel stays in view.
     host.setStatusPanel(3, text);

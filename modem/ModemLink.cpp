@@ -3,6 +3,7 @@
 #include "modem/ModemHost.h"
 #include "modem/TerminalLog.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 namespace portiva
 {
@@ -66,7 +67,10 @@ void ModemLink::onData(const QByteArray &bytes)
     // so is all of it when no line end came at all (else it would grow without bound).
     const qsizetype cr = NetworkReceiveBuffer.lastIndexOf('\r');
     NetworkReceiveBuffer.remove(0, cr >= 0 ? cr + 1 : NetworkReceiveBuffer.size());
-    m_host.Write2StatusBox(QStringLiteral("Mottaksbuffer over 1 MiB: eldre data forkastet\r\n"));
+    m_host.Write2StatusBox(phrase(u"Mottaksbuffer over 1 MiB: eldre data forkastet",
+                                  u"Modtagebuffer over 1 MiB: ældre data kasseret",
+                                  u"Mottagningsbuffert över 1 MiB: äldre data kastade") +
+                           QStringLiteral("\r\n"));
 }
 
 } // namespace portiva

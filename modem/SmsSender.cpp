@@ -9,6 +9,7 @@
 #include "modem/ModemLink.h"
 #include "platform/ui/Dialogs.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QRegularExpression>
 #include <QTimer>
@@ -200,11 +201,14 @@ bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
 
 void SmsSender::showLinkLoss()
 {
-    m_ctx.host.setStatusPanel(3, m_unanswered > 0
-                                     ? QStringLiteral("SMS avbrutt: kanskje sendt, forbindelsen "
-                                                      "til modemet er brutt")
-                                     : QStringLiteral("SMS ikke sendt: forbindelsen til "
-                                                      "modemet er brutt"));
+    m_ctx.host.setStatusPanel(
+        3, m_unanswered > 0
+               ? phrase(u"SMS avbrutt: kanskje sendt, forbindelsen til modemet er brutt",
+                        u"SMS afbrudt: måske sendt, forbindelsen til modemet er afbrudt",
+                        u"SMS avbrutet: kanske skickat, förbindelsen till modemet är bruten")
+               : phrase(u"SMS ikke sendt: forbindelsen til modemet er brutt",
+                        u"SMS ikke sendt: forbindelsen til modemet er afbrudt",
+                        u"SMS inte skickat: förbindelsen till modemet är bruten"));
 }
 
 QString SmsSender::Send_SMS(const QString &text, const QString &number)

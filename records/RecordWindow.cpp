@@ -1,6 +1,8 @@
 #include "records/RecordWindow.h"
 
+#include "modem/DatabaseWatch.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/CountingScope.h"
 #include "platform/ui/DataGrid.h"
@@ -435,7 +437,16 @@ void RecordWindow::Timer1_Timer()
 {
     if (m_boxesOpen > 0 || !m_state.ReloadRequested)
         return;
-    reload();
+    try {
+        Connection::BusyBudget budget(DatabaseWatch::tickBudgetMs);
+        if (grdDataGrid->recordsetModel()->commitPending())
+            Form_Load();
+    } catch (const std::exception &e) {
+        // Another workstation's lock passes: the window stays as it is, the next tick reloads.
+        if (isLockFailure(e))
+            return;
+        showMessage(errorDescription(e));
+    }
     m_state.ReloadRequested = false;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 #include "records/frmKEYRules.h"
 
 #include <QPushButton>
@@ -53,7 +54,9 @@ QString newUnitRefusal(const Recordset &row)
     const QString number = vb::Trim(row.toTextOr(QStringLiteral("KeyNummer"), QString()));
     if (isInternationalNumber(number))
         return QString();
-    return keyprop::badUnitNumberText(number) + QStringLiteral(" Nøkkelenheten er ikke lagret.");
+    return keyprop::badUnitNumberText(number) + QLatin1Char(' ') +
+           phrase(u"Nøkkelenheten er ikke lagret.", u"Nøgleenheden er ikke gemt.",
+                  u"Nyckelenheten har inte sparats.");
 }
 
 // A tab caption shows an "&" of a building name as itself, not as an access key.

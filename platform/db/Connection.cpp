@@ -109,20 +109,39 @@ namespace
 qint64 g_budgetLeft = -1;
 void (*g_busyNotice)() = nullptr;
 
+// An operator's action that met a lock for the whole busy timeout is not held again by each
+// statement after it: until a statement gets through, or the timeout has passed once more,
+// the lock is taken as still there and the next waits end at once.
+QElapsedTimer g_fullWaitFailed;
+quint64 g_stepsAtFullWait = 0;
+
+bool lockStillKnown()
+{
+    return g_fullWaitFailed.isValid() && g_fullWaitFailed.elapsed() < Connection::busyTimeoutMs &&
+           dbdetail::stepCount() == g_stepsAtFullWait;
+}
+
 // SQLite calls it while a lock is held elsewhere; count is 0 on the first retry of a wait.
 int busyWait(void *, int count)
 {
     static QElapsedTimer waited;
     static constexpr int steps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    const bool operatorWait = g_budgetLeft < 0;
     if (count == 0) {
+        if (operatorWait && lockStillKnown())
+            return 0;
         waited.start();
-        if (g_budgetLeft < 0 && g_busyNotice)
+        if (operatorWait && g_busyNotice)
             g_busyNotice();
     }
-    const qint64 left =
-        g_budgetLeft >= 0 ? g_budgetLeft : Connection::busyTimeoutMs - waited.elapsed();
-    if (left <= 0)
+    const qint64 left = operatorWait ? Connection::busyTimeoutMs - waited.elapsed() : g_budgetLeft;
+    if (left <= 0) {
+        if (operatorWait) {
+            g_fullWaitFailed.start();
+            g_stepsAtFullWait = dbdetail::stepCount();
+        }
         return 0;
+    }
     const int step = steps[std::min<size_t>(size_t(count), std::size(steps) - 1)];
     QElapsedTimer slept;
     slept.start();
@@ -268,6 +287,7 @@ int Connection::exec(const QString &sql, const QVariantList &params)
         }
         if (rc != SQLITE_DONE)
             throwSqlite(db);
+        dbdetail::noteStep();
         if (!sqlite3_stmt_readonly(raw))
             dbdetail::noteWrite();
         changes = sqlite3_changes(db);

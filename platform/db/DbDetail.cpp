@@ -65,6 +65,8 @@ int Statement::bind(const QVariantList &params, int first)
 bool Statement::step()
 {
     const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+        noteStep();
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE) {

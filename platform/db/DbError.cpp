@@ -273,6 +273,21 @@ void dbdetail::noteBlocking(const DatabaseError &error)
     g_lastBlocking = error;
 }
 
+namespace
+{
+quint64 g_stepCount = 0;
+}
+
+void dbdetail::noteStep()
+{
+    ++g_stepCount;
+}
+
+quint64 dbdetail::stepCount()
+{
+    return g_stepCount;
+}
+
 void dbdetail::noteWrite()
 {
     ++g_writeCount;

@@ -82,6 +82,9 @@ namespace dbdetail
 // Kept by the layer for FailureWatch: every lock or full-disk failure, every successful write.
 void noteBlocking(const DatabaseError &error);
 void noteWrite();
+// Every statement step that got through (a lock, if there was one, is gone).
+void noteStep();
+quint64 stepCount();
 } // namespace dbdetail
 
 // "what was not done" followed by why, as one text for a box or the status bar.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/db/DbError.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
 
@@ -51,6 +52,23 @@ template <class Fn> bool guarded(const QString &stepWord, Fn &&fn)
 template <class Fn> bool guarded(Fn &&fn)
 {
     return guarded(QString(), std::forward<Fn>(fn));
+}
+
+// As guarded, for an operator's action whose own refusals already say what was not kept: a
+// failure of the database file (a lock, a full disk) is told after what was not done, and
+// *blocked says whether it was one of those, after which a reload would only fail again.
+template <class Fn> bool guardedNotDone(const QString &notDone, Fn &&fn, bool *blocked = nullptr)
+{
+    try {
+        std::invoke(std::forward<Fn>(fn));
+        return true;
+    } catch (const std::exception &e) {
+        if (blocked)
+            *blocked = isLockFailure(e) || isFullDiskFailure(e);
+        dialogs().msgBox(databaseFailure(e) ? notDoneText(notDone, errorDescription(e))
+                                            : errorDescription(e));
+    }
+    return false;
 }
 
 // A statement whose failure is skipped without a word, so the caller's next statement runs.
