@@ -8,6 +8,8 @@
 #include "modem/GsmCharTables.h"
 #include "programstate/AppState.h"
 
+#include <QRegularExpression>
+
 namespace portiva
 {
 
@@ -52,6 +54,16 @@ void SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallSta
     m_state.ReloadRequested = true;
 
     working = readBody();
+    // The body line was lost before it reached the program (the stream was cut short): what
+    // came is the next entry's header. This entry is left on the modem for the next listing.
+    static const QRegularExpression nextHeader(QStringLiteral("^\\+CMGL: *\\d+ *,"));
+    if (nextHeader.match(working).hasMatch()) {
+        qCWarning(lcInbox).noquote()
+            << "listing entry without its body, left on the modem:" << call.index;
+        call.sender.clear();
+        call.deletable = false;
+        return;
+    }
 
     InboxRepo::ReceivedRow row;
     row.FraNummer = call.sender;

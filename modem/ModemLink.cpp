@@ -67,6 +67,8 @@ void ModemLink::onData(const QByteArray &bytes)
     // so is all of it when no line end came at all (else it would grow without bound).
     const qsizetype cr = NetworkReceiveBuffer.lastIndexOf('\r');
     NetworkReceiveBuffer.remove(0, cr >= 0 ? cr + 1 : NetworkReceiveBuffer.size());
+    // The memory the cut-off data held goes back, not only the bytes.
+    NetworkReceiveBuffer.squeeze();
     m_host.Write2StatusBox(phrase(u"Mottaksbuffer over 1 MiB: eldre data forkastet",
                                   u"Modtagebuffer over 1 MiB: ældre data kasseret",
                                   u"Mottagningsbuffert över 1 MiB: äldre data kastade") +

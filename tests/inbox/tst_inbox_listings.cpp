@@ -81,6 +81,7 @@ private slots:
     void headerFields();
     void refusedReportWriteKeepsEntry();
     void checkedMid();
+    void bodyIsNeverAnotherEntrysHeader();
 };
 
 void TestInboxListings::realListing_data()
@@ -245,6 +246,19 @@ void TestInboxListings::refusedReportWriteKeepsEntry()
                               "\"09/05/10,14:03:30+08\",0"));
     QCOMPARE(rows(rig, kSent), QStringList{"1|45:OK|09/05/10,14:03:22|09/05/10,14:03:30|OK"});
     QCOMPARE(rig.written(), QByteArray("AT+CMGD=5\r"));
+}
+
+// The stream lost this entry's body: the next line is another entry's header. Nothing is
+// stored for it and it stays on the modem, to be read whole with the next listing.
+void TestInboxListings::bodyIsNeverAnotherEntrysHeader()
+{
+    InboxRig rig;
+    rig.serial.script.add(0, "+CMGL: 6,\"REC UNREAD\",\"+4799887766\",,\"09/05/10,14:03:22+08\"\r\n"
+                             "Andre\r\n\r\nOK\r\n");
+    rig.handle(QStringLiteral("+CMGL: 5,\"REC UNREAD\",\"+4711223344\",,\"09/05/10,14:03:20+08\""));
+    QCOMPARE(rows(rig, kReceived), QStringList());
+    QVERIFY(!rig.written().contains("AT+CMGD=5"));
+    QVERIFY(!rig.flags.ReadingMessages);
 }
 
 void TestInboxListings::checkedMid()
