@@ -81,12 +81,11 @@ void TestInboxCases::catalogue_data()
                              << "S0"
                              << QByteArray(R"({"rx": )" + rx +
                                            R"("OK"}, "sent": ["AT+CMGD=90\r"]})");
+    // A listing header where the body should be is the next entry: this entry's body was lost
+    // on the way, so nothing is stored for it and it waits on the modem for the next listing.
     QTest::newRow("body listing header")
         << "47" << hdr << "+CMGL: 1,\"REC UNREAD\",\"+4799887766\",,\"09/05/10,14:03:27+08\""
-        << "S0"
-        << QByteArray(R"({"rx": )" + rx +
-                      R"("+CMGL: 1,\"REC UNREAD\",\"+4799887766\",,\"09/05/10,14:03:27+08\""},
-                          "sent": ["AT+CMGD=90\r"]})");
+        << "S0" << QByteArray(R"({"rx": null, "sent": []})");
 }
 
 void TestInboxCases::catalogue()
