@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
@@ -26,7 +27,7 @@ const char *const kTabSource =
     "select Bruker,Etternavn,Fornavn,konto from Brukere where KeyNummer = ?";
 const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
                               "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
-const char *const kAccountFilter = " and not Status = 'NY' and Konto = ?";
+const char *const kAccountFilter = " and not Status = 'NY' and Konto = ? COLLATE LISTORDER";
 
 bool sameText(const QString &a, const QString &b)
 {
@@ -57,17 +58,18 @@ UserListMode userListMode(const QString &selectedTab, const QString &newUsersTab
 
 QStringList accountTabCaptions(Recordset &rightsByAccount)
 {
+    // Each account once, in the spelling of its first right; its tab lists every spelling.
     QStringList captions;
-    QString last;
+    QSet<QString> seen;
     if (rightsByAccount.RecordCount() == 0)
         return captions;
     rightsByAccount.MoveFirst();
     for (; !rightsByAccount.EOF(); rightsByAccount.MoveNext()) {
         const QString konto = rightsByAccount.toTextOr(QStringLiteral("Konto"), QString());
-        if (konto.isEmpty() || sameText(konto, last))
+        if (konto.isEmpty() || seen.contains(konto.toCaseFolded()))
             continue;
         captions << konto;
-        last = konto;
+        seen.insert(konto.toCaseFolded());
     }
     return captions;
 }

@@ -2,7 +2,10 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/TextOrder.h"
 #include "platform/vb/Error.h"
+
+#include <QSet>
 
 namespace portiva
 {
@@ -43,7 +46,7 @@ QString orderByTerm(const QString &sortText, const QStringList &columns)
         name = name.mid(1, name.size() - 2).trimmed();
     for (const QString &column : columns) {
         if (column.compare(name, Qt::CaseInsensitive) == 0)
-            return quotedIdentifier(column) + direction;
+            return quotedIdentifier(column) + listCollation() + direction;
     }
     throw Error(QStringLiteral("no such column: ") + sortText);
 }
@@ -68,11 +71,11 @@ ListQuery userListQuery(int mode, const QString &keyNummer, const QString &statu
     } else {
         q.sql = userColumns + QStringLiteral("Brukere WHERE KeyNummer = ?");
         if (mode == 3 || mode == 5) {
-            q.sql += QStringLiteral(" AND Konto = ?");
+            q.sql += QStringLiteral(" AND Konto = ?") + listCollation();
             q.params << account;
         }
         if (mode == 4 || mode == 5) {
-            q.sql += QStringLiteral(" AND Status = ?");
+            q.sql += QStringLiteral(" AND Status = ?") + listCollation();
             q.params << status;
         }
     }
@@ -122,7 +125,9 @@ ListQuery keyListQuery(const QString &building, const QString &orderBy)
         QStringLiteral("SELECT KeyNummer, KeyNavn, Bygning, KeySikkerhet FROM KEYTable");
     if (building == QLatin1String("Alle"))
         return {base + QStringLiteral(" ORDER BY ") + orderBy, {}};
-    return {base + QStringLiteral(" WHERE Bygning = ? ORDER BY ") + orderBy, {building}};
+    return {base + QStringLiteral(" WHERE Bygning = ?") + listCollation() +
+                QStringLiteral(" ORDER BY ") + orderBy,
+            {building}};
 }
 
 void markUnitsWithoutBuilding(const std::shared_ptr<Connection> &connection)
@@ -134,7 +139,7 @@ void markUnitsWithoutBuilding(const std::shared_ptr<Connection> &connection)
 QStringList distinctRuns(Recordset &rows, bool upperCase)
 {
     QStringList entries;
-    QString remembered;
+    QSet<QString> seen;
     if (rows.RecordCount() > 0)
         rows.MoveFirst();
     for (; !rows.EOF(); rows.MoveNext()) {
@@ -143,9 +148,9 @@ QStringList distinctRuns(Recordset &rows, bool upperCase)
         QString text = rows.toText(0);
         if (upperCase)
             text = text.toUpper();
-        if (text.isEmpty() || text == remembered)
+        if (text.isEmpty() || seen.contains(text.toCaseFolded()))
             continue;
-        remembered = text;
+        seen.insert(text.toCaseFolded());
         entries << text;
     }
     return entries;

@@ -26,7 +26,8 @@ struct ListQuery {
 QString orderByTerm(const QString &sortText, const QStringList &columns);
 
 // Users report: 1 the key unit's queue of new users, 2 all its users, 3 one account,
-// 4 one status, 5 one status and one account. Texts are compared exactly.
+// 4 one status, 5 one status and one account. Status and account are matched without regard
+// to case, as the boxes list them.
 int chooseUserListMode(const QString &status, const QString &account);
 ListQuery userListQuery(int mode, const QString &keyNummer, const QString &status,
                         const QString &account, const QString &orderBy);
@@ -44,8 +45,9 @@ ListQuery keyListQuery(const QString &building, const QString &orderBy);
 // A unit without a building gets "?", so that it can be chosen in the building list.
 void markUnitsWithoutBuilding(const std::shared_ptr<Connection> &connection);
 
-// The entries a filter box gets from a one-column query: one per run of equal texts in the
-// query's order (upper-cased first when asked), Null and empty texts left out.
+// The entries a filter box gets from a one-column query: each text once without regard to case,
+// in the spelling of its first row in the query's order (upper-cased first when asked), Null
+// and empty texts left out. Choosing one lists the rows of every spelling.
 QStringList distinctRuns(Recordset &rows, bool upperCase);
 
 } // namespace portiva

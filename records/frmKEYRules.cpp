@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/TextOrder.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
 
@@ -43,7 +44,7 @@ ListQuery keyUnitListQuery(const QString &level, const QString &building)
         "Tekst1, Tekst2, Tekst3, Tekst4, Tekst5, Tekst6 FROM KEYTable WHERE KeySikkerhet <= ?");
     query.params << level;
     if (!building.isEmpty()) {
-        query.sql += QStringLiteral(" AND Bygning = ?");
+        query.sql += QStringLiteral(" AND Bygning = ?") + listCollation();
         query.params << building;
     }
     return query;

@@ -1,6 +1,7 @@
 #include "records/frmPrintBrukere.h"
 
 #include "platform/db/Recordset.h"
+#include "platform/db/TextOrder.h"
 #include "programstate/AppState.h"
 
 #include <QComboBox>
@@ -45,9 +46,9 @@ frmPrintBrukere::frmPrintBrukere(AppState &state)
 QStringList frmPrintBrukere::boxEntries(const QString &column, bool upperCase) const
 {
     // column is one of two fixed names, never operator text.
-    auto rows = openRows(
-        QStringLiteral("SELECT %1 FROM Brukere WHERE KeyNummer = ? ORDER BY %1").arg(column),
-        {m_state.SelectedKeyNummer});
+    auto rows = openRows(QStringLiteral("SELECT %1 FROM Brukere WHERE KeyNummer = ? ORDER BY %1%2")
+                             .arg(column, listCollation()),
+                         {m_state.SelectedKeyNummer});
     QStringList entries = distinctRuns(*rows, upperCase);
     rows->Close();
     return entries;

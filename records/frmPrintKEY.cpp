@@ -1,6 +1,7 @@
 #include "records/frmPrintKEY.h"
 
 #include "platform/db/Recordset.h"
+#include "platform/db/TextOrder.h"
 #include "programstate/AppState.h"
 
 #include <QComboBox>
@@ -41,7 +42,8 @@ void frmPrintKEY::fillBoxes()
     // Opening the window gives every unit without a building the building "?", so that it
     // can be chosen from the list.
     markUnitsWithoutBuilding(m_state.SharedConnection);
-    auto rows = openRows(QStringLiteral("SELECT Bygning FROM KEYTable ORDER BY Bygning"), {});
+    auto rows = openRows(
+        QStringLiteral("SELECT Bygning FROM KEYTable ORDER BY Bygning") + listCollation(), {});
     const QStringList buildings = distinctRuns(*rows, false);
     rows->Close();
     fillBox(Combo1, buildings + QStringList{QStringLiteral("Alle")}, QStringLiteral("Alle"));

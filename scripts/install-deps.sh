@@ -2,8 +2,8 @@
 # Installs the Debian 12 packages that building, testing and the demo need.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-          libsqlcipher-dev libgl-dev poppler-utils gammu xvfb xauth openbox xdotool fonts-wine
-          desktop-file-utils xclip x11-utils)
+          libsqlcipher-dev sqlcipher libicu-dev libgl-dev poppler-utils gammu xvfb xauth openbox
+          xdotool fonts-wine desktop-file-utils xclip x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,7 @@
 #include "core/frmSplash.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/GsmCharTables.h"
+#include "platform/db/TextOrder.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/BusyPointer.h"
 #include "platform/ui/ShutdownSignals.h"
@@ -23,6 +24,7 @@ int Main(AppState &state, Settings &settings, const QString &commandLineDatabase
     state.LogoCountryCode = settings.text(QStringLiteral("LogoCountryCode"), QStringLiteral("0"));
     setPhraseLanguage(state.CountryCode);
     installBusyPointer();
+    setListLanguage(state.CountryCode);
     // A logout or a shutdown of the desktop closes the program as its close box would.
     QPointer<frmMain> shown;
     ShutdownSignals shutdown([&shown] {

@@ -5,6 +5,7 @@
 #include "core/frmHelp.h"
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
+#include "platform/db/TextOrder.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowRegistry.h"
@@ -178,6 +179,7 @@ void frmMain::switchLanguage(const QString &code)
     m_state.CountryCode = code;
     m_state.LogoCountryCode = code;
     setPhraseLanguage(code);
+    setListLanguage(code);
     const MainTexts before = texts;
     // Texts applied before a failure stay; the program runs on.
     if (!guarded([this] { ApplyLanguage(); }))

@@ -3,6 +3,7 @@
 #include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
 #include "platform/db/DbError.h"
+#include "platform/db/TextOrder.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -210,7 +211,9 @@ sqlite3 *Connection::openHandle(const QString &path, const QString &password, in
             if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
                 throwSqlite(db);
         }
-        dbdetail::registerNoCase(db);
+        // NOCASE stays SQLite's own: the file's indexes and constraints are built under it, and
+        // every other program that opens the file has that one only.
+        dbdetail::registerListOrder(db);
         // Several workstations share the file: wait for another one's lock rather than fail.
         sqlite3_busy_handler(db, busyWait, nullptr);
     } catch (...) {

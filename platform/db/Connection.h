@@ -40,8 +40,8 @@ ConnectionParts parseConnectionString(const QString &text);
 class Connection
 {
 public:
-    // Opens an existing file only, applies the key, registers the case-folding NOCASE
-    // collation, sets a busy timeout and proves the key with a read.
+    // Opens an existing file only, applies the key, registers the list order's collation
+    // (TextOrder.h), sets a busy timeout and proves the key with a read.
     static std::shared_ptr<Connection> open(const QString &connectionString);
     // Makes a NEW keyed file (refuses one that exists); only the create-database command uses it.
     static std::shared_ptr<Connection> create(const QString &path, const QString &password);

@@ -167,43 +167,6 @@ int compareNoCase(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive);
 }
 
-static bool isAscii(const unsigned char *p, int n)
-{
-    for (int i = 0; i < n; ++i) {
-        if (p[i] >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-static int noCaseCollation(void *, int n1, const void *v1, int n2, const void *v2)
-{
-    const auto *a = static_cast<const unsigned char *>(v1);
-    const auto *b = static_cast<const unsigned char *>(v2);
-    if (isAscii(a, n1) && isAscii(b, n2)) {
-        // Same order as the folding compare below, without decoding.
-        const int n = std::min(n1, n2);
-        for (int i = 0; i < n; ++i) {
-            const int ca = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
-            const int cb = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
-            if (ca != cb)
-                return ca < cb ? -1 : 1;
-        }
-        return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
-    }
-    const QString sa = QString::fromUtf8(reinterpret_cast<const char *>(a), n1);
-    const QString sb = QString::fromUtf8(reinterpret_cast<const char *>(b), n2);
-    const int r = compareNoCase(sa, sb);
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
-}
-
-void registerNoCase(sqlite3 *db)
-{
-    if (sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, noCaseCollation, nullptr) !=
-        SQLITE_OK)
-        throwSqlite(db);
-}
-
 bool hasWord(const QString &sql, const QSet<QString> &words)
 {
     QString word;

@@ -50,9 +50,9 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int index, const QVariant &value
 // A result column by its storage class: null, qlonglong, double, QString or QByteArray.
 QVariant columnValue(sqlite3_stmt *stmt, int column);
 
-// The layer's one case-insensitive text order, shared by the NOCASE collation, find and Sort.
+// Texts compared without regard to case (Unicode case folding), as find matches them and as
+// the list order breaks the language's ties.
 int compareNoCase(QStringView a, QStringView b);
-void registerNoCase(sqlite3 *db);
 
 // True when the query text, outside quotes and brackets, has one of the words (given in
 // capitals), ignoring case.

@@ -1,12 +1,15 @@
-// Sort and find: both ignore case the way the connection's NOCASE collation does, so the
-// layer's look-ups agree with the database's own comparisons.
+// Sort and find. Find matches texts without regard to case; Sort orders them as the program's
+// lists are ordered (TextOrder.h), the same order a query's ORDER BY gets through the list
+// collation.
 
 #include "platform/db/DbDetail.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetStore.h"
+#include "platform/db/TextOrder.h"
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 
 namespace portiva
 {
@@ -68,20 +71,35 @@ struct KeyCell {
     double real = 0;
     quint32 offset = 0;
     quint32 length = 0;
+    quint32 keyOffset = 0;
+    quint32 keyLength = 0;
 };
 
 enum : quint8 { NullClass, NumberClass, TextClass, BlobClass };
 
-// Case folding is done once per sort into its own buffer, then compared code unit by code
-// unit, which orders exactly as the case-insensitive compare does.
+// The language's sort key and the case-folded text are made once per sort into buffers of
+// their own; keys compare byte by byte, and the folded texts break their ties, which orders
+// exactly as compareListed does.
 struct KeyColumn {
     std::vector<KeyCell> cells; // by slot
     QString folded;
+    QByteArray keys;
     bool descending = false;
 
     QStringView text(const KeyCell &k) const
     {
         return QStringView(folded.constData() + k.offset, qsizetype(k.length));
+    }
+    int compareText(const KeyCell &a, const KeyCell &b) const
+    {
+        const quint32 n = std::min(a.keyLength, b.keyLength);
+        const int r =
+            n ? std::memcmp(keys.constData() + a.keyOffset, keys.constData() + b.keyOffset, n) : 0;
+        if (r != 0)
+            return r;
+        if (a.keyLength != b.keyLength)
+            return a.keyLength < b.keyLength ? -1 : 1;
+        return text(a).compare(text(b));
     }
 };
 
@@ -134,6 +152,9 @@ KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, 
             } else {
                 k.cls = TextClass;
                 foldInto(kc.folded, t, k);
+                k.keyOffset = quint32(kc.keys.size());
+                dbdetail::appendListKey(kc.keys, t);
+                k.keyLength = quint32(kc.keys.size() - k.keyOffset);
             }
             break;
         }
@@ -158,7 +179,7 @@ int compareKeys(const KeyColumn &kc, const KeyCell &a, const KeyCell &b)
         return a.real < b.real ? -1 : (a.real > b.real ? 1 : 0);
     }
     if (a.cls == TextClass)
-        return kc.text(a).compare(kc.text(b));
+        return kc.compareText(a, b);
     return 0;
 }
 

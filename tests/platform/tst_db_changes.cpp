@@ -193,8 +193,9 @@ void TestDbChanges::deferredViewStartsSortedOnItsLastRow()
     auto view = Recordset::openDeferred(db, names, {}, {"Etternavn", true});
     connect(view.get(), &Recordset::currentChanged, this, [&] { moved = true; });
     QCOMPARE(view->AbsolutePosition(), 3);
-    QCOMPARE(view->value("Etternavn").toString(), "Dal");
-    QCOMPARE(view->cell(0, 1).toString(), "Aas");
+    // Norwegian order: "Aas" is read as "Ås", after Z.
+    QCOMPARE(view->value("Etternavn").toString(), "Aas");
+    QCOMPARE(view->cell(0, 1).toString(), "Berg");
     QVERIFY(!moved);
 }
 

@@ -111,10 +111,10 @@ private slots:
         auto w = f.open();
         QAbstractItemModel *model = w->grdDataGrid->model();
         QVERIFY(model->setData(model->index(1, 1), QStringLiteral("nytt")));
-        f.exec(QStringLiteral("INSERT INTO Passwords (USER_ID) VALUES ('Aase')"));
+        f.exec(QStringLiteral("INSERT INTO Passwords (USER_ID) VALUES ('Abel')"));
         w->cmdRefresh_Click();
         QCOMPARE(gridRows(w->grdDataGrid).mid(0, 3),
-                 (QStringList{"Aase||", "anne|Passord1|6", "Petter|nytt|4"}));
+                 (QStringList{"Abel||", "anne|Passord1|6", "Petter|nytt|4"}));
         QCOMPARE(qRound(w->grdDataGrid->columnWidthTwips(0) / 100), 15);
         QVERIFY(dialogs.calls().isEmpty());
     }
