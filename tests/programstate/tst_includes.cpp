@@ -10,6 +10,7 @@ class TestIncludes : public QObject
 private slots:
     void includesRunDownward_data();
     void includesRunDownward();
+    void boxesGoThroughTheDialogService();
 };
 
 void TestIncludes::includesRunDownward_data()
@@ -49,6 +50,31 @@ void TestIncludes::includesRunDownward()
         }
     }
     QVERIFY2(upward.isEmpty(), qPrintable(upward.join(QStringLiteral(", "))));
+}
+
+// A box opened past the dialog service cannot be answered by a test's script, and one opened
+// below the windows stops work that has no window to return to. Tabulon, a component of its
+// own, shows its own boxes.
+void TestIncludes::boxesGoThroughTheDialogService()
+{
+    static const QRegularExpression box(QStringLiteral("\\bQ(MessageBox|InputDialog)\\b"));
+    QStringList outside;
+    for (const char *folder : {"platform", "database", "programstate", "modem", "inbox", "admin",
+                               "records", "core", "app"}) {
+        QDirIterator it(QStringLiteral(PORTIVA_SOURCE_DIR "/") + QLatin1String(folder),
+                        {"*.h", "*.cpp"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (path.endsWith(QLatin1String("/platform/ui/Dialogs.cpp")) ||
+                path.endsWith(QLatin1String("/platform/ui/Dialogs.h")))
+                continue;
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            if (box.match(QString::fromUtf8(file.readAll())).hasMatch())
+                outside << QLatin1String(folder) + u'/' + it.fileName();
+        }
+    }
+    QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral(", "))));
 }
 
 QTEST_GUILESS_MAIN(TestIncludes)
