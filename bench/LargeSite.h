@@ -20,12 +20,29 @@
 namespace portiva::bench
 {
 
-inline constexpr int KeyUnits = 200;
-inline constexpr int Persons = 10000;
-inline constexpr int Rights = 20000;
-inline constexpr int SentSms = 100000;
-inline constexpr int ReceivedSms = 100000;
-inline constexpr int LogEntries = 50000;
+// A site's size: as many received as sent SMS, half as many log entries, a fifth as many
+// rights, a tenth as many people, and 200 key units.
+struct SiteSize {
+    int sent = 100000;
+    int keyUnits() const { return 200; }
+    int persons() const { return std::max(1, sent / 10); }
+    int rights() const { return sent / 5; }
+    int received() const { return sent; }
+    int logEntries() const { return sent / 2; }
+    // Waiting periods of people who already hold a right, in NYEbrukere.
+    int waitingPeriods() const { return sent / 100; }
+};
+
+inline constexpr SiteSize DefaultSite{};
+
+// Spreads rows over the key units unevenly, as on a real site: the first unit (the one in
+// view) holds about a sixth of them, the last ones a handful.
+inline int unevenUnit(int i, int units)
+{
+    const quint32 h = quint32(i) * 2654435761u;
+    const double x = double(h) / 4294967296.0;
+    return std::min(units - 1, int(units * x * x * x));
+}
 
 // Inserts count rows through one prepared statement; bind(stmt, i) binds row i.
 inline void fill(sqlite3 *db, const char *sql, int count,
@@ -53,19 +70,21 @@ inline QByteArray phone(int prefix, int n)
     return QByteArray("+47") + QByteArray::number(prefix * 10000000 + n);
 }
 
-inline void generate(Connection &connection)
+inline void generate(Connection &connection, const SiteSize &size = DefaultSite)
 {
     sqlite3 *db = connection.checkedHandle();
+    const int units = size.keyUnits();
+    const int persons = size.persons();
     connection.exec(QStringLiteral("BEGIN"));
     fill(db, "INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet, Bygning) VALUES (?,?,?,?)",
-         KeyUnits, [](sqlite3_stmt *s, int i) {
+         units, [](sqlite3_stmt *s, int i) {
              text(s, 1, phone(9, i));
              text(s, 2, "Dør " + QByteArray::number(i));
              text(s, 3, QByteArray::number(4 + i % 3));
              text(s, 4, "Bygg " + QByteArray::number(i % 10));
          });
     fill(db, "INSERT INTO Katalog (Bruker, Etternavn, Fornavn, BrukerKort) VALUES (?,?,?,?)",
-         Persons, [](sqlite3_stmt *s, int i) {
+         persons, [](sqlite3_stmt *s, int i) {
              const QByteArray number = phone(4, i);
              text(s, 1, number);
              text(s, 2, "Etternavn" + QByteArray::number(i));
@@ -75,50 +94,62 @@ inline void generate(Connection &connection)
     fill(db,
          "INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
          "TilTid, Konto, Saldo, Status) VALUES (?,?,'1/1/2024','00','31/12/2099','24',?,'0',?)",
-         Rights, [](sqlite3_stmt *s, int i) {
-             text(s, 1, phone(4, i % Persons));
-             text(s, 2, phone(9, i % KeyUnits));
+         size.rights(), [&](sqlite3_stmt *s, int i) {
+             text(s, 1, phone(4, i % persons));
+             text(s, 2, phone(9, unevenUnit(i, units)));
              text(s, 3, i % 3 ? "Gjest" : "MobReg");
              text(s, 4, i % 7 ? "Aktiv " : "Slettet");
          });
     fill(db,
+         "INSERT INTO NYEbrukere (Bruker, Etternavn, Fornavn, [Gyldig fra], FraTid, [Gyldig til], "
+         "TilTid, Konto, Saldo, Status, KeyNummer) VALUES (?,?,?,?,'00','31/12/2099','24',"
+         "'Gjest','0','Venter',?)",
+         size.waitingPeriods(), [&](sqlite3_stmt *s, int i) {
+             text(s, 1, phone(4, (i * 7) % persons));
+             text(s, 2, "Etternavn" + QByteArray::number((i * 7) % persons));
+             text(s, 3, "Fornavn" + QByteArray::number((i * 7) % persons));
+             text(s, 4,
+                  QByteArray::number(1 + i % 28) + "/" + QByteArray::number(1 + i % 12) + "/2099");
+             text(s, 5, phone(9, unevenUnit(i, units)));
+         });
+    fill(db,
          "INSERT INTO SMS_Sent (TilNummer, TilNummerKort, Etternavn, Dato, DatoLNG, SMS_Text, "
          "CMGS) VALUES (?,?,?,'2024-05-10',45422,?,?)",
-         SentSms, [](sqlite3_stmt *s, int i) {
-             const QByteArray number = phone(9, i % KeyUnits);
+         size.sent, [&](sqlite3_stmt *s, int i) {
+             const QByteArray number = phone(9, unevenUnit(i, units));
              text(s, 1, number);
              text(s, 2, number.mid(3));
              text(s, 3, "Dør");
-             text(s, 4, "I " + phone(4, i % Persons) + " 24010100 99123124");
+             text(s, 4, "I " + phone(4, i % persons) + " 24010100 99123124");
              text(s, 5, i % 100 ? QByteArray::number(i % 256) + ":OK" : QByteArray("UNSENT"));
          });
     fill(db,
          "INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, Dato, SMS_Text) "
          "VALUES (?,?,?,'24/05/10,12:00:00',?)",
-         ReceivedSms, [](sqlite3_stmt *s, int i) {
-             const QByteArray number = phone(9, i % KeyUnits);
+         size.received(), [&](sqlite3_stmt *s, int i) {
+             const QByteArray number = phone(9, unevenUnit(i, units));
              text(s, 1, number);
              text(s, 2, number.mid(3));
              text(s, 3, "Dør");
-             text(s, 4, phone(4, i % Persons) + " er lagt til");
+             text(s, 4, phone(4, i % persons) + " er lagt til");
          });
     fill(db,
          "INSERT INTO LOGGData (KeyNummer, KeyUser, Fornavn, Etternavn, Dato) VALUES "
          "(?,?,'Fornavn','Etternavn','10/05,12:00')",
-         LogEntries, [](sqlite3_stmt *s, int i) {
-             text(s, 1, phone(9, i % KeyUnits));
-             text(s, 2, phone(4, i % Persons));
+         size.logEntries(), [&](sqlite3_stmt *s, int i) {
+             text(s, 1, phone(9, unevenUnit(i, units)));
+             text(s, 2, phone(4, i % persons));
          });
     connection.exec(QStringLiteral("COMMIT"));
 }
 
 // A new database at path with the large site in it, as the program opens it now.
-inline void makeLargeSite(const QString &path)
+inline void makeLargeSite(const QString &path, const SiteSize &size = DefaultSite)
 {
     QFile::remove(path);
     createDatabase(path, QStringLiteral("bench"));
     auto connection = Connection::open(buildConnectionString(path, databasePassword()));
-    generate(*connection);
+    generate(*connection, size);
     addIndexes(connection);
     connection->addChangeCounters();
 }

@@ -19,3 +19,6 @@ CREATE INDEX IF NOT EXISTS Katalog_trim_Bruker ON Katalog (trim(Bruker));
 
 -- A fetched log entry already stored is skipped.
 CREATE INDEX IF NOT EXISTS LOGGData_Dato ON LOGGData (Dato);
+
+-- One person's rights: the catalogue's recount and the queue's look-up of a person's right.
+CREATE INDEX IF NOT EXISTS TBLbrukere_KeyBruker ON TBLbrukere (KeyBruker);

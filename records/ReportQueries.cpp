@@ -100,11 +100,18 @@ bool catalogueListQuery(const QString &filter, const QString &orderBy, ListQuery
     return true;
 }
 
+QString permissionCountTerm()
+{
+    // The same count brukertillatelser gives one person (rights with a key unit, none: "0"),
+    // taken through the index on KeyBruker: the view, correlated per catalogue row, was grouped
+    // and indexed anew for each row, so a recount grew with people times rights.
+    return QStringLiteral("CAST((SELECT count(t.KeyNummer) FROM TBLbrukere AS t "
+                          "WHERE t.KeyBruker = Katalog.Bruker) AS TEXT)");
+}
+
 void updateUserPermissionCounts(const std::shared_ptr<Connection> &connection)
 {
-    const QString count =
-        QStringLiteral("CAST(coalesce((SELECT b.antallavkeynummer FROM brukertillatelser AS b "
-                       "WHERE b.Bruker = Katalog.Bruker), 0) AS TEXT)");
+    const QString count = permissionCountTerm();
     Connection::Transaction transaction(connection);
     connection->exec(QStringLiteral("UPDATE Katalog SET Tillatelser = ") + count +
                      QStringLiteral(" WHERE Tillatelser IS NOT ") + count);

@@ -34,8 +34,10 @@ ListQuery userListQuery(int mode, const QString &keyNummer, const QString &statu
 
 // Catalogue report: "Alle", "Aktive" or "Passive"; false for any other filter text.
 bool catalogueListQuery(const QString &filter, const QString &orderBy, ListQuery &out);
-// Brings Katalog.Tillatelser up to date from brukertillatelser, in one transaction; only rows
-// whose count changed are written.
+// A catalogue row's number of rights as text, for a statement on Katalog.
+QString permissionCountTerm();
+// Brings Katalog.Tillatelser up to date with the rights, in one transaction; only rows whose
+// count changed are written.
 void updateUserPermissionCounts(const std::shared_ptr<Connection> &connection);
 
 ListQuery logListQuery(const QString &keyNummer, const QString &orderBy);

@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "records/ReportQueries.h"
 
 #include <QPushButton>
 
@@ -31,17 +32,16 @@ QList<RecordColumn> catalogueColumns()
 }
 
 // The count and the national number are derived the way every other writer of the catalogue
-// derives them: the number of rights from the view (none: "0"), and the number from its 4th
-// character, nine characters at most. Rows that already agree are left alone, so other
-// workstations' open rows are not disturbed.
-const char *const recountSql =
-    "UPDATE Katalog SET"
-    " Tillatelser = CAST(coalesce((SELECT b.antallavkeynummer FROM brukertillatelser AS b"
-    " WHERE b.Bruker = Katalog.Bruker), 0) AS TEXT),"
-    " BrukerKort = substr(Bruker, 4, 9)"
-    " WHERE Tillatelser IS NOT CAST(coalesce((SELECT b.antallavkeynummer FROM brukertillatelser"
-    " AS b WHERE b.Bruker = Katalog.Bruker), 0) AS TEXT)"
-    " OR BrukerKort IS NOT substr(Bruker, 4, 9)";
+// derives them: the number of rights, and the number from its 4th character, nine characters
+// at most. Rows that already agree are left alone, so other workstations' open rows are not
+// disturbed.
+QString recountSql()
+{
+    const QString count = permissionCountTerm();
+    return QStringLiteral("UPDATE Katalog SET Tillatelser = ") + count +
+           QStringLiteral(", BrukerKort = substr(Bruker, 4, 9) WHERE Tillatelser IS NOT ") + count +
+           QStringLiteral(" OR BrukerKort IS NOT substr(Bruker, 4, 9)");
+}
 
 } // namespace
 
@@ -102,7 +102,7 @@ void frmBrukere::beforeRefresh()
 void frmBrukere::UpdateUserPermissionCounts()
 {
     Connection::Transaction transaction(connection());
-    connection()->exec(QLatin1String(recountSql));
+    connection()->exec(recountSql());
     transaction.commit();
 }
 

@@ -89,6 +89,10 @@ void TestIndexes::lookUpUsesIndex_data()
     QTest::newRow("listed right") << "SELECT rowid FROM TBLbrukere WHERE trim(KeyBruker) = ?1 AND "
                                      "trim(KeyNummer) = ?2 ORDER BY rowid LIMIT 1"
                                   << "TBLbrukere_trim";
+    QTest::newRow("catalogue recount")
+        << "UPDATE Katalog SET Tillatelser = CAST((SELECT count(t.KeyNummer) FROM TBLbrukere AS t "
+           "WHERE t.KeyBruker = Katalog.Bruker) AS TEXT)"
+        << "TBLbrukere_KeyBruker";
     QTest::newRow("person by short number") << "SELECT Bruker FROM Katalog WHERE "
                                                "trim(BrukerKort) = ?1 ORDER BY rowid LIMIT 1"
                                             << "Katalog_trim_BrukerKort";

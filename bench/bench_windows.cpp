@@ -1,0 +1,276 @@
+// What the operator waits for on a large site: each record and report window opened in a
+// process of its own (nothing read before, as after a start), the header sort of the sent
+// list, the recount behind the catalogue report, and the peak memory, each beside a raw
+// SQLite scan of the same rows in a fresh process of the same run.
+//
+//   portiva-bench-windows --make FILE --sent N     makes a site of N sent SMS (LargeSite.h)
+//   portiva-bench-windows FILE [--label 1M] [--runs N] [--only NAME]
+//
+// The rows a window shows are the rows of the SELECT statements it runs while it opens,
+// caught by a trace on every connection and scanned again, cell by cell, by the raw process.
+
+#include "LargeSite.h"
+#include "core/mainwindow/WindowFactory.h"
+#include "platform/db/Connection.h"
+#include "programstate/AppState.h"
+#include "records/RecordWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextStream>
+#include <QWidget>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace portiva;
+using namespace portiva::bench;
+
+namespace
+{
+
+struct Item {
+    const char *name;
+    WindowKind kind;
+    bool showSent = false;
+    const char *sortedBy = nullptr; // the header sort measured after the open
+};
+
+const Item kItems[] = {
+    {"Sent", WindowKind::frmSMSSent, true, "TilNummerkort"},
+    {"Outbox", WindowKind::frmSMSSent},
+    {"Received", WindowKind::frmSMSReceived},
+    {"KeyLog", WindowKind::frmLOGG},
+    {"Catalogue", WindowKind::frmBrukere},
+    {"KeyUnits", WindowKind::frmKEY},
+    {"PrintBrukere", WindowKind::frmPrintBrukere},
+    {"PrintKatalog", WindowKind::frmPrintKatalog},
+    {"PrintLogg", WindowKind::frmPrintLogg},
+    {"PrintKEY", WindowKind::frmPrintKEY},
+};
+
+QStringList g_selects;
+
+int traced(unsigned, void *, void *stmt, void *)
+{
+    char *sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(stmt));
+    if (!sql)
+        return 0;
+    const QString text = QString::fromUtf8(sql).simplified();
+    sqlite3_free(sql);
+    // The layer's own probes and change counts are not rows a window shows.
+    if (text.startsWith(QLatin1String("select"), Qt::CaseInsensitive) &&
+        !text.contains(QLatin1String("sqlite_master")) &&
+        !text.contains(QLatin1String("TableChanges")) &&
+        !text.contains(QLatin1String("TBLLanguage")))
+        g_selects << text;
+    return 0;
+}
+
+int traceEveryConnection(sqlite3 *db, char **, const void *)
+{
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, traced, nullptr);
+    return SQLITE_OK;
+}
+
+double peakMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Steps through every row, reading each cell as the layer would keep it.
+void scan(sqlite3 *db, const QString &sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        qFatal("prepare: %s", sqlite3_errmsg(db));
+    const int columns = sqlite3_column_count(stmt);
+    qint64 cells = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            if (sqlite3_column_type(stmt, c) == SQLITE_TEXT)
+                cells +=
+                    QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
+                                      sqlite3_column_bytes(stmt, c))
+                        .size();
+            else
+                cells += sqlite3_column_int64(stmt, c) != 0;
+        }
+    }
+    sqlite3_finalize(stmt);
+    static volatile qint64 sink;
+    sink = cells;
+}
+
+const Item &itemNamed(const QString &name)
+{
+    for (const Item &item : kItems)
+        if (name == QLatin1String(item.name))
+            return item;
+    qFatal("unknown item %s", qPrintable(name));
+}
+
+// The window process: opens one window, sorts it when asked, and writes what it read.
+int windowChild(const QString &path, const Item &item, const QString &sqlOut)
+{
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(traceEveryConnection));
+    AppState state;
+    openSite(state, path, true);
+    state.ConnectionString = buildConnectionString(path, databasePassword());
+    state.CountryCode = QStringLiteral("47");
+    state.ShowSentSMS = item.showSent;
+    ProgramWindowFactory factory(state);
+    g_selects.clear();
+    QElapsedTimer t;
+    t.start();
+    QWidget *window = factory.create(item.kind);
+    window->show();
+    QApplication::processEvents();
+    window->repaint();
+    const double openMs = msSince(t);
+    QStringList lines = g_selects;
+    double sortMs = -1;
+    if (item.sortedBy) {
+        auto *records = qobject_cast<RecordWindow *>(window);
+        t.restart();
+        records->grdDataGrid_HeadClick(1);
+        window->repaint();
+        sortMs = msSince(t);
+    }
+    if (item.kind == WindowKind::frmPrintKatalog)
+        lines << QStringLiteral("SELECT KeyBruker, KeyNummer FROM TBLbrukere");
+    QFile out(sqlOut);
+    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    out.write(lines.join(u'\n').toUtf8());
+    std::printf("open %.1f\nsort %.1f\npeak %.1f\n", openMs, sortMs, peakMb());
+    delete window;
+    return 0;
+}
+
+// The raw process: the same statements, and the sort as a raw ORDER BY of the same rows.
+int rawChild(const QString &path, const Item &item, const QString &sqlIn)
+{
+    auto connection = Connection::open(buildConnectionString(path, databasePassword()));
+    QFile in(sqlIn);
+    in.open(QIODevice::ReadOnly);
+    const QStringList lines = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    sqlite3 *db = connection->checkedHandle();
+    QElapsedTimer t;
+    t.start();
+    for (const QString &sql : lines)
+        scan(db, sql);
+    const double openMs = msSince(t);
+    double sortMs = -1;
+    if (item.sortedBy && !lines.isEmpty()) {
+        t.restart();
+        scan(db, lines.first() + QStringLiteral(" ORDER BY ") + QLatin1String(item.sortedBy));
+        sortMs = msSince(t);
+    }
+    std::printf("open %.1f\nsort %.1f\npeak %.1f\n", openMs, sortMs, peakMb());
+    return 0;
+}
+
+struct Figures {
+    double open = 0, sort = 0, peak = 0;
+};
+
+Figures runChild(const QString &mode, const QString &path, const Item &item, const QString &sql)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--child"), mode, QLatin1String(item.name), path, sql});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        qFatal("%s %s failed", qPrintable(mode), item.name);
+    Figures f;
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> w = line.split(' ');
+        if (w.size() != 2)
+            continue;
+        (w[0] == "open" ? f.open : w[0] == "sort" ? f.sort : f.peak) = w[1].toDouble();
+    }
+    return f;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void line(const char *what, const char *name, const QString &label, double ms, double raw)
+{
+    std::printf("%s %s at %s: %.0f ms, raw %.0f ms, ratio %.2f\n", what, name, qPrintable(label),
+                ms, raw, raw > 0 ? ms / raw : 0.0);
+    std::fflush(stdout);
+}
+
+int runAll(const QString &path, const QString &label, int runs, const QString &only)
+{
+    const QString sql = path + QStringLiteral(".select");
+    const double fileMb = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
+    for (const Item &item : kItems) {
+        if (!only.isEmpty() && only != QLatin1String(item.name))
+            continue;
+        std::vector<double> open, raw, sort, rawSort, peak;
+        for (int r = 0; r < runs; ++r) {
+            const Figures w = runChild(QStringLiteral("window"), path, item, sql);
+            const Figures s = runChild(QStringLiteral("raw"), path, item, sql);
+            open.push_back(w.open);
+            sort.push_back(w.sort);
+            peak.push_back(w.peak);
+            raw.push_back(s.open);
+            rawSort.push_back(s.sort);
+        }
+        line("window", item.name, label, median(open), median(raw));
+        if (item.sortedBy)
+            line("header sort", item.name, label, median(sort), median(rawSort));
+        std::printf("peak memory %s at %s: %.0f MB, file %.0f MB, ratio %.2f\n", item.name,
+                    qPrintable(label), median(peak), fileMb, median(peak) / fileMb);
+    }
+    QFile::remove(sql);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const auto option = [&](const char *name, const QString &fallback) {
+        const qsizetype at = args.indexOf(QLatin1String(name));
+        return at > 0 && at + 1 < args.size() ? args.at(at + 1) : fallback;
+    };
+    if (args.size() == 6 && args.at(1) == QLatin1String("--child")) {
+        const Item &item = itemNamed(args.at(3));
+        return args.at(2) == QLatin1String("window") ? windowChild(args.at(4), item, args.at(5))
+                                                     : rawChild(args.at(4), item, args.at(5));
+    }
+    if (args.contains(QLatin1String("--make"))) {
+        QElapsedTimer t;
+        t.start();
+        makeLargeSite(option("--make", QString()), SiteSize{option("--sent", "100000").toInt()});
+        std::printf("site made in %lld ms\n", t.elapsed());
+        return 0;
+    }
+    if (args.size() < 2)
+        qFatal("usage: portiva-bench-windows --make FILE --sent N | FILE [--label L] [--runs N]");
+    return runAll(args.at(1), option("--label", QStringLiteral("site")),
+                  option("--runs", QStringLiteral("3")).toInt(), option("--only", QString()));
+}
