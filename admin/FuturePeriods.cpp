@@ -2,6 +2,7 @@
 
 #include "admin/CommandLanguage.h"
 #include "modem/SendQueue.h"
+#include "modem/UnitLedger.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
@@ -101,10 +102,10 @@ const Row *liveRightOf(const std::vector<Row> &live, const Row &waiting)
     return nullptr;
 }
 
-// The unit may hold a right unless its registration never went out.
-bool unitMayHold(const Row &live)
+bool unitMayHold(const std::shared_ptr<Connection> &db, const Row &live, const QString &countryCode)
 {
-    return !same(live.text("Status"), QStringLiteral("NY"));
+    return rightMayBeHeld(db, live.text("KeyNummer"), live.text("KeyBruker"), live.text("Status"),
+                          countryCode);
 }
 
 // A right on its way out is not taken back; the waiting periods follow it.
@@ -136,9 +137,13 @@ void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const R
     const QString key = live.text("KeyNummer");
     const QString user = live.text("KeyBruker");
     Connection::Transaction transaction(db);
+    // A period already waiting with the same values is not added twice.
     db->exec(QStringLiteral("INSERT INTO NYEbrukere (KeyNummer, Bruker, Etternavn, Fornavn, Konto, "
                             "Status, [Gyldig fra], [Gyldig til], TilTid, FraTid, Saldo) "
-                            "VALUES (?, ?, ?, ?, ?, 'NY', ?, ?, ?, ?, ?)"),
+                            "SELECT ?1, ?2, ?3, ?4, ?5, 'NY', ?6, ?7, ?8, ?9, ?10 WHERE NOT EXISTS "
+                            "(SELECT 1 FROM NYEbrukere WHERE KeyNummer = ?1 AND Bruker = ?2 AND "
+                            "[Gyldig fra] IS ?6 AND [Gyldig til] IS ?7 AND TilTid IS ?8 AND "
+                            "FraTid IS ?9 AND Saldo IS ?10)"),
              {live.values.value("KeyNummer"), live.values.value("KeyBruker"),
               waiting.values.value("Etternavn"), waiting.values.value("Fornavn"),
               live.values.value("Konto"), live.values.value("Gyldig fra"),
@@ -146,15 +151,13 @@ void swapBack(const std::shared_ptr<Connection> &db, const Row &waiting, const R
               live.values.value("FraTid"), live.values.value("Saldo")});
     // The period that went back must not reach the unit after the earlier one.
     withdrawRegistrations(db, key, user, countryCode);
-    if (unitMayHold(live)) {
+    if (unitMayHold(db, live, countryCode)) {
         // A unit answers the registration of a user it holds with the period it has, and that
         // answer is written over the right: the earlier period would be lost. So the unit is
         // told to remove the user first, and the right leaves on its removal reply.
         db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Slett' WHERE rid = ?"),
                  {live.values.value("rid")});
-        auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
-        SendQueue::QueueSMS(*queue, UserRemovalCommand(vb::Trim(user), countryCode), key,
-                            keyNameOf(db, key), QString(), today);
+        queueUnitCommand(db, UserRemovalCommand(vb::Trim(user), countryCode), key, today);
     } else {
         db->exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rid = ?"),
                  {live.values.value("rid")});
@@ -184,14 +187,21 @@ void moveIn(const std::shared_ptr<Connection> &db, const Row &waiting, const QSt
                             "VALUES (?, ?, 'Ny', ?, ?, ?, ?, ?, ?)"),
              {key, user, vb::validityDateText(waiting.start), vb::validityDateText(waiting.end),
               tilTid, fraTid, waiting.values.value("Konto"), saldo});
-    if (sendCommand) {
-        auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
-        SendQueue::QueueSMS(*queue, command, key, keyNameOf(db, key), QString(), waiting.start);
-    }
+    if (sendCommand)
+        queueUnitCommand(db, command, key, waiting.start);
     transaction.commit();
 }
 
 } // namespace
+
+void queueUnitCommand(const std::shared_ptr<Connection> &db, const QString &text,
+                      const QString &key, const QDate &date, QString keyName)
+{
+    if (keyName.isEmpty())
+        keyName = keyNameOf(db, key);
+    auto queue = Recordset::open(db, QString::fromLatin1(kQueue));
+    SendQueue::QueueSMS(*queue, text, key, keyName, QString(), date);
+}
 
 void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
                            const QString &user, const QString &countryCode)

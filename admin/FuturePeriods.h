@@ -26,6 +26,11 @@ enum class FuturePeriodStep { Nothing, Swapped, MovedIn };
 FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &showKeyUsers = {},
                                  const QDate &today = QDate::currentDate());
 
+// Queues a command to the unit (refreshing an equal one still queued) on a queue view read
+// afresh from db, so that it joins the caller's transaction. keyName empty: the unit's own.
+void queueUnitCommand(const std::shared_ptr<Connection> &db, const QString &text,
+                      const QString &key, const QDate &date, QString keyName = QString());
+
 // Marks "SLETTET" every registration of the user still waiting ("UNSENT") to go to the unit.
 void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString &key,
                            const QString &user, const QString &countryCode);

@@ -5,6 +5,8 @@
 #include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
 #include "modem/SendQueue.h"
+#include "modem/UnitLedger.h"
+#include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -45,7 +47,56 @@ QString periodText(const UserPanelValues &v)
            notStored();
 }
 
+// A national number the unit keeps for two people: it could not tell them apart.
+QString twinText(const QString &user, const QString &key, const QString &twin)
+{
+    return phrase(u"%1 kan ikke registreres på %2: enheten kjenner numrene uten landskode, og "
+                  u"%3 har samme nummer der.",
+                  u"%1 kan ikke registreres på %2: enheden kender numrene uden landekode, og %3 "
+                  u"har samme nummer der.",
+                  u"%1 kan inte registreras på %2: enheten känner numren utan landsnummer, och "
+                  u"%3 har samma nummer där.")
+        .arg(user, key, twin);
+}
+
+bool samePeriod(const QVariantMap &stored, const UserPanelValues &panel)
+{
+    const bool period = isPeriodBalance(panel.saldo);
+    auto text = [&](const char *column) { return stored.value(QLatin1String(column)).toString(); };
+    return vb::parseValidityDate(text("Gyldig fra")) == panel.from &&
+           vb::parseValidityDate(text("Gyldig til")) ==
+               (period ? panel.to : vb::parseValidityDate(kNoEnd)) &&
+           hourText(text("FraTid")) == panel.fraTid && hourText(text("TilTid")) == panel.tilTid &&
+           vb::IsNumeric(text("Saldo")) && vb::CDbl(text("Saldo")) == vb::CDbl(panel.saldo);
+}
+
+bool isLeaving(const QString &status)
+{
+    return status.compare(QLatin1String("Slett"), Qt::CaseInsensitive) == 0 ||
+           status.compare(QLatin1String("Sletter"), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
+
+QString noSmsText()
+{
+    return phrase(u" SMS-en er ikke lagt i køen.", u" SMS'en er ikke lagt i køen.",
+                  u" SMS:et har inte lagts i kön.");
+}
+
+QString userNumberRefusal(const QString &number)
+{
+    // "+", then the digits of a whole international number, at most fifteen.
+    if (isInternationalNumber(number) && number.size() <= 16)
+        return QString();
+    return phrase(u"«%1» er ikke et telefonnummer: skriv + og landskoden, så bare sifre "
+                  u"(som +4712345678).",
+                  u"«%1» er ikke et telefonnummer: skriv + og landekoden, derefter kun cifre "
+                  u"(som +4512345678).",
+                  u"«%1» är inte ett telefonnummer: skriv + och landsnumret, sedan bara siffror "
+                  u"(som +46701234567).")
+        .arg(number);
+}
 
 bool findFromFirst(Recordset &rs, const QString &column, const QVariant &value)
 {
@@ -163,48 +214,111 @@ void UserAdmin::writeRight(Recordset &rs, const UserPanelValues &panel)
         rs.setValue(QStringLiteral("Konto"), panel.konto);
 }
 
-std::optional<QString> UserAdmin::admitNumber(const UserPanelValues &panel)
+std::shared_ptr<Connection> UserAdmin::connection() const
 {
-    const QString t = vb::Trim(panel.number);
-    if (!numberCheck(t))
-        return std::nullopt;
-    addCatalogueEntry(panel);
-    return t;
+    if (!m_state.SharedConnection)
+        throw Error(QStringLiteral("The connection is closed."));
+    return m_state.SharedConnection;
+}
+
+void UserAdmin::refuseTwin(const QString &t, const SelectedKey &key)
+{
+    const QVariant twin = connection()->scalar(
+        QStringLiteral("SELECT trim(KeyBruker) FROM TBLbrukere WHERE KeyNummer = ?1 AND "
+                       "substr(trim(KeyBruker), 4, 9) = ?2 AND trim(KeyBruker) <> ?3 UNION ALL "
+                       "SELECT trim(Bruker) FROM NYEbrukere WHERE KeyNummer = ?1 AND "
+                       "substr(trim(Bruker), 4, 9) = ?2 AND trim(Bruker) <> ?3 LIMIT 1"),
+        {key.number, nationalNumber9(t), t});
+    if (!twin.isNull())
+        throw Error(twinText(t, key.name.isEmpty() ? key.number : key.name, twin.toString()) +
+                    notStored());
 }
 
 bool UserAdmin::RegisterUser(const UserPanelValues &typed, const SelectedKey &key)
 {
+    const QString t = vb::Trim(typed.number);
+    if (const QString refusal = userNumberRefusal(t); !refusal.isEmpty())
+        throw Error(refusal + notStored());
     const UserPanelValues panel = admissibleRight(typed, key);
     // The command is made, and known to be sendable, before anything is written.
-    const QString command =
-        UserRegistrationCommand(vb::Trim(panel.number), m_state.CountryCode, panel.from,
-                                panel.fraTid, panel.to, panel.tilTid, panel.saldo);
+    const QString command = UserRegistrationCommand(
+        t, m_state.CountryCode, panel.from, panel.fraTid, panel.to, panel.tilTid, panel.saldo);
     if (const QString refusal = SendQueue::unsendableRefusal(command); !refusal.isEmpty())
         throw Error(refusal + notStored());
-    const std::optional<QString> admitted = admitNumber(panel);
-    if (!admitted)
+    refuseTwin(t, key);
+    // Asked before the transaction: no box waits while the database is held.
+    if (!numberCheck(t))
         return false;
-    const QString &t = *admitted;
-    Recordset &rights = view(m_views.adoSELECTEDBrukereRS.get(), "adoSELECTEDBrukereRS");
-    if (!findFromFirst(rights, QStringLiteral("KeyBruker"), vb::UCase(t))) {
-        rights.AddNew();
-        rights.setValue(QStringLiteral("KeyNummer"), key.number);
-        rights.setValue(QStringLiteral("KeyBruker"), t);
+    const std::shared_ptr<Connection> db = connection();
+    auto right = Recordset::open(db,
+                                 QStringLiteral("SELECT rid, KeyBruker, KeyNummer, [Gyldig fra], "
+                                                "FraTid, [Gyldig til], TilTid, Konto, Saldo, "
+                                                "Status FROM TBLbrukere WHERE KeyNummer = ?1 AND "
+                                                "KeyBruker = ?2 ORDER BY rid LIMIT 1"),
+                                 {key.number, t});
+    Connection::Transaction transaction(db);
+    addCatalogueEntry(panel);
+    if (!right->EOF()) {
+        QVariantMap stored;
+        for (int i = 0; i < right->fieldCount(); ++i)
+            stored.insert(right->fieldName(i), right->value(i));
+        const QString status = stored.value(QStringLiteral("Status")).toString();
+        if (!samePeriod(stored, panel) &&
+            rightMayBeHeld(db, key.number, t, status, m_state.CountryCode)) {
+            // A unit answers the registration of a user it holds with the period it has: the
+            // new period waits, the unit is told to remove the user, and the period comes into
+            // force once the removal is confirmed.
+            changeHeldPeriod(panel, t, key, stored, !isLeaving(status));
+            transaction.commit();
+            return true;
+        }
+    } else {
+        right->AddNew();
+        right->setValue(QStringLiteral("KeyNummer"), key.number);
+        right->setValue(QStringLiteral("KeyBruker"), t);
     }
-    writeRight(rights, panel);
-    rights.Update();
-    SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command, key.number,
-                        key.name, QString(), panel.from);
+    writeRight(*right, panel);
+    right->Update();
+    // An older period still queued must not reach the unit after this one.
+    withdrawRegistrations(db, key.number, t, m_state.CountryCode);
+    queueUnitCommand(db, command, key.number, panel.from, key.name);
+    transaction.commit();
     return true;
+}
+
+void UserAdmin::changeHeldPeriod(const UserPanelValues &panel, const QString &t,
+                                 const SelectedKey &key, const QVariantMap &stored,
+                                 bool sendRemoval)
+{
+    const std::shared_ptr<Connection> db = connection();
+    db->exec(QStringLiteral("INSERT INTO NYEbrukere (KeyNummer, Bruker, Etternavn, Fornavn, Konto, "
+                            "Status, [Gyldig fra], [Gyldig til], FraTid, TilTid, Saldo) VALUES "
+                            "(?1, ?2, ?3, ?4, ?5, 'NY', ?6, ?7, ?8, ?9, ?10)"),
+             {key.number, t, orQuestionMark(panel.surname), orQuestionMark(panel.firstName),
+              panel.konto.isEmpty() ? stored.value(QStringLiteral("Konto")) : panel.konto,
+              vb::validityDateText(panel.from),
+              isPeriodBalance(panel.saldo) ? vb::validityDateText(panel.to) : kNoEnd, panel.fraTid,
+              panel.tilTid, panel.saldo});
+    withdrawRegistrations(db, key.number, t, m_state.CountryCode);
+    if (!sendRemoval)
+        return; // its removal is under way already
+    db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Slett' WHERE rid = ?1"),
+             {stored.value(QStringLiteral("rid"))});
+    queueUnitCommand(db, UserRemovalCommand(t, m_state.CountryCode), key.number, m_today(),
+                     key.name);
 }
 
 bool UserAdmin::QueueNewUser(const UserPanelValues &typed, const SelectedKey &key)
 {
+    const QString t = vb::Trim(typed.number);
+    if (const QString refusal = userNumberRefusal(t); !refusal.isEmpty())
+        throw Error(refusal + notStored());
     const UserPanelValues panel = admissibleRight(typed, key);
-    const std::optional<QString> admitted = admitNumber(panel);
-    if (!admitted)
+    refuseTwin(t, key);
+    if (!numberCheck(t))
         return false;
-    const QString &t = *admitted;
+    Connection::Transaction transaction(connection());
+    addCatalogueEntry(panel);
     Recordset &periods = newUsersOf(key.number);
     const bool found =
         panel.heldId && findFromFirst(periods, QStringLiteral("ID"), QVariant(*panel.heldId));
@@ -217,6 +331,7 @@ bool UserAdmin::QueueNewUser(const UserPanelValues &typed, const SelectedKey &ke
     periods.setValue(QStringLiteral("Etternavn"), orQuestionMark(panel.surname));
     periods.setValue(QStringLiteral("Fornavn"), orQuestionMark(panel.firstName));
     periods.Update();
+    transaction.commit();
     return true;
 }
 
@@ -231,36 +346,45 @@ UserAdmin::Removal UserAdmin::removeUser(const UserPanelValues &panel, const Sel
         return Removal::QueuedPeriod;
     }
 
-    // Held here: the reloads below replace the view while this removal still writes to it.
-    const std::shared_ptr<Recordset> rights = m_views.adoSELECTEDBrukereRS;
+    const std::shared_ptr<Connection> db = connection();
     // A failed search is "not found", never the row the cursor happened to stand on.
-    if (!findFromFirst(view(rights.get(), "adoSELECTEDBrukereRS"), QStringLiteral("KeyBruker"),
-                       vb::UCase(t)))
+    auto right = Recordset::open(db,
+                                 QStringLiteral("SELECT rid, Status FROM TBLbrukere WHERE "
+                                                "KeyNummer = ?1 AND KeyBruker = ?2 ORDER BY rid "
+                                                "LIMIT 1"),
+                                 {key.number, t});
+    if (right->EOF())
         return Removal::NotFound;
-
+    const QVariant rid = right->value(QStringLiteral("rid"));
     const QString command = UserRemovalCommand(t, m_state.CountryCode);
-    const bool neverSent = rights->toTextOr(QStringLiteral("Status"), QString())
-                               .compare(QLatin1String("NY"), Qt::CaseInsensitive) == 0;
+    // What went out to the unit decides, not the status: a right registered again shows "NY"
+    // while the unit still holds it.
+    const bool neverSent =
+        !rightMayBeHeld(db, key.number, t, right->toTextOr(QStringLiteral("Status"), QString()),
+                        m_state.CountryCode);
+    {
+        Connection::Transaction transaction(db);
+        // Registrations still queued go first: none may reach the unit after its removal.
+        withdrawRegistrations(db, key.number, t, m_state.CountryCode);
+        if (neverSent) {
+            db->exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rid = ?1"), {rid});
+        } else {
+            db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Slett', [Gyldig fra] = ?1, "
+                                    "[Gyldig til] = ?2, Konto = coalesce(?3, Konto) WHERE "
+                                    "rid = ?4"),
+                     {vb::validityDateText(panel.from), vb::validityDateText(m_today()),
+                      panel.konto.isEmpty() ? QVariant() : QVariant(panel.konto), rid});
+            queueUnitCommand(db, command, key.number, m_today(), key.name);
+        }
+        transaction.commit();
+    }
     if (neverSent) {
-        // The unit never heard of it. Its registrations go first: a failure in between must
-        // not leave one queued for a right the register no longer holds.
-        withdrawRegistrations(m_state.SharedConnection, key.number, t, m_state.CountryCode);
-        rights->Delete();
         // Withdrawn at once and deleted below: its failure changes nothing.
         skipOnError([&] {
             SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command,
                                 key.number, key.name, QString(), m_today(),
                                 QStringLiteral("SLETTET"));
         });
-    } else {
-        rights->setValue(QStringLiteral("Status"), QStringLiteral("Slett"));
-        rights->setValue(QStringLiteral("Gyldig fra"), vb::validityDateText(panel.from));
-        rights->setValue(QStringLiteral("Gyldig til"), vb::validityDateText(m_today()));
-        if (!panel.konto.isEmpty())
-            rights->setValue(QStringLiteral("Konto"), panel.konto);
-        rights->Update();
-        SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), command,
-                            key.number, key.name, QString(), m_today());
     }
     skipOnError(reload);
     skipOnError([this] { purgeWithdrawn(); });
@@ -291,6 +415,8 @@ void UserAdmin::queueDoorSms(const QString &text, const SelectedKey &key)
 
 void UserAdmin::queueUserSms(const QString &text, const UserPanelValues &panel)
 {
+    if (const QString refusal = userNumberRefusal(vb::Trim(panel.number)); !refusal.isEmpty())
+        throw Error(refusal + noSmsText());
     SendQueue::QueueSMS(view(m_views.adoSMSUNSentRS.get(), "adoSMSUNSentRS"), text,
                         vb::Trim(panel.number), panel.surname, panel.firstName, m_today(),
                         QStringLiteral("UNSENT"), MatchMode::TextOnlyReaddress,

@@ -2,7 +2,9 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariantMap>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace portiva
@@ -12,6 +14,7 @@ struct AppState;
 struct MainTexts;
 struct MainViews;
 class Recordset;
+class Connection;
 
 // What the user entry panel holds at the moment of a click.
 struct UserPanelValues {
@@ -48,6 +51,12 @@ bool isPeriodBalance(const QString &saldo);
 // The balance in the panel's own number form ("-0,5", "10", never an exponent).
 QString balanceText(double value);
 
+// The refusal of a typed user number that is not "+" followed by the digits of a whole
+// international number; empty for one that is.
+QString userNumberRefusal(const QString &number);
+// The refusal's ending when the number was to get a free SMS.
+QString noSmsText();
+
 // The panel's values as a right or a queued period stores them, its hours in their two-digit
 // form. Throws Error with the operator's message, before anything is written, when they cannot
 // make one: no unit in view, a balance that is no number, an hour outside "00".."24", or a
@@ -69,17 +78,19 @@ public:
     // Adds the catalogue entry of the number when it has none; never changes one.
     void addCatalogueEntry(const UserPanelValues &panel);
 
-    // Writes the user's right at the unit and queues its registration command. False when
-    // the number check stopped it (its boxes said why). Throws with nothing written when the
-    // panel's values are refused (admissibleRight, a command the modem cannot send); a database
-    // failure throws where it stops, and what was written before stays.
+    // Writes the user's right at the unit and queues its registration command, all in one
+    // transaction. False when the number check stopped it (its boxes said why). Throws with
+    // nothing written when the panel's values are refused (the number's form, admissibleRight,
+    // a command the modem cannot send, another person with the same national number at the
+    // unit) or the database fails. A new period for a right the unit may hold waits as a
+    // queued period behind the user's removal, which is queued with it.
     bool RegisterUser(const UserPanelValues &panel, const SelectedKey &key);
     // Adds or edits a queued period of the unit; sends nothing. As RegisterUser otherwise.
     bool QueueNewUser(const UserPanelValues &panel, const SelectedKey &key);
-    // Removes the held queued period, or the user's right at the unit with its command.
-    // reload re-opens the main views. A step whose failure would leave the removal undone
-    // throws and ends it (the steps before stay); tidying up after the removal is skipped
-    // silently when it fails.
+    // Removes the held queued period, or the user's right at the unit with its command: a
+    // right the unit may hold (unitMayHold) is marked "Slett" and its removal queued, any other
+    // is deleted; its queued registrations are withdrawn in the same transaction. reload
+    // re-opens the main views; tidying up after the removal is skipped silently when it fails.
     Removal removeUser(const UserPanelValues &panel, const SelectedKey &key,
                        const std::function<void()> &reload);
 
@@ -94,9 +105,12 @@ public:
     Recordset &newUsersOf(const QString &keyNumber);
 
 private:
-    // The trimmed number once it passes its check and the catalogue has its entry; none when
-    // nothing is to be stored.
-    std::optional<QString> admitNumber(const UserPanelValues &panel);
+    std::shared_ptr<Connection> connection() const;
+    // Throws when another person's number with the same national digits has a right or a
+    // queued period at the unit: the unit keeps numbers without their country code.
+    void refuseTwin(const QString &user, const SelectedKey &key);
+    void changeHeldPeriod(const UserPanelValues &panel, const QString &user, const SelectedKey &key,
+                          const QVariantMap &stored, bool sendRemoval);
     void writeRight(Recordset &rs, const UserPanelValues &panel);
     void purgeWithdrawn();
 

@@ -512,7 +512,14 @@ void UserPanel::CmdSMSDoor_Click()
 void UserPanel::CommandSendSMS_Click()
 {
     const UserPanelValues panel = values();
-    freeSms(vb::Trim(panel.number),
+    const QString number = vb::Trim(panel.number);
+    // Refused before the text is asked for: it could never be sent.
+    if (const QString refusal = userNumberRefusal(number);
+        !number.isEmpty() && !refusal.isEmpty()) {
+        skipOnError([&] { dialogs().msgBox(refusal + noSmsText()); });
+        return;
+    }
+    freeSms(number,
             phrase(u"Brukeren har ikke noe telefonnummer. SMS-en er ikke lagt i køen.",
                    u"Brugeren har intet telefonnummer. SMS'en er ikke lagt i køen.",
                    u"Användaren har inget telefonnummer. SMS:et har inte lagts i kön."),

@@ -16,6 +16,7 @@ class InboxRepo
 {
 public:
     explicit InboxRepo(std::shared_ptr<Connection> connection);
+    const std::shared_ptr<Connection> &connection() const { return m_connection; }
 
     struct Names {
         QVariant surname;   // Etternavn, may be Null
@@ -65,6 +66,9 @@ public:
                             const QString &from, const QString &to);
     // Deletes the first right of user at unit; the rows deleted (0 or 1).
     int deleteRightAt(const QString &user, const QString &unit);
+    void deleteRight(qint64 rowid);
+    // The rights at unit whose user's national number (from the 4th character) is national.
+    int rightsWithNational(const QString &unit, const QString &national);
 
     struct LogEntry {
         QString KeyNummer, KeyUser, Dato, Etternavn, Fornavn;

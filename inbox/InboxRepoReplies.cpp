@@ -113,6 +113,21 @@ int InboxRepo::deleteRightAt(const QString &user, const QString &unit)
                      {user, unit});
 }
 
+void InboxRepo::deleteRight(qint64 rowid)
+{
+    db().exec(QStringLiteral("DELETE FROM TBLbrukere WHERE rowid = ?1"), {rowid});
+}
+
+int InboxRepo::rightsWithNational(const QString &unit, const QString &national)
+{
+    return db()
+        .scalar(QStringLiteral("SELECT count(DISTINCT trim(KeyBruker)) FROM TBLbrukere "
+                               "WHERE trim(KeyNummer) = ?1 AND "
+                               "substr(trim(KeyBruker), 4) = ?2"),
+                {unit, national})
+        .toInt();
+}
+
 bool InboxRepo::logEntryExists(const QString &dato, const QString &unit, const QString &user)
 {
     return !db().scalar(QStringLiteral("SELECT 1 FROM LOGGData WHERE Dato = ?1 AND "

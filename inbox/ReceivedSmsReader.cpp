@@ -68,6 +68,9 @@ void ReceivedSmsReader::interpret(const QString &header, QString &working, CallS
     const ListingEntry entry = ListingEntry::parse(header);
     InboxRepo repo(m_ctx.state.SharedConnection);
     SmsInterpreter blocks(m_ctx.state, repo);
+    blocks.notice = [this](const QString &text) {
+        m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    };
     switch (entry.kind) {
     case ListingEntry::Kind::Text:
         blocks.intake(entry, working, call, [this] { return m_ctx.reader.ReadModemBodyLine(); });

@@ -7,6 +7,9 @@
 #include "inbox/SmsInterpreter.h"
 #include "inbox/SmsText.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
+
+#include <QDate>
 
 namespace portiva
 {
@@ -131,6 +134,81 @@ QString SmsInterpreter::catalogueUser(const QString &national, const CallState &
     return international;
 }
 
+void SmsInterpreter::tell(const QString &text) const
+{
+    qCDebug(lcInbox).noquote() << text;
+    if (notice)
+        notice(text);
+}
+
+bool SmsInterpreter::lastSentTo(const CallState &call, const QString &national,
+                                std::optional<UserCommand> &last)
+{
+    return containedStep("what was sent to the unit", [&] {
+        const std::vector<SentCommand> sent =
+            sentCommandsAt(m_repo.connection(), call.sender, national);
+        if (!sent.empty())
+            last = sent.front().command;
+    });
+}
+
+qint64 SmsInterpreter::rightOfCommand(const CallState &call, const UserCommand &command)
+{
+    int matches = 0;
+    std::optional<qint64> id;
+    if (!containedStep("find the right the answer is for", [&] {
+            id =
+                rightNamedBy(m_repo.connection(), call.sender, command, call.CountryCode, &matches);
+        }))
+        return -1;
+    if (matches > 1)
+        return -1;
+    return id.value_or(0);
+}
+
+namespace
+{
+
+// The unit's own words for a user it has just taken in (the others: it had the user already).
+bool isAddedPhrase(const QString &working, int P)
+{
+    for (const QString &added : {QStringLiteral("er lagt til"), gsmPhrase("%cr upplagt i", {0x7B}),
+                                 QStringLiteral("er opprettet i")}) {
+        if (SmsText::mid(working, P, int(added.size())).value_or(QString()) == added)
+            return true;
+    }
+    return false;
+}
+
+// The date group of a reported validity ("d/m/yyyy" or "d.m.yyyy", then the hour).
+QString reportedGroup(const QString &date, const QString &hour)
+{
+    const QStringList parts = QString(date).replace(u'.', u'/').split(u'/');
+    if (parts.size() != 3)
+        return QString();
+    const QDate d(parts[2].toInt(), parts[1].toInt(), parts[0].toInt());
+    return d.isValid() ? d.toString(QStringLiteral("yyMMdd")) + hour : QString();
+}
+
+bool samePeriod(const InboxRepo::Right &right, const UserCommand &sent)
+{
+    return reportedGroup(right.GyldigFra, right.FraTid) == sent.from &&
+           reportedGroup(right.GyldigTil, right.TilTid) == sent.to;
+}
+
+QString manyRightsText(const QString &unit, const QString &number)
+{
+    return phrase(u"Svar fra %1 om %2 passer til flere brukere med samme nummer uten landskode; "
+                  u"det er ikke brukt.",
+                  u"Svar fra %1 om %2 passer til flere brugere med samme nummer uden landekode; "
+                  u"det er ikke brugt.",
+                  u"Svar från %1 om %2 passar flera användare med samma nummer utan "
+                  u"landsnummer; det har inte använts.")
+        .arg(unit, number);
+}
+
+} // namespace
+
 void SmsInterpreter::registrationReply(QString &working, CallState &call)
 {
     static const QStringList phrases = {
@@ -142,6 +220,7 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
         return;
 
     const std::optional<QString> number = numberBefore(working, P);
+    const bool added = isAddedPhrase(working, P);
     InboxRepo::Right right = readRegistration(working, P, call);
 
     if (!number) {
@@ -150,22 +229,72 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
                                    << working;
         return;
     }
-    right.KeyBruker = catalogueUser(*number, call, true);
     right.KeyNummer = call.sender;
     right.Status = QStringLiteral("Aktiv") + call.suffix;
-    std::optional<qint64> id;
-    if (!containedStep("find the confirmed right",
-                       [&] { id = m_repo.rightAt(right.KeyBruker, call.sender); }))
-        return; // adding one now could double a right that is there
-    if (id) {
+    std::optional<UserCommand> last;
+    if (!lastSentTo(call, *number, last))
+        return;
+    if (last && !last->registration) {
+        // The user's removal went out after this registration: the answer is out of date, and
+        // the removal's own answer settles the right.
+        qCDebug(lcInbox).noquote()
+            << "registration answer while a removal is outstanding:" << *number;
+        return;
+    }
+    const bool period = right.Konto != QLatin1String("Saldo");
+    if (last && added && period && !last->from.isEmpty() && !samePeriod(right, *last)) {
+        tell(phrase(u"Svar fra %1 om %2 gjelder ikke perioden som sist ble sendt; det er ikke "
+                    u"brukt.",
+                    u"Svar fra %1 om %2 gælder ikke perioden, der sidst blev sendt; det er ikke "
+                    u"brugt.",
+                    u"Svar från %1 om %2 gäller inte perioden som senast skickades; det har inte "
+                    u"använts.")
+                 .arg(call.sender, *number));
+        return;
+    }
+    qint64 id = 0;
+    if (last) {
+        id = rightOfCommand(call, *last);
+        if (id > 0)
+            right.KeyBruker = QString(); // the row is known: its user stays as it is
+    } else {
+        // Nothing of this program's went out: the unit's own word, placed only when one right
+        // at the unit can be meant.
+        int twins = 0;
+        if (!containedStep("count the rights of the number",
+                           [&] { twins = m_repo.rightsWithNational(call.sender, *number); }))
+            return;
+        id = twins > 1 ? -1 : 0;
+    }
+    if (id < 0) {
+        tell(manyRightsText(call.sender, *number));
+        return;
+    }
+    if (id == 0) {
+        // The user the command was made for, not a person elsewhere with the same digits.
+        right.KeyBruker = last && last->home ? QStringLiteral("+") + call.CountryCode + *number
+                                             : catalogueUser(*number, call, true);
+        if (!containedStep("find the confirmed right",
+                           [&] { id = m_repo.rightAt(right.KeyBruker, call.sender).value_or(0); }))
+            return; // adding one now could double a right that is there
+    }
+    if (id > 0) {
         // Only a balance reply changes how the right is counted; "MobReg" or an admin account
         // never overwrite what the operator chose.
         const bool withKonto = right.Konto == QLatin1String("Saldo");
         containedStep("update the confirmed right",
-                      [&] { m_repo.updateConfirmedRight(*id, right, withKonto); });
+                      [&] { m_repo.updateConfirmedRight(id, right, withKonto); });
     } else {
         containedStep("add the confirmed right", [&] { m_repo.insertRight(right); });
     }
+    if (last && !added && period && !last->from.isEmpty() && !samePeriod(right, *last))
+        tell(phrase(u"%1 hadde %2 fra før og beholder sin egen periode: den nye perioden er ikke "
+                    u"tatt i bruk.",
+                    u"%1 havde %2 i forvejen og beholder sin egen periode: den nye periode er "
+                    u"ikke taget i brug.",
+                    u"%1 hade %2 sedan tidigare och behåller sin egen period: den nya perioden "
+                    u"används inte.")
+                 .arg(call.sender, *number));
 }
 
 void SmsInterpreter::removalReply(const QString &working, const CallState &call)
@@ -180,6 +309,33 @@ void SmsInterpreter::removalReply(const QString &working, const CallState &call)
     if (!number) {
         qCDebug(lcInbox).noquote()
             << "removal reply names no clean number; applied to no one:" << working;
+        return;
+    }
+    std::optional<UserCommand> last;
+    if (!lastSentTo(call, *number, last))
+        return;
+    if (last && last->registration) {
+        // A registration went out after this removal: the user is on the unit again.
+        qCDebug(lcInbox).noquote()
+            << "removal answer while a registration is outstanding:" << *number;
+        return;
+    }
+    qint64 id = 0;
+    if (last) {
+        id = rightOfCommand(call, *last);
+    } else {
+        int twins = 0;
+        if (!containedStep("count the rights of the number",
+                           [&] { twins = m_repo.rightsWithNational(call.sender, *number); }))
+            return;
+        id = twins > 1 ? -1 : 0;
+    }
+    if (id < 0) {
+        tell(manyRightsText(call.sender, *number));
+        return;
+    }
+    if (id > 0) {
+        containedStep("delete the removed right", [&] { m_repo.deleteRight(id); });
         return;
     }
     const QString user = catalogueUser(*number, call, false);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "modem/UnitLedger.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace portiva
 {
@@ -17,6 +20,9 @@ class SmsInterpreter
 {
 public:
     SmsInterpreter(AppState &state, InboxRepo &repo);
+
+    // Where the operator is told of an answer that could not be placed; empty: only logged.
+    std::function<void(const QString &)> notice;
 
     // Block 1, a received message: publishes the sender, asks the record windows to reload,
     // reads the raw body into working (through readBody) and stores the SMS_Received row.
@@ -58,6 +64,14 @@ private:
     // the number when it knows none (then added to the catalogue when addMissing).
     QString catalogueUser(const QString &national, const CallState &call, bool addMissing);
     void findNames(const QString &sender, QString &surname, QString &firstName);
+    void tell(const QString &text) const;
+    // The newest user command with this national number that went out to the sender; none
+    // when none did. False when it could not be read (then nothing may be applied).
+    bool lastSentTo(const CallState &call, const QString &national,
+                    std::optional<UserCommand> &last);
+    // The one right the command names at the sender (0 when none); -1 when more than one fits
+    // or the look-up failed, and nothing may be applied.
+    qint64 rightOfCommand(const CallState &call, const UserCommand &command);
 
     AppState &m_state;
     InboxRepo &m_repo;

@@ -7,6 +7,7 @@
 #include "modem/ModemHost.h"
 #include "modem/ModemLink.h"
 #include "modem/SmsSender.h"
+#include "modem/UnitLedger.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
@@ -173,27 +174,18 @@ void SendQueue::markUserStatus(const QString &text, const QString &recipient)
     const auto &db = m_ctx.state.SharedConnection;
     if (!db)
         return;
-    QString national = text.mid(2);
-    const qsizetype cut = national.indexOf(QRegularExpression(QStringLiteral("[>*]")));
-    if (cut >= 0)
-        national = national.left(cut);
-    national = vb::Trim(national.left(9));
-    QVariant user = db->scalar(
-        QStringLiteral("SELECT Bruker FROM Katalog WHERE BrukerKort = ?1 ORDER BY rowid LIMIT 1"),
-        {national});
-    const QString bruker =
-        user.isNull() ? QStringLiteral("+") + m_ctx.state.CountryCode + national : user.toString();
-    const QVariant row = db->scalar(QStringLiteral("SELECT rowid FROM TBLbrukere WHERE KeyBruker = "
-                                                   "?1 AND KeyNummer = ?2 ORDER BY rowid LIMIT 1"),
-                                    {bruker, recipient});
-    if (row.isNull())
+    const std::optional<UserCommand> command = readUserCommand(text);
+    if (!command)
         return;
-    if (text.startsWith(QLatin1String("I "), Qt::CaseInsensitive))
-        db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Registrerer' WHERE rowid = ?1"),
-                 {row});
-    if (text.startsWith(QLatin1String("U "), Qt::CaseInsensitive))
-        db->exec(QStringLiteral("UPDATE TBLbrukere SET Status = 'Sletter' WHERE rowid = ?1"),
-                 {row});
+    // The right the command was made for, its country code included: a person elsewhere with
+    // the same national number is not touched.
+    const std::optional<qint64> row =
+        rightNamedBy(db, recipient, *command, m_ctx.state.CountryCode);
+    if (!row)
+        return;
+    db->exec(
+        QStringLiteral("UPDATE TBLbrukere SET Status = ?1 WHERE rid = ?2"),
+        {command->registration ? QStringLiteral("Registrerer") : QStringLiteral("Sletter"), *row});
 }
 
 bool SendQueue::takeNextRow(TakenRow &row)

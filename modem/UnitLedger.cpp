@@ -1,0 +1,150 @@
+#include "modem/UnitLedger.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
+#include <QRegularExpression>
+
+namespace portiva
+{
+
+namespace
+{
+
+bool isHome(const QString &user, const QString &countryCode)
+{
+    return user.contains(QLatin1Char('+') + countryCode, Qt::CaseInsensitive);
+}
+
+QString nationalOf(const QString &user, bool registration)
+{
+    return registration ? user.mid(3, 9) : user.mid(3);
+}
+
+bool isDigits(const QString &s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<UserCommand> readUserCommand(const QString &text)
+{
+    if (text.size() < 3 || text.at(1) != u' ')
+        return std::nullopt;
+    const QChar letter = text.at(0);
+    UserCommand c;
+    c.home = letter.isUpper();
+    if (letter.toUpper() == u'I') {
+        c.registration = true;
+        const qsizetype mark = text.indexOf(QRegularExpression(QStringLiteral("[>*]")), 2);
+        if (mark < 0)
+            return std::nullopt;
+        c.national = text.mid(2, mark - 2);
+        if (text.at(mark) == u'>') {
+            const qsizetype back = text.indexOf(u'<', mark);
+            if (back < 0)
+                return std::nullopt;
+            c.from = text.mid(mark + 1, back - mark - 1);
+            c.to = text.mid(back + 1);
+        }
+    } else if (letter.toUpper() == u'U') {
+        c.national = text.mid(2);
+    } else {
+        return std::nullopt;
+    }
+    if (!isDigits(c.national))
+        return std::nullopt;
+    return c;
+}
+
+bool commandNames(const UserCommand &command, const QString &user, const QString &countryCode)
+{
+    const QString t = user.trimmed();
+    return command.home == isHome(t, countryCode) &&
+           command.national == nationalOf(t, command.registration);
+}
+
+bool textWentOut(const QVariant &cmgs)
+{
+    if (cmgs.isNull())
+        return false;
+    const QString s = cmgs.toString().trimmed();
+    return !s.isEmpty() && s.compare(QLatin1String("UNSENT"), Qt::CaseInsensitive) != 0 &&
+           s.compare(QLatin1String("SLETTET"), Qt::CaseInsensitive) != 0 &&
+           s.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) != 0;
+}
+
+std::vector<SentCommand> sentCommandsAt(const std::shared_ptr<Connection> &db, const QString &unit,
+                                        const QString &national)
+{
+    std::vector<SentCommand> found;
+    auto rs = Recordset::open(db,
+                              QStringLiteral("SELECT ID, SMS_Text, CMGS FROM SMS_Sent WHERE "
+                                             "trim(TilNummer) = ?1 AND substr(SMS_Text, 3, ?2) = "
+                                             "?3 ORDER BY ID DESC"),
+                              {unit.trimmed(), int(national.size()), national});
+    if (rs->RecordCount() == 0)
+        return found;
+    for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
+        if (!textWentOut(rs->value(QStringLiteral("CMGS"))))
+            continue;
+        const auto command = readUserCommand(rs->toTextOr(QStringLiteral("SMS_Text"), QString()));
+        if (command && command->national == national)
+            found.push_back({rs->value(QStringLiteral("ID")).toLongLong(), *command});
+    }
+    return found;
+}
+
+bool unitMayHold(const std::shared_ptr<Connection> &db, const QString &unit, const QString &user,
+                 const QString &countryCode)
+{
+    const QString t = user.trimmed();
+    // A removal carries every digit, a registration at most nine: both forms are looked for.
+    for (const bool registration : {true, false}) {
+        for (const SentCommand &sent : sentCommandsAt(db, unit, nationalOf(t, registration))) {
+            if (commandNames(sent.command, t, countryCode))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool rightMayBeHeld(const std::shared_ptr<Connection> &db, const QString &unit, const QString &user,
+                    const QString &status, const QString &countryCode)
+{
+    return status.compare(QLatin1String("NY"), Qt::CaseInsensitive) != 0 ||
+           unitMayHold(db, unit, user, countryCode);
+}
+
+std::optional<qint64> rightNamedBy(const std::shared_ptr<Connection> &db, const QString &unit,
+                                   const UserCommand &command, const QString &countryCode,
+                                   int *matches)
+{
+    auto rs = Recordset::open(db,
+                              QStringLiteral("SELECT rid, KeyBruker FROM TBLbrukere WHERE "
+                                             "trim(KeyNummer) = ?1 ORDER BY rid"),
+                              {unit.trimmed()});
+    std::optional<qint64> found;
+    int count = 0;
+    if (rs->RecordCount() > 0) {
+        for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
+            if (commandNames(command, rs->toTextOr(QStringLiteral("KeyBruker"), QString()),
+                             countryCode)) {
+                ++count;
+                found = rs->value(QStringLiteral("rid")).toLongLong();
+            }
+        }
+    }
+    if (matches)
+        *matches = count;
+    return count == 1 ? found : std::nullopt;
+}
+
+} // namespace portiva
