@@ -19,6 +19,9 @@ struct CallState {
     // False once something this entry should have written could not be: the entry then stays
     // in the modem and is handled again at a later listing.
     bool deletable = true;
+    // The entry as read (index, header, body) once its row is stored: until the entry is
+    // deleted, the same entry listed again is not stored a second time.
+    QString storedKey;
 };
 
 } // namespace portiva

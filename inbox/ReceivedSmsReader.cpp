@@ -72,12 +72,21 @@ void ReceivedSmsReader::interpret(const QString &header, QString &working, CallS
         m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
     };
     switch (entry.kind) {
-    case ListingEntry::Kind::Text:
-        blocks.intake(entry, working, call, [this] { return m_ctx.reader.ReadModemBodyLine(); });
+    case ListingEntry::Kind::Text: {
+        // Not the status: a modem marks an entry read once it has been listed.
+        const QString key =
+            QString::number(call.index) + u'\n' + entry.sender + u'\n' + entry.timeStamp + u'\n';
+        bool before = false;
+        const bool stored = blocks.intake(
+            entry, working, call, [this] { return m_ctx.reader.ReadModemBodyLine(); },
+            [&](const QString &body) { return before = m_storedOnModem.contains(key + body); });
+        if (stored || before)
+            call.storedKey = key + working;
         // A reply whose sender could not be read is stored but applies to no unit.
         if (!call.sender.isEmpty())
             blocks.replies(working, call);
         break;
+    }
     case ListingEntry::Kind::StatusReport:
         blocks.deliveryReport(entry, call);
         break;
@@ -103,24 +112,30 @@ void ReceivedSmsReader::endStep(const QString &working, const CallState &call)
             m_hooks.ShowKeyUsers();
     });
     const bool listingEnded = m_ctx.reader.WaitForOK();
+    bool deleted = false;
     if (listingEnded && call.deletable && call.index >= 0) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (deleteEntry(call.index))
+            if (deleteEntry(call.index, deleted))
                 break;
         }
+    }
+    if (!call.storedKey.isEmpty()) {
+        if (deleted)
+            m_storedOnModem.remove(call.storedKey);
+        else
+            m_storedOnModem.insert(call.storedKey);
     }
     m_ctx.host.setModemResponse(working);
 }
 
-bool ReceivedSmsReader::deleteEntry(int index)
+bool ReceivedSmsReader::deleteEntry(int index, bool &deleted)
 {
-    bool ok = false;
     const bool sent = containedStep("AT+CMGD", [&] {
         m_ctx.link.SendData("AT+CMGD=" + QByteArray::number(index) + '\r');
-        ok = m_ctx.reader.WaitForOK();
+        deleted = m_ctx.reader.WaitForOK();
     });
     // A link that failed is not tried again here; the entry waits for the next listing.
-    return ok || !sent;
+    return deleted || !sent;
 }
 
 } // namespace portiva

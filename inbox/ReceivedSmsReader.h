@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -42,10 +43,12 @@ private:
     CallState freshCall() const;
     void interpret(const QString &header, QString &working, CallState &call);
     void endStep(const QString &working, const CallState &call);
-    bool deleteEntry(int index);
+    bool deleteEntry(int index, bool &deleted);
 
     ModemContext &m_ctx;
     Hooks m_hooks;
+    // Entries stored whose deletion has not been confirmed (their listing never ended).
+    QSet<QString> m_storedOnModem;
 };
 
 } // namespace portiva

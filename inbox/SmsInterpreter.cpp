@@ -46,8 +46,9 @@ void SmsInterpreter::findNames(const QString &sender, QString &surname, QString 
     });
 }
 
-void SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallState &call,
-                            const std::function<QString()> &readBody)
+bool SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallState &call,
+                            const std::function<QString()> &readBody,
+                            const std::function<bool(const QString &)> &storedBefore)
 {
     call.sender = entry.sender;
     m_state.CurrentSMSSender = call.sender;
@@ -62,7 +63,12 @@ void SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallSta
             << "listing entry without its body, left on the modem:" << call.index;
         call.sender.clear();
         call.deletable = false;
-        return;
+        return false;
+    }
+    if (storedBefore && storedBefore(working)) {
+        qCDebug(lcInbox).noquote() << "listing entry stored before, only deleted:" << call.index;
+        call.sender.clear();
+        return false;
     }
 
     InboxRepo::ReceivedRow row;
@@ -71,8 +77,11 @@ void SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallSta
     row.SMS_Text = storedText(working);
     row.Dato = entry.timeStamp;
     findNames(call.sender, row.Etternavn, row.Fornavn);
-    if (!containedStep("store received SMS", [&] { m_repo.insertReceived(row); }))
+    if (!containedStep("store received SMS", [&] { m_repo.insertReceived(row); })) {
         call.deletable = false;
+        return false;
+    }
+    return true;
 }
 
 void SmsInterpreter::deliveryReport(const ListingEntry &entry, CallState &call)

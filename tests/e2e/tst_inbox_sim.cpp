@@ -66,6 +66,19 @@ int count(Connection &db, const QString &sql)
     return db.scalar(sql).toInt();
 }
 
+// The resident memory of this process (the program and the simulator), in KiB.
+qint64 residentKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 } // namespace
 
 class TestInboxSim : public QObject
@@ -76,6 +89,7 @@ private slots:
     void cleanup();
     void receivedSmsStoredOnceAndDeleted();
     void reportCompletesSentRow();
+    void endlessListingStoresEachMessageOnce();
 
 private:
     void connect(Station &s, bool reports);
@@ -176,6 +190,57 @@ void TestInboxSim::reportCompletesSentRow()
     // The report is taken from the modem and nothing is stored as a received SMS.
     QVERIFY(waitFor([&] { return !m_sim->deletions().isEmpty(); }));
     QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM SMS_Received")), 0);
+}
+
+void TestInboxSim::endlessListingStoresEachMessageOnce()
+{
+    Station s(m_db->connection());
+    connect(s, false);
+    Connection &db = *m_db->connection();
+    const QStringList bodies{QStringLiteral("Dør 1 åpnet"), QStringLiteral("Port stengt"),
+                             QStringLiteral("Saldo 40")};
+    m_sim->control(QStringLiteral("fault AT+CMGL endless"));
+    for (int i = 0; i < bodies.size(); ++i)
+        QVERIFY(m_sim->deliverSms(QStringLiteral("+474123456%1").arg(i), bodies[i]));
+
+    // Far more than the receive buffer holds goes by while the listing runs.
+    const qint64 before = residentKiB();
+    QVERIFY(before > 0);
+    qint64 peak = before;
+    QVERIFY(waitFor(
+        [&] {
+            peak = qMax(peak, residentKiB());
+            return m_sim->endlessBytes() > 24 * 1024 * 1024;
+        },
+        120000));
+    QVERIFY2(peak - before < 48 * 1024, qPrintable(QString::number(peak - before)));
+    auto headerRows = [&] {
+        return count(db, QStringLiteral("SELECT count(*) FROM SMS_Received WHERE SMS_Text "
+                                        "LIKE '%+CMGL:%'"));
+    };
+    auto duplicateRows = [&] {
+        return count(db, QStringLiteral("SELECT count(*) - count(DISTINCT SMS_Text) FROM "
+                                        "SMS_Received"));
+    };
+    QCOMPARE(headerRows(), 0);
+    QCOMPARE(duplicateRows(), 0);
+    QVERIFY(m_sim->deletions().isEmpty());
+
+    // The modem answers whole listings again: the next one takes every message, once.
+    m_sim->control(QStringLiteral("fault clear AT+CMGL"));
+    QVERIFY(waitFor([&] { return m_sim->store().used(QStringLiteral("SM")) == 0; }, 60000));
+    QTest::qWait(1000);
+    QCOMPARE(headerRows(), 0);
+    QCOMPARE(duplicateRows(), 0);
+    QStringList stored;
+    for (int i = 0; i < bodies.size(); ++i)
+        stored << db.scalar(QStringLiteral("SELECT group_concat(SMS_Text, '|') FROM "
+                                           "SMS_Received WHERE FraNummer = ?1"),
+                            {QStringLiteral("+474123456%1").arg(i)})
+                      .toString();
+    QCOMPARE(stored, bodies);
+    QCOMPARE(m_sim->deletions().size(), bodies.size());
+    QVERIFY2(residentKiB() - before < 48 * 1024, qPrintable(QString::number(residentKiB())));
 }
 
 QTEST_MAIN(TestInboxSim)

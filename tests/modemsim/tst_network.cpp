@@ -24,6 +24,7 @@ private slots:
     void faults_data();
     void faults();
     void faultTimesAndClear();
+    void endlessListing();
     void delayedAnswers();
     void splitAndCoalesce();
     void controlErrors_data();
@@ -288,6 +289,29 @@ void TestNetwork::faultTimesAndClear()
     QCOMPARE(h.at("AT"), QByteArray("\r\nERROR\r\n"));
     h.control("fault clear AT");
     QCOMPARE(h.at("AT"), QByteArray("\r\nOK\r\n"));
+}
+
+void TestNetwork::endlessListing()
+{
+    SimHarness h;
+    h.sim.deliverSms("+4741234567", "first");
+    h.sim.deliverSms("+4741234568", "second");
+    h.control("fault AT+CMGL endless");
+    h.at("AT+CMGL=ALL");
+    // The entries come again and again, whole and in order, and the listing never ends.
+    QTRY_VERIFY(h.out.count("+CMGL: 1,") >= 3);
+    QCOMPARE(h.out.count("+CMGL: 1,"), h.out.count("+CMGL: 2,"));
+    QCOMPARE(h.out.count("\r\nsecond\r\n"), h.out.count("+CMGL: 2,"));
+    QVERIFY(!h.out.contains("OK"));
+
+    h.control("fault clear AT+CMGL");
+    QTest::qWait(30);
+    h.out.clear();
+    QTest::qWait(30);
+    QCOMPARE(h.out, QByteArray());
+    const QByteArray listing = h.at("AT+CMGL=ALL");
+    QVERIFY(listing.endsWith("\r\nOK\r\n"));
+    QCOMPARE(listing.count("+CMGL: "), 2);
 }
 
 void TestNetwork::delayedAnswers()

@@ -198,6 +198,7 @@ void AtEngine::executeLine(const QByteArray &afterAt)
     Result result;
     int delayMs = 0;
     bool noEnd = false;
+    QString endlessPrefix;
     if (!splitCommands(afterAt, &pieces))
         result.final = Final::Error;
     else if (pieces.isEmpty())
@@ -238,9 +239,16 @@ void AtEngine::executeLine(const QByteArray &afterAt)
             case FaultRule::NoEnd:
                 noEnd = true;
                 break;
+            case FaultRule::Endless:
+                endlessPrefix = f->prefix;
+                break;
             }
         }
         result = run(c, &info);
+        if (!endlessPrefix.isEmpty()) {
+            m_sim.streamEndless(endlessPrefix, info);
+            return;
+        }
         if (noEnd && result.final != Final::Prompt) {
             finish(info, delayMs);
             return;

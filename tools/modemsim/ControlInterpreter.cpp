@@ -338,7 +338,8 @@ ControlInterpreter::Reply ControlInterpreter::faults(const QString &verb, Words 
     static const QMap<QByteArray, FaultRule::Action> plain{
         {"error", FaultRule::Error},     {"notsupport", FaultRule::NotSupport},
         {"silence", FaultRule::Silence}, {"noend", FaultRule::NoEnd},
-        {"drop", FaultRule::Drop},       {"ok", FaultRule::Ok}};
+        {"drop", FaultRule::Drop},       {"ok", FaultRule::Ok},
+        {"endless", FaultRule::Endless}};
     if (plain.contains(action)) {
         r.action = plain.value(action);
     } else if (action == "cms" || action == "cme") {

@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 
 namespace portiva::modemsim
 {
@@ -355,6 +356,49 @@ void ModemSim::clearFaults(const QString &prefix)
     m_faults.removeIf([&](const FaultRule &r) {
         return prefix.isEmpty() || r.prefix.compare(prefix, Qt::CaseInsensitive) == 0;
     });
+}
+
+// The answer is written straight to the link and not logged: it goes on without bound, and
+// the simulator's own memory must not grow with it.
+void ModemSim::streamEndless(const QString &prefix, const QByteArray &lines)
+{
+    logEvent(QStringLiteral("fault"), prefix + QStringLiteral(" endless"));
+    m_endlessPrefix = prefix;
+    m_endlessLines = lines;
+    if (lines.isEmpty())
+        return;
+    if (!m_endlessTimer) {
+        m_endlessTimer = new QTimer(this);
+        m_endlessTimer->setInterval(2);
+        connect(m_endlessTimer, &QTimer::timeout, this, &ModemSim::pumpEndless);
+    }
+    m_endlessTimer->start();
+    pumpEndless();
+}
+
+void ModemSim::pumpEndless()
+{
+    const bool on = std::any_of(m_faults.cbegin(), m_faults.cend(), [this](const FaultRule &r) {
+        return r.action == FaultRule::Endless &&
+               r.prefix.compare(m_endlessPrefix, Qt::CaseInsensitive) == 0;
+    });
+    if (!on) {
+        m_endlessTimer->stop();
+        m_endlessLines.clear();
+        return;
+    }
+    constexpr qint64 kChunk = 64 * 1024;
+    if ((m_client && m_client->bytesToWrite() > kChunk) || (m_pty && m_pty->pending() > kChunk))
+        return; // the reader is behind: wait rather than pile the answer up here
+    QByteArray chunk;
+    while (chunk.size() < kChunk)
+        chunk += m_endlessLines;
+    if (m_client)
+        m_client->write(chunk);
+    if (m_pty)
+        m_pty->write(chunk);
+    m_endlessSent += chunk.size();
+    emit written(chunk);
 }
 
 const FaultRule *ModemSim::takeFault(const QString &command, bool atSubmit)

@@ -75,6 +75,7 @@ public:
     // Faults and line behaviour
     void addFault(const FaultRule &rule);
     void clearFaults(const QString &prefix = {});
+    qint64 endlessBytes() const { return m_endlessSent; } // written by endless answers so far
     void setSilent(bool on);
     void setSplit(int chunk, int gapMs = 0); // 0 = off
     void setCoalesce(bool on);
@@ -138,6 +139,8 @@ private:
     QByteArray framedNotice(const QByteArray &line) const;
     QByteArray eol() const;
     const FaultRule *takeFault(const QString &command, bool atSubmit);
+    void streamEndless(const QString &prefix, const QByteArray &lines);
+    void pumpEndless();
 
     int storeIncoming(const SmsEntry &entry, bool notify);
     void retryHeld();
@@ -156,6 +159,10 @@ private:
     ModemIdentity m_identity;
     QMap<QString, KeyUnit> m_units;
     QList<FaultRule> m_faults;
+    QTimer *m_endlessTimer = nullptr;
+    QString m_endlessPrefix;
+    QByteArray m_endlessLines;
+    qint64 m_endlessSent = 0;
     QList<SimEvent> m_events;
     QList<Submission> m_submissions;
     QList<int> m_deletions;

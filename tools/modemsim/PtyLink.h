@@ -23,6 +23,7 @@ public:
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
     void write(const QByteArray &bytes);
+    qint64 pending() const { return m_outgoing.size(); } // not yet taken by the terminal
 
 signals:
     void received(const QByteArray &bytes);

@@ -26,7 +26,9 @@ struct Submission {
 };
 
 struct FaultRule {
-    enum Action { Error, Cms, Cme, NotSupport, Silence, Delay, Reply, NoEnd, Drop, Ok };
+    // Endless: the information lines come again and again, never a final result, until the
+    // rule is cleared.
+    enum Action { Error, Cms, Cme, NotSupport, Silence, Delay, Reply, NoEnd, Endless, Drop, Ok };
     QString prefix; // matched against the start of a command, ignoring case
     Action action = Error;
     int value = 0;         // error number or delay in ms
