@@ -118,7 +118,8 @@ CREATE TABLE Modem (
   ModemManufacturer TEXT COLLATE NOCASE,
   ModemName TEXT COLLATE NOCASE,
   ModemStatus BOOLEAN NOT NULL DEFAULT 0,
-  ModemOwner TEXT COLLATE NOCASE
+  ModemOwner TEXT COLLATE NOCASE,
+  ModemRenewed INTEGER -- the holder's last renewal of its hold, ms of UTC; an older file gets it when opened
 );
 
 -- Texts are addressed by row position, so readers order by rid; ID is an ordinary column.

@@ -1,5 +1,7 @@
 #include "inbox/InboxRepo.h"
 
+#include "modem/SendQueue.h"
+
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
@@ -64,6 +66,27 @@ void InboxRepo::insertReceived(const ReceivedRow &row)
 }
 
 std::optional<qint64> InboxRepo::waitingSentRow(const QString &reference, const QString &recipient)
+{
+    return sentRowIn(reference, recipient);
+}
+
+std::optional<qint64> InboxRepo::interruptedSentRow(const QString &recipient)
+{
+    if (recipient.isEmpty())
+        return std::nullopt;
+    return sentRowIn(interruptedSendText(), recipient);
+}
+
+int InboxRepo::completeInterrupted(qint64 id, const QString &reference, const QString &result,
+                                   const QString &timeSent, const QString &timeReceived)
+{
+    return db().exec(
+        QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 || ':' || ?2, TimeSent = ?3, "
+                       "TimeReceived = ?4, ReceivedStatus = ?2 WHERE ID = ?5 AND CMGS = ?6"),
+        {reference, result, timeSent, timeReceived, id, interruptedSendText()});
+}
+
+std::optional<qint64> InboxRepo::sentRowIn(const QString &reference, const QString &recipient)
 {
     QVariant id;
     if (recipient.isEmpty()) {

@@ -38,6 +38,13 @@ public:
     // must also match ("+..." against TilNummer, a national form against TilNummerKort, both
     // without zeros in front).
     std::optional<qint64> waitingSentRow(const QString &reference, const QString &recipient);
+    // The newest row to that recipient whose send was cut off after its text went out; none
+    // for a report that names no recipient.
+    std::optional<qint64> interruptedSentRow(const QString &recipient);
+    // The report of a cut-off send: CMGS becomes the reference and the result, as for a row
+    // that waited with its reference. Only while the row still shows the cut-off.
+    int completeInterrupted(qint64 id, const QString &reference, const QString &result,
+                            const QString &timeSent, const QString &timeReceived);
     // Appends ":" result to CMGS and writes the times, only while CMGS is still the bare
     // reference. Returns the rows changed (0 when another workstation was first).
     int completeSent(qint64 id, const QString &reference, const QString &result,
@@ -90,6 +97,8 @@ public:
 
 private:
     Connection &db();
+    // The newest row whose CMGS is exactly cmgs, to that recipient when one is given.
+    std::optional<qint64> sentRowIn(const QString &cmgs, const QString &recipient);
     std::optional<Names> namesWhere(const QString &select, const QString &value);
     std::shared_ptr<Connection> m_connection;
 };

@@ -96,12 +96,25 @@ void SmsInterpreter::deliveryReport(const ListingEntry &entry, CallState &call)
     const QString result =
         status == 0 ? QStringLiteral("OK") : QStringLiteral("Fail ") + QString::number(status);
     std::optional<qint64> id;
-    const bool ok =
-        containedStep("find the reported SMS",
-                      [&] { id = m_repo.waitingSentRow(entry.reference, entry.recipient); }) &&
-        (!id || containedStep("complete the reported SMS", [&] {
-            m_repo.completeSent(*id, entry.reference, result, entry.timeSent, entry.timeReceived);
-        }));
+    bool interrupted = false;
+    const bool ok = containedStep("find the reported SMS",
+                                  [&] {
+                                      id = m_repo.waitingSentRow(entry.reference, entry.recipient);
+                                      // A send cut off before its reference came went out after
+                                      // all.
+                                      if (!id) {
+                                          id = m_repo.interruptedSentRow(entry.recipient);
+                                          interrupted = id.has_value();
+                                      }
+                                  }) &&
+                    (!id || containedStep("complete the reported SMS", [&] {
+                        if (interrupted)
+                            m_repo.completeInterrupted(*id, entry.reference, result, entry.timeSent,
+                                                       entry.timeReceived);
+                        else
+                            m_repo.completeSent(*id, entry.reference, result, entry.timeSent,
+                                                entry.timeReceived);
+                    }));
     if (!ok)
         call.deletable = false;
     else if (!id)

@@ -57,6 +57,8 @@ QString LineReader::ReadModemLine()
 {
     const QString line = readLine(Mode::Line);
     m_exchange.noteLine(line);
+    if (lineSeen)
+        lineSeen(line);
     return line;
 }
 

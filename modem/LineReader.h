@@ -35,6 +35,8 @@ public:
     // The line poll's read: one line when something waits, else "".
     QString pollLine();
     QString LastModemLine;
+    // Shown every line ReadModemLine returns, whoever reads it.
+    std::function<void(const QString &)> lineSeen;
 
 private:
     enum class Mode { Line, Body };

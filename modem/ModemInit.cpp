@@ -11,10 +11,16 @@
 #include "programstate/AppState.h"
 #include "programstate/Phrase.h"
 
+#include <QDateTime>
+#include <QTimer>
+
 namespace portiva
 {
 
-ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx), m_answers(ctx.link, ctx.reader) {}
+ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx), m_answers(ctx.link, ctx.reader)
+{
+    QObject::connect(&m_renewal, &QTimer::timeout, &m_renewal, [this] { renewHold(); });
+}
 
 void ModemInit::send(const char *command)
 {
@@ -136,6 +142,39 @@ bool ModemInit::attempt(QString &manufacturer, QString &model, bool &reportsRefu
     return ok;
 }
 
+bool ModemInit::mayTakeModem(ModemHold::Seen &seen)
+{
+    AppState &s = m_ctx.state;
+    const auto &db = s.SharedConnection;
+    if (!db)
+        return true;
+    seen = ModemHold::judge(*db, s.CurrentComputerName, QDateTime::currentMSecsSinceEpoch(),
+                            m_ctx.timing.holdLimit);
+    if (seen.state == ModemHold::State::Mine && m_ctx.modemLock.heldByAnother(db->path())) {
+        leaveModem(seen.owner, true);
+        return false;
+    }
+    if (seen.state != ModemHold::State::Live)
+        return true;
+    // The holder may be alive: only the operator's own choice of the link takes the modem
+    // from it, and only after saying whom it is taken from.
+    if (explicitChoice &&
+        dialogs().msgBox(phrase(u"Modemet er i bruk av %1.\rTa over modemet? Gjør det bare når "
+                                u"%1 er slått av eller ikke svarer: %1 slutter da å sende og "
+                                u"lese SMS.",
+                                u"Modemet er i brug af %1.\rOvertage modemet? Gør det kun, når "
+                                u"%1 er slukket eller ikke svarer: %1 holder så op med at sende "
+                                u"og læse SMS.",
+                                u"Modemet används av %1.\rTa över modemet? Gör det bara när %1 "
+                                u"är avstängd eller inte svarar: %1 slutar då att skicka och "
+                                u"läsa SMS.")
+                             .arg(seen.owner),
+                         Dialogs::Buttons::OkCancel) == Dialogs::Answer::Ok)
+        return true;
+    leaveModem(seen.owner, false);
+    return false;
+}
+
 void ModemInit::InitModem()
 {
     if (m_ctx.exchange.deferIfBusy(QStringLiteral("InitModem"), [this] { InitModem(); }))
@@ -147,10 +186,14 @@ void ModemInit::InitModem()
     m_answers.reset();
     try {
         bool success = false;
-        bool linkWasDown = false;
+        bool linkWasDown = !m_ctx.link.linkUp();
+        ModemHold::Seen seen;
+        // Whether the modem may be taken is known before its initialisation is spent.
+        if (!linkWasDown && !mayTakeModem(seen))
+            return;
         QString manufacturer, model;
         bool reportsRefused = false;
-        for (int pass = 0; pass < 5 && !success; ++pass) {
+        for (int pass = 0; pass < 5 && !success && !linkWasDown; ++pass) {
             if (!m_ctx.link.linkUp()) {
                 linkWasDown = true;
                 break;
@@ -173,17 +216,18 @@ void ModemInit::InitModem()
                                                                     Qt::CaseInsensitive) == 0;
             const bool wasReady = s.ModemReady;
             s.ModemReady = false;
+            m_renewal.stop();
             if (owned || wasReady)
                 writeModemRow(m_ctx, RowEvent::Failed);
             return; // no reload, no pointer reset
         } else {
             s.CurrentModemManufacturer = manufacturer;
             s.CurrentModemName = model;
-            held = writeModemRow(m_ctx, RowEvent::Held);
+            held = claimModem(seen);
             if (held)
-                takeModem(reportsRefused);
+                takeModem(reportsRefused, seen);
             else
-                leaveModem();
+                leaveModem(ModemHold::owner(*s.SharedConnection), false);
         }
     } catch (const Error &e) {
         // The Modem row could not be written: the run ends, ModemReady as it stands.
@@ -194,10 +238,30 @@ void ModemInit::InitModem()
     m_ctx.host.setWaitCursor(false);
 }
 
-void ModemInit::takeModem(bool reportsRefused)
+bool ModemInit::claimModem(const ModemHold::Seen &seen)
+{
+    const auto &db = m_ctx.state.SharedConnection;
+    if (!db)
+        return true;
+    ModemLock &lock = m_ctx.modemLock;
+    // Another program of this computer holding the lock holds the row under this very name.
+    if (!lock.tryLock(db->path()))
+        return false;
+    const AppState &s = m_ctx.state;
+    // Taken in one write that tests the row as it was judged: of two workstations that try at
+    // once, one gets it, and a holder that renewed meanwhile keeps it.
+    if (ModemHold::claim(*db, seen, s.CurrentComputerName, QDateTime::currentMSecsSinceEpoch(),
+                         s.CurrentModemIMEI, s.CurrentModemManufacturer, s.CurrentModemName))
+        return true;
+    lock.unlock();
+    return false;
+}
+
+void ModemInit::takeModem(bool reportsRefused, const ModemHold::Seen &seen)
 {
     AppState &s = m_ctx.state;
     s.ModemReady = true;
+    m_renewal.start(m_ctx.timing.holdRenewal);
     m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
     m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
     if (reportsRefused)
@@ -209,27 +273,107 @@ void ModemInit::takeModem(bool reportsRefused)
                    u"Modemet tar inte emot AT+CNMI=1,1,0,2,1: fortsätter utan "
                    u"sändningsbekräftelse") +
             QStringLiteral("\r\n"));
-    // Nobody else sends now: what a crashed program left on its way to the modem was cut off.
+    if (seen.state == ModemHold::State::Stale)
+        m_ctx.host.Write2StatusBox(
+            phrase(u"%1 har ikke meldt seg på %2 sekunder og regnes som borte: denne "
+                   u"arbeidsstasjonen har tatt over modemet",
+                   u"%1 har ikke meldt sig i %2 sekunder og regnes som væk: denne "
+                   u"arbejdsstation har overtaget modemet",
+                   u"%1 har inte hörts av på %2 sekunder och räknas som borta: den här "
+                   u"arbetsstationen har tagit över modemet")
+                .arg(seen.owner)
+                .arg(seen.silentMs / 1000) +
+            QStringLiteral("\r\n"));
+    else if (seen.state == ModemHold::State::Live)
+        m_ctx.host.Write2StatusBox(phrase(u"Modemet er tatt over fra %1",
+                                          u"Modemet er overtaget fra %1",
+                                          u"Modemet är övertaget från %1")
+                                       .arg(seen.owner) +
+                                   QStringLiteral("\r\n"));
+    // Nobody else sends now: what a crashed program or the holder taken over left on its way
+    // to the modem was cut off.
     try {
         if (s.SharedConnection)
-            SendQueue::settleInterrupted(*s.SharedConnection, QString());
+            settleInterrupted(m_ctx.host, *s.SharedConnection, QString());
     } catch (const Error &) {
         // they stay marked, never sent, and are settled at the next start
     }
 }
 
-void ModemInit::leaveModem()
+void ModemInit::settleInterrupted(ModemHost &host, Connection &db, const QString &liveHolder)
 {
-    AppState &s = m_ctx.state;
-    s.ModemReady = false;
-    const QString owner =
-        s.SharedConnection
-            ->scalar(QStringLiteral("SELECT ModemOwner FROM Modem ORDER BY rowid LIMIT 1"))
-            .toString();
-    showHeldElsewhere(m_ctx.host, owner,
-                      owner.compare(s.CurrentComputerName, Qt::CaseInsensitive) == 0);
+    const int cut = SendQueue::settleInterrupted(db, liveHolder);
+    if (cut > 0)
+        host.Write2StatusBox(phrase(u"%1 SMS som var på vei til modemet vises som \"%2\"",
+                                    u"%1 SMS, der var på vej til modemet, vises som \"%2\"",
+                                    u"%1 SMS som var på väg till modemet visas som \"%2\"")
+                                 .arg(cut)
+                                 .arg(interruptedSendText()) +
+                             QStringLiteral("\r\n"));
+}
+
+void ModemInit::leaveModem(const QString &owner, bool sameComputer)
+{
+    m_ctx.state.ModemReady = false;
+    m_renewal.stop();
+    showHeldElsewhere(m_ctx.host, owner, sameComputer);
     if (ownedElsewhere)
         QMetaObject::invokeMethod(&m_ctx.exchange, ownedElsewhere, Qt::QueuedConnection);
+}
+
+void ModemInit::renewHold()
+{
+    AppState &s = m_ctx.state;
+    if (!s.ModemReady || !s.SharedConnection) {
+        m_renewal.stop();
+        return;
+    }
+    try {
+        if (ModemHold::renew(*s.SharedConnection, s.CurrentComputerName,
+                             QDateTime::currentMSecsSinceEpoch()))
+            return;
+    } catch (const Error &) {
+        return; // a busy file: the next renewal tries again, well within the limit
+    }
+    m_renewal.stop();
+    if (m_ctx.exchange.deferIfBusy(QStringLiteral("holdLost"), [this] { holdLost(); }))
+        return;
+    holdLost();
+}
+
+void ModemInit::holdLost()
+{
+    AppState &s = m_ctx.state;
+    if (!s.ModemReady)
+        return;
+    // The operator of another workstation took the modem over: this one lets it go.
+    s.ModemReady = false;
+    m_ctx.setTimerCom(false);
+    m_ctx.TimerSEND_SMS.stop();
+    m_ctx.modemLock.unlock();
+    QString owner;
+    try {
+        owner = ModemHold::owner(*s.SharedConnection);
+    } catch (const Error &) {
+        owner = QStringLiteral("?");
+    }
+    const QString text = phrase(u"Modemet er tatt over av %1: denne arbeidsstasjonen sender og "
+                                u"leser ikke SMS",
+                                u"Modemet er overtaget af %1: denne arbejdsstation sender og "
+                                u"læser ikke SMS",
+                                u"Modemet har tagits över av %1: den här arbetsstationen "
+                                u"skickar och läser inte SMS")
+                             .arg(owner);
+    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    m_ctx.host.setStatusPanel(3, text);
+    if (ownedElsewhere)
+        ownedElsewhere();
+    m_ctx.host.OpenMainRecordsets();
+}
+
+void ModemInit::stopRenewal()
+{
+    m_renewal.stop();
 }
 
 void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer)
@@ -254,6 +398,7 @@ void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sa
 void ModemInit::linkDown()
 {
     m_ctx.setTimerCom(false);
+    m_renewal.stop();
     const bool wasReady = m_ctx.state.ModemReady;
     m_ctx.state.ModemReady = false;
     if (wasReady)
@@ -271,23 +416,6 @@ bool ModemInit::writeModemRow(ModemContext &ctx, RowEvent event)
         return false;
     const QString where = QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM Modem)");
     const QString me = ctx.state.CurrentComputerName;
-    if (event == RowEvent::Held) {
-        // Taken in one write that tests the row as it stands: of two workstations that try at
-        // once, one gets it.
-        const int taken =
-            db->exec(QStringLiteral("UPDATE Modem SET "
-                                    "IMEICODE = CASE WHEN ?1 = '' THEN IMEICODE ELSE ?1 END, "
-                                    "ModemManufacturer = CASE WHEN ?2 = '' THEN "
-                                    "ModemManufacturer ELSE ?2 END, "
-                                    "ModemName = CASE WHEN ?3 = '' THEN ModemName ELSE ?3 END, "
-                                    "ModemStatus = -1, ModemOwner = ?4") +
-                         where + QStringLiteral(" AND (ModemStatus = 0 OR ModemOwner = ?4)"),
-                     {ctx.state.CurrentModemIMEI, ctx.state.CurrentModemManufacturer,
-                      ctx.state.CurrentModemName, me});
-        if (taken == 0)
-            lock.unlock();
-        return taken > 0;
-    }
     const QString manufacturer =
         event == RowEvent::LinkDown ? QStringLiteral("No Modem") : QStringLiteral(" ");
     const QString owner = event == RowEvent::Failed ? QStringLiteral("None") : QStringLiteral("?");

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "modem/CommandAnswers.h"
+#include "modem/ModemHold.h"
+
+#include <QTimer>
 
 #include <QString>
 #include <functional>
@@ -8,6 +11,7 @@
 namespace portiva
 {
 
+class Connection;
 class ModemHost;
 struct ModemContext;
 
@@ -25,28 +29,40 @@ public:
     // The main window's text (language row 217).
     QString ModemNotFoundText = QStringLiteral("Modem IKKE funnet. Prøv en annen COM port!!");
 
-    enum class RowEvent { Held, LinkDown, Failed, Released };
-    // Writes the first (only) Modem row, only while no other workstation holds it (Held) or
-    // while this one does (the others); false when it was not written. Throws Error when the
-    // write fails.
+    enum class RowEvent { LinkDown, Failed, Released };
+    // Gives up this workstation's hold in the first (only) Modem row; false when it was not
+    // this workstation's. Throws Error when the write fails.
     static bool writeModemRow(ModemContext &ctx, RowEvent event);
     // Says in the status box and the send panel that another workstation, or another program
     // of this computer, holds the modem.
     static void showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer);
 
-    // Runs, after the initialisation, when another workstation took the modem first.
+    // Runs when another workstation holds the modem, or took it over: the link is let go.
     std::function<void()> ownedElsewhere;
+    // Set while the operator's own choice of a link runs: it may take a live holder's modem,
+    // after asking.
+    bool explicitChoice = false;
+    // Shows as interrupted the rows left on their way to the modem (SendQueue), and says so.
+    static void settleInterrupted(ModemHost &host, Connection &db, const QString &liveHolder);
+    // The unload: the hold is renewed no more.
+    void stopRenewal();
 
 private:
     bool attempt(QString &manufacturer, QString &model, bool &reportsRefused);
+    // Before any command: false (and the modem left) when another holds it and keeps it.
+    bool mayTakeModem(ModemHold::Seen &seen);
+    bool claimModem(const ModemHold::Seen &seen);
     // After the Modem row was taken: ready, timers, the interrupted sends of earlier runs.
-    void takeModem(bool reportsRefused);
+    void takeModem(bool reportsRefused, const ModemHold::Seen &seen);
     // Another holds the row: not ready, the status box says so, the link is let go.
-    void leaveModem();
+    void leaveModem(const QString &owner, bool sameComputer);
+    void renewHold();
+    void holdLost();
     void send(const char *command);
 
     ModemContext &m_ctx;
     CommandAnswers m_answers;
+    QTimer m_renewal;
 };
 
 } // namespace portiva

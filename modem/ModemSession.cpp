@@ -89,6 +89,8 @@ ModemSession::ModemSession(AppState &state, ModemHost &host, QTimer &TimerCom,
         m_state.LastComPort = 0;
         OpenComPort();
     };
+    // A late answer to a text may come while anything else reads the modem.
+    m_reader->lineSeen = [this](const QString &line) { m_sender->lineRead(line); };
     m_exchange->stopLinePoll = [&TimerCom] { TimerCom.stop(); };
     m_exchange->dispatchNotice = [this](const QString &line) {
         m_dispatcher->ModemResponse_Change(line);
@@ -138,6 +140,17 @@ bool ModemSession::defer(const char *key, void (ModemSession::*handler)())
                                    [this, handler] { (this->*handler)(); });
 }
 
+ModemSession::ChoiceScope::~ChoiceScope()
+{
+    m_init.explicitChoice = false;
+}
+
+ModemSession::ChoiceScope ModemSession::operatorChoice()
+{
+    m_init->explicitChoice = true;
+    return ChoiceScope(*m_init);
+}
+
 bool ModemSession::exchangeActive() const
 {
     return m_exchange->active();
@@ -174,6 +187,7 @@ void ModemSession::linkChanged()
     // Another choice may be another modem: its quirks are learnt anew.
     if (m_openedChoice != m_state.LastComPort) {
         m_sender->cmgsQuoted = false;
+        m_sender->forgetUnanswered();
         m_dispatcher->resetLinkQuirks();
     }
     m_openedChoice = m_state.LastComPort;
@@ -238,6 +252,7 @@ void ModemSession::mnuComPortCom_Click(int n)
     if (m_exchange->deferIfBusy(QStringLiteral("mnuComPortCom%1").arg(n),
                                 [this, n] { mnuComPortCom_Click(n); }))
         return;
+    const auto chosen = operatorChoice();
     m_state.LastComPort = n;
     OpenComPort();
     InitModem();
@@ -266,6 +281,7 @@ void ModemSession::mnuComPortComOther_Click()
         dialogs().msgBox(QStringLiteral("Invalid port number\rComOther"));
         return;
     }
+    const auto chosen = operatorChoice();
     m_state.OtherComPort = n;
     m_state.LastComPort = n;
     if (m_w.mnuComPortComOther)
@@ -296,6 +312,7 @@ void ModemSession::mnuComPortWinsock_Click()
                              .value_or(QString());
     if (port.isEmpty())
         return;
+    const auto chosen = operatorChoice();
     m_state.LastComPort = 255;
     m_state.HostName = host;
     m_state.Port = port;
@@ -533,6 +550,7 @@ void ModemSession::closeSerialPort()
 
 void ModemSession::shutdown()
 {
+    m_init->stopRenewal();
     m_ctx->TimerSEND_SMS.stop();
     m_ctx->TimerCom.stop();
     closeSerialPort();

@@ -141,6 +141,15 @@ private:
     void linkErrorBox(const QString &description, const QString &device);
     QString linkName() const;
     bool defer(const char *key, void (ModemSession::*handler)());
+    // While it lives, the initialisation runs for the operator's own choice of the link.
+    struct ChoiceScope {
+        explicit ChoiceScope(ModemInit &init) : m_init(init) {}
+        ~ChoiceScope();
+        ChoiceScope(const ChoiceScope &) = delete;
+        ChoiceScope &operator=(const ChoiceScope &) = delete;
+        ModemInit &m_init;
+    };
+    ChoiceScope operatorChoice();
     void showTerminal();
 
     AppState &m_state;

@@ -29,6 +29,10 @@ struct ModemTiming {
     int sendMax = 60000;
     int backOffThreshold = 29000;
     int listingThreshold = 59000;
+    // The holder of the modem renews its hold this often; a hold not renewed within the limit
+    // is a dead workstation's. Workstation clocks are taken to agree well within the limit.
+    int holdRenewal = 10000;
+    int holdLimit = 60000;
 
     // A copy with every span multiplied by factor (at least 1 ms each).
     ModemTiming scaled(double factor) const;

@@ -214,28 +214,61 @@ bool SendQueue::takeNextRow(TakenRow &row)
     return false;
 }
 
-void SendQueue::storeResult(const TakenRow &row, const QString &result)
+QString SendQueue::cmgsFor(const QString &result) const
 {
-    QString cmgs = result;
     bool isNumber = false;
     const int ref = result.toInt(&isNumber);
     if (!m_ctx.deliveryReportsOn && isNumber && ref >= 0 && ref <= 255 &&
         !result.startsWith(u'+') && !result.startsWith(u'-'))
-        cmgs = result + QStringLiteral(":OK");
+        return result + QStringLiteral(":OK");
+    return result;
+}
+
+void SendQueue::markSent(const TakenRow &row, const QString &result)
+{
+    if (result.isEmpty() || result.contains(QLatin1String("error"), Qt::CaseInsensitive))
+        return;
+    try {
+        markUserStatus(row.text, row.number);
+    } catch (const Error &) {
+        dialogs().beep();
+        dialogs().beep();
+    }
+}
+
+void SendQueue::storeResult(const TakenRow &row, const QString &result)
+{
+    const QString cmgs = cmgsFor(result);
     QString error;
     if (!writeResult(row.id, cmgs, error)) {
         m_held = HeldResult{row.id, cmgs};
         m_ctx.host.Write2StatusBox(QStringLiteral("SMS sendt, men resultatet kunne ikke lagres: ") +
                                    error + QStringLiteral("\r\n"));
     }
-    if (!result.isEmpty() && !result.contains(QLatin1String("error"), Qt::CaseInsensitive)) {
-        try {
-            markUserStatus(row.text, row.number);
-        } catch (const Error &) {
-            dialogs().beep();
-            dialogs().beep();
-        }
+    markSent(row, result);
+}
+
+void SendQueue::completeLate(const TakenRow &row, const QString &reference)
+{
+    const auto &db = m_ctx.state.SharedConnection;
+    if (reference.isEmpty() || !db)
+        return; // refused after all: the row keeps its failure
+    try {
+        // Only the time-out the row was given: the operator may have dealt with it since.
+        if (db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),
+                     {cmgsFor(reference), row.id, QStringLiteral("Error")}) == 1)
+            markSent(row, reference);
+    } catch (const Error &) {
+        dialogs().beep();
+        dialogs().beep();
     }
+}
+
+void SendQueue::returnToQueue(const TakenRow &row)
+{
+    m_ctx.state.SharedConnection->exec(
+        QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),
+        {QStringLiteral("UNSENT"), row.id, row.mark});
 }
 
 void SendQueue::settleCutOff(const TakenRow &row)
@@ -246,9 +279,7 @@ void SendQueue::settleCutOff(const TakenRow &row)
             db->exec(kSetInterrupted + QStringLiteral("WHERE ID = ?2"),
                      {interruptedSendText(), row.id});
         } else {
-            // Nothing went out: the row waits in the queue again.
-            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = ?2 AND CMGS = ?3"),
-                     {QStringLiteral("UNSENT"), row.id, row.mark});
+            returnToQueue(row); // nothing went out: the row waits in the queue again
         }
     } catch (const Error &) {
         // The mark stays: the row shows as interrupted at the next start, never sent twice.
@@ -287,10 +318,23 @@ void SendQueue::Send_Next_SMS()
         return;
     }
     const QString result = m_sender.Send_SMS(row.text, row.number);
-    if (m_ctx.link.linkLost())
+    if (m_ctx.link.linkLost()) {
         settleCutOff(row);
-    else
+    } else if (m_sender.heldBack()) {
+        // Its text never went: it waits for the modem to answer the one before.
+        try {
+            returnToQueue(row);
+        } catch (const Error &) {
+            dialogs().beep();
+            dialogs().beep();
+        }
+    } else {
         storeResult(row, result);
+        if (m_sender.textMayHaveGone())
+            m_sender.earlierAnswered = [this, row](const QString &reference) {
+                completeLate(row, reference);
+            };
+    }
     m_ctx.restartSendTimer(m_ctx.timing.sendAfterSend);
     f.QueueNotEmpty = true;
 }

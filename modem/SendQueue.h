@@ -73,7 +73,14 @@ private:
     };
     // The oldest "UNSENT" row, claimed with this workstation's mark; false when none is left.
     bool takeNextRow(TakenRow &row);
+    // CMGS for a send's result: reports off, a reference reads as delivered.
+    QString cmgsFor(const QString &result) const;
     void storeResult(const TakenRow &row, const QString &result);
+    // Marks the user right a sent command concerns.
+    void markSent(const TakenRow &row, const QString &result);
+    // A reference that came after the row was given its time-out completes it.
+    void completeLate(const TakenRow &row, const QString &reference);
+    void returnToQueue(const TakenRow &row);
     void settleCutOff(const TakenRow &row);
     bool writeResult(qint64 id, const QString &cmgs, QString &error);
     void markUserStatus(const QString &text, const QString &recipient);

@@ -12,6 +12,7 @@
 #include "programstate/Phrase.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace portiva
@@ -117,15 +118,72 @@ QString SmsSender::Get_CMGS()
     return s.CmgsResult;
 }
 
-bool SmsSender::lateReference(int pauseMs)
+bool SmsSender::answerUnanswered(const QString &line)
 {
-    // The retry pause listens: a reference that comes now belongs to the text just sent.
+    if (!m_pending)
+        return false;
+    const bool reference = line.contains(kCmgs, Qt::CaseInsensitive);
+    if (!reference && !isErrorResult(line))
+        return false;
+    m_pending = false;
+    if (m_pendingEarlier) {
+        m_pendingEarlier = false;
+        const auto answered = std::move(earlierAnswered);
+        earlierAnswered = {};
+        if (answered)
+            answered(reference ? referenceFrom(line) : QString());
+        return false;
+    }
+    if (reference)
+        return takeReference(line);
+    m_ctx.state.CmgsResult = QStringLiteral("ERROR");
+    m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+    return false;
+}
+
+bool SmsSender::watchForAnswer(int ms)
+{
     const qint64 start = m_ctx.clock.now();
-    while (m_ctx.clock.now() - start < pauseMs && !m_ctx.link.linkLost()) {
-        if (takeReference(m_ctx.reader.ReadModemLine()))
+    while (m_ctx.clock.now() - start < ms && !m_ctx.link.linkLost()) {
+        if (answerUnanswered(m_ctx.reader.ReadModemLine())) {
+            m_ctx.reader.WaitForOK();
+            drainClosedEntries();
             return true;
+        }
     }
     return false;
+}
+
+void SmsSender::drainClosedEntries()
+{
+    if (m_stalePrompts == 0)
+        return;
+    // Each line read counts the prompts it shows (lineRead).
+    const qint64 start = m_ctx.clock.now();
+    while (m_stalePrompts > 0 && !m_ctx.link.linkLost() &&
+           m_ctx.clock.now() - start < m_ctx.timing.promptWindow)
+        m_ctx.reader.ReadModemLine();
+    m_ctx.reader.WaitForOK(); // the answer to the last entry closed
+}
+
+void SmsSender::lineRead(const QString &line)
+{
+    if (m_stalePrompts > 0 && line.startsWith(u'>'))
+        --m_stalePrompts;
+    // Inside a send the sender reads its own answers.
+    if (m_sending || !m_pending || !line.contains(kCmgs, Qt::CaseInsensitive))
+        return;
+    m_pendingEarlier = true;
+    answerUnanswered(line);
+    m_ctx.host.setStatusPanel(3, QStringLiteral("SMS ") + referenceFrom(line) +
+                                     QStringLiteral(" SENDT"));
+}
+
+void SmsSender::forgetUnanswered()
+{
+    m_pending = m_pendingEarlier = false;
+    earlierAnswered = {};
+    m_stalePrompts = 0;
 }
 
 SmsSender::PromptWait SmsSender::awaitPrompt()
@@ -133,23 +191,59 @@ SmsSender::PromptWait SmsSender::awaitPrompt()
     PromptWait w;
     QString passed;
     PromptResult p;
-    const qint64 start = m_ctx.clock.now();
-    do {
+    qint64 start = m_ctx.clock.now();
+    for (;;) {
         p = m_ctx.reader.WaitForPrompt();
         passed += p.skipped;
-    } while (p.text != QLatin1String(">") && !p.errorSeen &&
-             m_ctx.clock.now() - start <= m_ctx.timing.promptWindow && !m_ctx.link.linkLost());
+        if (p.text == QLatin1String(">") && m_stalePrompts > 0) {
+            // The prompt of an entry closed unprompted before, late: this command's follows.
+            --m_stalePrompts;
+            p.text.clear();
+            start = m_ctx.clock.now();
+        }
+        if (p.text == QLatin1String(">") || p.errorSeen ||
+            m_ctx.clock.now() - start > m_ctx.timing.promptWindow || m_ctx.link.linkLost())
+            break;
+    }
     w.prompt = p.text == QLatin1String(">");
     w.errorSeen = p.errorSeen;
-    if (m_unanswered > 0) {
+    if (m_pending) {
         // A reference passed over here, or still unread ahead of a prompt that did not come,
         // answers a text that went out before: this attempt's text must not follow it.
-        w.lateReference = completeReferenceLine(passed);
-        if (w.lateReference.isEmpty() && !w.prompt && m_ctx.link.isNetwork())
-            w.lateReference =
+        w.lateAnswer = completeReferenceLine(passed);
+        if (w.lateAnswer.isEmpty() && !w.prompt && m_ctx.link.isNetwork())
+            w.lateAnswer =
                 completeReferenceLine(QString::fromLatin1(m_ctx.link.NetworkReceiveBuffer));
     }
     return w;
+}
+
+bool SmsSender::writeText(const QByteArray &encoded, const PromptWait &p, bool quoted)
+{
+    AppState &s = m_ctx.state;
+    if (p.errorSeen && !p.prompt) {
+        // Refused before the prompt: the text would land in command mode.
+        s.CmgsResult = QStringLiteral("ERROR");
+        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
+        if (!quoted)
+            cmgsQuoted = true;
+        return false;
+    }
+    if (p.prompt) {
+        // The modem prompts only once it is done with what it had before: an earlier text
+        // whose answer did not come will not be answered now.
+        m_pending = m_pendingEarlier = false;
+        earlierAnswered = {};
+    }
+    m_ctx.link.SendData(encoded);
+    if (m_ctx.link.SendData(QByteArray(1, '\x1a'))) {
+        m_pending = true;
+        m_ownTextWent = true;
+    }
+    const QString result = Get_CMGS();
+    if (result != QLatin1String("Error"))
+        m_pending = false; // answered: a reference, or refused and not sent
+    return result != QLatin1String("Error") && result != QLatin1String("ERROR");
 }
 
 bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
@@ -159,50 +253,53 @@ bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
     const QString cmd = quoted ? QStringLiteral("AT+CMGS=\"%1\"\r").arg(number)
                                : QStringLiteral("AT+CMGS=%1\r").arg(number);
     m_ctx.link.SendData(cmd.toLatin1());
-    const PromptWait p = awaitPrompt();
+    PromptWait p = awaitPrompt();
     if (m_ctx.link.linkLost())
         return true; // the text stays here
-    if (!p.lateReference.isEmpty()) {
-        takeReference(p.lateReference);
-        m_unanswered = 0;
-        m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes the entry this attempt opened
-        m_ctx.reader.WaitForOK();
-        return true;
+    if (!p.lateAnswer.isEmpty()) {
+        if (answerUnanswered(p.lateAnswer)) {
+            m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes the entry this attempt opened
+            m_ctx.reader.WaitForOK();
+            drainClosedEntries();
+            return true;
+        }
+        // An earlier send's answer came first: this command's prompt follows it.
+        if (!p.prompt)
+            p = awaitPrompt();
     }
-    QString result;
-    if (p.errorSeen && !p.prompt) {
-        // Refused before the prompt: the text would land in command mode.
-        s.CmgsResult = QStringLiteral("ERROR");
-        m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
-        if (!quoted)
-            cmgsQuoted = true;
-        result = s.CmgsResult;
+    if (m_pending && !p.prompt) {
+        // The modem may still be busy with a text that went out before: no other text may
+        // follow it unprompted, or the modem submits both.
+        m_ctx.link.SendData(QByteArray(1, '\x1b'));
+        ++m_stalePrompts;
+        if (m_pendingEarlier) {
+            m_heldBack = true;
+            m_ctx.host.setStatusPanel(
+                3, phrase(u"SMS venter: modemet har ikke svart på forrige SMS",
+                          u"SMS venter: modemet har ikke svaret på forrige SMS",
+                          u"SMS väntar: modemet har inte svarat på föregående SMS"));
+            return true;
+        }
+        if (watchForAnswer(m_ctx.timing.cmgsWindow))
+            return true;
+        if (m_pending) {
+            s.CmgsResult = QStringLiteral("Error");
+            m_ctx.host.setStatusPanel(3, QStringLiteral("SMS Sending TIMEOUT"));
+        }
     } else {
-        m_ctx.link.SendData(encoded);
-        const bool written = m_ctx.link.SendData(QByteArray(1, '\x1a'));
-        if (written)
-            ++m_unanswered;
-        result = Get_CMGS();
-        if (result == QLatin1String("ERROR") && written)
-            --m_unanswered; // refused: this text did not go
-        else if (result != QLatin1String("Error") && result != QLatin1String("ERROR"))
-            m_unanswered = 0;
+        if (writeText(encoded, p, quoted) || m_ctx.link.linkLost())
+            return true;
+        if (s.CmgsResult == QLatin1String("Error"))
+            m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes an entry still open
     }
-    if (!result.contains(QLatin1String("error"), Qt::CaseInsensitive) || m_ctx.link.linkLost())
-        return true;
-    if (result == QLatin1String("Error"))
-        m_ctx.link.SendData(QByteArray(1, '\x1b')); // closes an entry still open
-    if (lateReference(m_ctx.timing.retryPause)) {
-        m_unanswered = 0;
-        return true;
-    }
-    return false;
+    // The retry pause listens: the answer that comes now belongs to the text that went.
+    return watchForAnswer(m_ctx.timing.retryPause) || m_ctx.link.linkLost();
 }
 
 void SmsSender::showLinkLoss()
 {
     m_ctx.host.setStatusPanel(
-        3, m_unanswered > 0
+        3, textMayHaveGone()
                ? phrase(u"SMS avbrutt: kanskje sendt, forbindelsen til modemet er brutt",
                         u"SMS afbrudt: måske sendt, forbindelsen til modemet er afbrudt",
                         u"SMS avbrutet: kanske skickat, förbindelsen till modemet är bruten")
@@ -216,7 +313,9 @@ QString SmsSender::Send_SMS(const QString &text, const QString &number)
     AppState &s = m_ctx.state;
     m_ctx.TimerCom.stop();
     s.CmgsResult.clear();
-    m_unanswered = 0;
+    m_heldBack = false;
+    m_ownTextWent = false;
+    m_pendingEarlier = m_pending;
     if (!s.ModemReady || m_ctx.link.linkLost() || !isSendableNumber(number))
         return s.CmgsResult;
     m_ctx.host.setStatusPanel(3, QStringLiteral("Sender SMS"));
@@ -228,6 +327,8 @@ QString SmsSender::Send_SMS(const QString &text, const QString &number)
         m_ctx.host.setStatusPanel(3, QStringLiteral("SMS SENDEFEIL"));
         return s.CmgsResult;
     }
+    m_sending = true;
+    const auto done = qScopeGuard([this] { m_sending = false; });
     const QString trimmed = number.trimmed();
     for (int n = 1; n <= 5; ++n) {
         try {
@@ -242,6 +343,8 @@ QString SmsSender::Send_SMS(const QString &text, const QString &number)
                 s.CmgsResult = QStringLiteral("Error");
         }
     }
+    if (m_heldBack)
+        s.CmgsResult.clear();
     if (m_ctx.link.linkLost())
         showLinkLoss();
     return s.CmgsResult;

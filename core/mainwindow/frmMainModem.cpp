@@ -7,6 +7,7 @@
 #include "inbox/ReceivedSmsReader.h"
 #include "modem/ModemClock.h"
 #include "modem/ModemDispatcher.h"
+#include "modem/ModemHold.h"
 #include "modem/ModemInit.h"
 #include "modem/ModemSession.h"
 #include "modem/ReceivedSmsHandler.h"
@@ -19,6 +20,7 @@
 #include "platform/vb/Error.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -172,19 +174,22 @@ void frmMain::claimModemAfterDatabaseChange()
     Recordset *modem = m_views->adoModemRS.get();
     if (!modem || modem->BOF() || modem->EOF())
         throw Error(QStringLiteral("No current row."));
-    const QVariant status = modem->value(QStringLiteral("ModemStatus"));
-    const bool held = !status.isNull() && status.toLongLong() != 0;
-    const QString owner = modem->toTextOr(QStringLiteral("ModemOwner"), QString());
-    const bool mine = owner.compare(m_state.CurrentComputerName, Qt::CaseInsensitive) == 0;
+    // Judged from the file as it stands now, as the claim will judge it; a holder that stopped
+    // renewing its hold died and holds nothing.
+    const ModemHold::Seen seen =
+        ModemHold::judge(*m_state.SharedConnection, m_state.CurrentComputerName,
+                         QDateTime::currentMSecsSinceEpoch(), m_modem->timing().holdLimit);
+    const bool mine = seen.state == ModemHold::State::Mine;
+    const QString owner = seen.owner;
     // Under this computer's own name another program of this computer may hold it.
     const bool sibling =
-        held && mine &&
-        m_modem->context().modemLock.heldByAnother(m_state.SharedConnection->path());
-    const bool free = (!held || mine) && !sibling;
+        mine && m_modem->context().modemLock.heldByAnother(m_state.SharedConnection->path());
+    const bool free = seen.state != ModemHold::State::Live && !sibling;
     // Rows a program left on their way to the modem when it ended are shown as interrupted;
     // those of a holder that may be sending now are left to it.
-    const QString liveHolder = held && (!mine || sibling) ? owner : QString();
-    skipOnError([&] { SendQueue::settleInterrupted(*m_state.SharedConnection, liveHolder); });
+    const QString liveHolder = free ? QString() : owner;
+    skipOnError(
+        [&] { ModemInit::settleInterrupted(*m_modemHost, *m_state.SharedConnection, liveHolder); });
     if (free) {
         // A network modem that is still connected stays so and only takes the new file's row:
         // opening the link again would first disconnect it, which gives the link up before

@@ -61,7 +61,8 @@ void TestSchema::columns_data()
     QTest::newRow("LOGGData") << "LOGGData" << cols("KeyNummer,KeyUser,Fornavn,Etternavn,Dato");
     QTest::newRow("Passwords") << "Passwords" << cols("USER_ID,Password,SecurityLevel");
     QTest::newRow("Modem") << "Modem"
-                           << cols("IMEICODE,ModemManufacturer,ModemName,ModemStatus,ModemOwner");
+                           << cols("IMEICODE,ModemManufacturer,ModemName,ModemStatus,ModemOwner,"
+                                   "ModemRenewed");
     QTest::newRow("TBLLanguage") << "TBLLanguage" << cols("ID,Norsk,Dansk,Svensk");
     QTest::newRow("Brukere") << "Brukere"
                              << cols("Bruker,Etternavn,Fornavn,Gyldig fra,FraTid,Gyldig til,"

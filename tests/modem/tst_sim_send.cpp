@@ -70,6 +70,8 @@ private slots:
     void lateReferenceInThePause();
     void referenceDelays_data();
     void referenceDelays();
+    void lateReferencesInProgramTime_data();
+    void lateReferencesInProgramTime();
     void strictModemGetsQuotedNumber();
     void queueingDuringTheWaitKeepsEachRowRight();
     void droppedLink_data();
@@ -368,6 +370,74 @@ void TestSimSend::referenceDelays()
         QCOMPARE(cmgsOf(*db, id), QStringLiteral("Error"));
         QCOMPARE(w.host.panels.value(3), QStringLiteral("SMS Sending TIMEOUT"));
     }
+}
+
+void TestSimSend::lateReferencesInProgramTime_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<int>("delay");
+    // Program time: the simulator and the program run at one scale. The first row's five
+    // attempts take about two minutes; a reference after them still completes it.
+    for (const bool network : {true, false}) {
+        const char *link = network ? "tcp" : "pty";
+        for (const int seconds : {24, 45, 90, 180})
+            QTest::addRow("%s %d s", link, seconds) << network << seconds * 1000;
+        QTest::addRow("%s never", link) << network << -1;
+    }
+}
+
+// However late the modem answers a text, it submits it once, and the next row's text goes out
+// only after that answer; a modem that never answers holds the next row in the queue.
+void TestSimSend::lateReferencesInProgramTime()
+{
+    QFETCH(bool, network);
+    QFETCH(int, delay);
+    auto db = m_fx->db.connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    QTemporaryDir dir;
+    if (network) {
+        connect(w);
+    } else {
+        const QString link = dir.filePath(QStringLiteral("modem"));
+        QVERIFY(m_fx->sim.openPty(link));
+        w.session.setSerialDeviceSetting([link](int) { return link; });
+        w.state.LastComPort = 7;
+        w.session.OpenComPort();
+        w.session.InitModem();
+        QVERIFY(w.state.ModemReady);
+    }
+    m_fx->sim.setCmgsDelay(delay >= 0 ? delay : 3600 * 1000);
+    const qint64 first = addRow(*db, "+4711111111", "Første", 40000);
+    const qint64 second = addRow(*db, "+4722222222", "Andre", 40001);
+    w.session.queue().Send_Next_SMS();
+    // The send timer and the line poll carry on from here, as in the running program.
+    if (delay < 0) {
+        QTest::qWait(4000);
+        QCOMPARE(cmgsOf(*db, first), QStringLiteral("Error"));
+        QCOMPARE(cmgsOf(*db, second), QStringLiteral("UNSENT"));
+        QCOMPARE(m_fx->sim.submissions().size(), 1);
+        QCOMPARE(w.host.panels.value(3),
+                 QStringLiteral("SMS venter: modemet har ikke svart på forrige SMS"));
+        return;
+    }
+    QVERIFY(waitFor([&] { return cmgsOf(*db, second).endsWith(QLatin1String(":OK")); }, 30000));
+    const auto subs = m_fx->sim.submissions();
+    const auto firstTexts = std::count_if(subs.begin(), subs.end(), [](const auto &sub) {
+        return sub.text == QStringLiteral("Første");
+    });
+    // Commands the modem kept while busy are in its log once it has answered.
+    const auto commands =
+        m_fx->sim.commandLog().filter(QStringLiteral("AT+CMGS=+4711111111")).size();
+    qInfo("reference after %d s: the first row submitted %d time(s), AT+CMGS written %d times",
+          delay / 1000, int(firstTexts), int(commands));
+    QCOMPARE(subs.size(), 2);
+    QCOMPARE(subs[0].text, QStringLiteral("Første"));
+    QCOMPARE(subs[1].text, QStringLiteral("Andre"));
+    QCOMPARE(cmgsOf(*db, first), QString::number(subs[0].mr) + ":OK");
+    QCOMPARE(cmgsOf(*db, second), QString::number(subs[1].mr) + ":OK");
+    // The second text followed the first one's answer.
+    QVERIFY(subs[0].time.msecsTo(subs[1].time) >= qint64(delay * 0.05));
+    QVERIFY(commands <= 5);
 }
 
 void TestSimSend::strictModemGetsQuotedNumber()
