@@ -90,6 +90,7 @@ private slots:
     void receivedSmsStoredOnceAndDeleted();
     void reportCompletesSentRow();
     void endlessListingStoresEachMessageOnce();
+    void reportCompletesInterruptedRow();
 
 private:
     void connect(Station &s, bool reports);
@@ -241,6 +242,31 @@ void TestInboxSim::endlessListingStoresEachMessageOnce()
     QCOMPARE(stored, bodies);
     QCOMPARE(m_sim->deletions().size(), bodies.size());
     QVERIFY2(residentKiB() - before < 48 * 1024, qPrintable(QString::number(residentKiB())));
+}
+
+// The link drops after the text went out and before its reference: the row shows the send as
+// cut off. The modem sent it all the same, and its status report, listed after the reconnect,
+// completes the row as delivered.
+void TestInboxSim::reportCompletesInterruptedRow()
+{
+    Station s(m_db->connection());
+    connect(s, true);
+    Connection &db = *m_db->connection();
+    db.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, CMGS, "
+                           "DatoLNG) VALUES ('+4741234567', '41234567', 'Hei', 'UNSENT', 39943)"));
+    auto cmgs = [&] { return db.scalar(QStringLiteral("SELECT CMGS FROM SMS_Sent")).toString(); };
+    m_sim->setCmgsDelay(4000);
+    QObject::connect(m_sim.get(), &ModemSim::submitted, m_sim.get(),
+                     [this] { QTimer::singleShot(0, m_sim.get(), &ModemSim::dropLink); });
+    QVERIFY(waitFor([&] { return cmgs() == QLatin1String("Avbrutt, kanskje sendt"); }, 30000));
+    QVERIFY(waitFor([&] { return !s.state.ModemReady; }));
+    QTest::qWait(200); // the status report reaches the modem's storage meanwhile
+    connect(s, true);
+    QVERIFY(waitFor([&] { return cmgs().endsWith(QLatin1String(":OK")); }, 30000));
+    QCOMPARE(m_sim->submissions().size(), 1);
+    QCOMPARE(cmgs(), QString::number(m_sim->submissions().first().mr) + QStringLiteral(":OK"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT ReceivedStatus FROM SMS_Sent")).toString(),
+             QStringLiteral("OK"));
 }
 
 QTEST_MAIN(TestInboxSim)

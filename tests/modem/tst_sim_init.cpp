@@ -1,5 +1,6 @@
 #include "helper_session.h"
 #include "helper_simfixture.h"
+#include "modem/ModemHold.h"
 #include "modem/ModemInit.h"
 #include "tools/modemsim/ModemSim.h"
 
@@ -70,6 +71,8 @@ private slots:
     void refusedReportingCnmi();
     void slowAnswerBelongsToItsCommand_data();
     void slowAnswerBelongsToItsCommand();
+    void modemStatusReadsOneWay_data();
+    void modemStatusReadsOneWay();
     void theModemHasOneHolder_data();
     void theModemHasOneHolder();
     void droppedLinkMakesModemNotReady();
@@ -168,7 +171,8 @@ void TestSimInit::refusedQ0ReleasesOnlyWhenOwned()
     QFETCH(QString, shownOwner);
     QFETCH(QString, expectedOwner);
     m_fx->db.connection()->exec(
-        QStringLiteral("UPDATE Modem SET ModemOwner = ?1, ModemStatus = -1"),
+        // Another's hold is a dead one, so that the initialisation is tried at all.
+        QStringLiteral("UPDATE Modem SET ModemOwner = ?1, ModemStatus = -1, ModemRenewed = 0"),
         {shownOwner == QLatin1String("pc-a") ? QStringLiteral("PC-A") : shownOwner});
     Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
     w.host.owner = shownOwner;
@@ -309,6 +313,38 @@ void TestSimInit::theModemHasOneHolder()
     connectTcp(b, other, m_fx->dialogs);
     QVERIFY(b.state.ModemReady);
     QCOMPARE(a.owner(), name);
+}
+
+void TestSimInit::modemStatusReadsOneWay_data()
+{
+    QTest::addColumn<QVariant>("status");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("Null") << QVariant() << false;
+    QTest::newRow("the text False") << QVariant(QStringLiteral("False")) << false;
+    QTest::newRow("the text 0") << QVariant(QStringLiteral("0")) << false;
+    QTest::newRow("0") << QVariant(0) << false;
+    QTest::newRow("-1") << QVariant(-1) << true;
+    QTest::newRow("the text True") << QVariant(QStringLiteral("True")) << true;
+}
+
+// A ModemStatus as another program may have left it reads the same at the load and at the
+// claim: a free row is taken, a held one is left before any command goes to the modem.
+void TestSimInit::modemStatusReadsOneWay()
+{
+    QFETCH(QVariant, status);
+    QFETCH(bool, held);
+    QCOMPARE(ModemHold::statusHeld(status), held);
+    if (status.isNull())
+        return; // the file's schema keeps Null out; an older file may hold one
+    m_fx->db.connection()->exec(
+        QStringLiteral("UPDATE Modem SET ModemStatus = ?1, ModemOwner = 'PC-B', ModemRenewed = ?2"),
+        {status, QDateTime::currentMSecsSinceEpoch()});
+    Workstation w(m_fx->db.connection(), QStringLiteral("PC-A"));
+    connectTcp(w, m_fx->sim, m_fx->dialogs);
+    QCOMPARE(w.state.ModemReady, !held);
+    QCOMPARE(w.owner(), held ? QStringLiteral("PC-B") : QStringLiteral("PC-A"));
+    QCOMPARE(m_fx->sim.commandLog().contains(QStringLiteral("AT+GSN")), !held);
+    QVERIFY(!w.host.status.contains(QStringLiteral("i bruk av ?")));
 }
 
 void TestSimInit::droppedLinkMakesModemNotReady()
