@@ -1,4 +1,5 @@
 #include "modem/ModemInit.h"
+#include "modem/DatabaseWatch.h"
 
 #include "modem/ModemClock.h"
 #include "modem/ModemContext.h"
@@ -329,6 +330,8 @@ void ModemInit::renewHold()
         return;
     }
     try {
+        // A timer's work: another workstation's lock must not hold the window longer than a tick.
+        Connection::BusyBudget budget(DatabaseWatch::tickBudgetMs);
         if (ModemHold::renew(*s.SharedConnection, s.CurrentComputerName,
                              QDateTime::currentMSecsSinceEpoch()))
             return;
