@@ -78,7 +78,14 @@ void ReceivedSmsReader::interpret(const QString &header, QString &working, CallS
             QString::number(call.index) + u'\n' + entry.sender + u'\n' + entry.timeStamp + u'\n';
         bool before = false;
         const bool stored = blocks.intake(
-            entry, working, call, [this] { return m_ctx.reader.ReadModemBodyLine(); },
+            entry, working, call,
+            [this]() -> std::optional<QString> {
+                const quint64 cuts = m_ctx.link.cuts();
+                QString body = m_ctx.reader.ReadModemBodyLine();
+                if (m_ctx.link.cuts() != cuts)
+                    return std::nullopt;
+                return body;
+            },
             [&](const QString &body) { return before = m_storedOnModem.contains(key + body); });
         if (stored || before)
             call.storedKey = key + working;

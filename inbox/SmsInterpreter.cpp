@@ -47,18 +47,20 @@ void SmsInterpreter::findNames(const QString &sender, QString &surname, QString 
 }
 
 bool SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallState &call,
-                            const std::function<QString()> &readBody,
+                            const std::function<std::optional<QString>()> &readBody,
                             const std::function<bool(const QString &)> &storedBefore)
 {
     call.sender = entry.sender;
     m_state.CurrentSMSSender = call.sender;
     m_state.ReloadRequested = true;
 
-    working = readBody();
-    // The body line was lost before it reached the program (the stream was cut short): what
-    // came is the next entry's header. This entry is left on the modem for the next listing.
+    const std::optional<QString> body = readBody();
+    working = body.value_or(QString());
+    // The body line was lost before it reached the program (the stream was cut short while it
+    // was awaited, or what came is the next entry's header). The entry is left on the modem
+    // for the next listing.
     static const QRegularExpression nextHeader(QStringLiteral("^\\+CMGL: *\\d+ *,"));
-    if (nextHeader.match(working).hasMatch()) {
+    if (!body || nextHeader.match(working).hasMatch()) {
         qCWarning(lcInbox).noquote()
             << "listing entry without its body, left on the modem:" << call.index;
         call.sender.clear();

@@ -25,12 +25,12 @@ public:
     std::function<void(const QString &)> notice;
 
     // Block 1, a received message: publishes the sender, asks the record windows to reload,
-    // reads the raw body into working (through readBody) and stores the SMS_Received row.
-    // A failed insert clears call.deletable, so the message stays in the modem. An entry that
-    // storedBefore knows (read at a listing that never ended, so still on the modem) is not
-    // stored or applied again, only deleted. True when a row was stored now.
+    // reads the raw body into working (through readBody: none when it was lost) and stores the
+    // SMS_Received row. A failed insert clears call.deletable, so the message stays in the modem.
+    // An entry that storedBefore knows (read at a listing that never ended, so still on the modem)
+    // is not stored or applied again, only deleted. True when a row was stored now.
     bool intake(const ListingEntry &entry, QString &working, CallState &call,
-                const std::function<QString()> &readBody,
+                const std::function<std::optional<QString>()> &readBody,
                 const std::function<bool(const QString &)> &storedBefore = {});
 
     // Block 8, a status report: completes the newest SMS_Sent row waiting with its reference

@@ -65,6 +65,7 @@ void ModemLink::onData(const QByteArray &bytes)
         return;
     // No listing comes near this size: what lies before the last line end is old noise, and
     // so is all of it when no line end came at all (else it would grow without bound).
+    ++m_cuts;
     const qsizetype cr = NetworkReceiveBuffer.lastIndexOf('\r');
     NetworkReceiveBuffer.remove(0, cr >= 0 ? cr + 1 : NetworkReceiveBuffer.size());
     // The memory the cut-off data held goes back, not only the bytes.

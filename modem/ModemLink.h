@@ -20,6 +20,8 @@ class ModemLink : public QObject
     Q_OBJECT
 public:
     static constexpr qsizetype BufferCap = 1024 * 1024;
+    // How often unread data was cut away at the cap: a line awaited meanwhile may be lost.
+    quint64 cuts() const { return m_cuts; }
 
     ModemLink(AppState &state, SerialChannel &serial, NetworkChannel &network, TerminalLog &log,
               ModemHost &host, QObject *parent = nullptr);
@@ -46,6 +48,7 @@ signals:
     void linkLostNow();
 
 private:
+    quint64 m_cuts = 0;
     void onData(const QByteArray &bytes);
 
     AppState &m_state;
