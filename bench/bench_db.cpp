@@ -2,6 +2,7 @@
 // scan with the SQLite C API (the yardstick), a full Recordset open, a find near the end, a sort
 // by a text column, and the peak memory. Run by hand; prints the figures and the goals.
 
+#include "bench/Timing.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 
@@ -79,24 +80,9 @@ void fill(Connection &c)
     c.exec(QStringLiteral("COMMIT"));
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double measure(const std::function<void()> &setup, const std::function<void()> &work)
 {
-    std::vector<double> times;
-    for (int r = 0; r < Runs; ++r) {
-        if (setup)
-            setup();
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    return median(times);
+    return bench::medianMs(Runs, setup, work);
 }
 
 long rawScan(sqlite3 *db)

@@ -3,6 +3,7 @@
 // recordset's Sort of the rows already read. Names are drawn from Nordic spellings in both
 // cases, so most of them are distinct. Run by hand; prints the figures.
 
+#include "bench/Timing.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/TextOrder.h"
@@ -45,17 +46,7 @@ void fill(const std::shared_ptr<Connection> &c)
 
 double measure(const std::function<void()> &setup, const std::function<void()> &work)
 {
-    std::vector<double> times;
-    for (int r = 0; r < Runs; ++r) {
-        if (setup)
-            setup();
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return bench::medianMs(Runs, setup, work);
 }
 
 } // namespace
