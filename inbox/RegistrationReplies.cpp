@@ -252,20 +252,12 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
                  .arg(call.sender, *number));
         return;
     }
-    qint64 id = 0;
-    if (last) {
-        id = rightOfCommand(call, *last);
-        if (id > 0)
-            right.KeyBruker = QString(); // the row is known: its user stays as it is
-    } else {
-        // Nothing of this program's went out: the unit's own word, placed only when one right
-        // at the unit can be meant.
-        int twins = 0;
-        if (!containedStep("count the rights of the number",
-                           [&] { twins = m_repo.rightsWithNational(call.sender, *number); }))
-            return;
-        id = twins > 1 ? -1 : 0;
-    }
+    const std::optional<qint64> answered = answeredRight(call, *number, last);
+    if (!answered)
+        return;
+    qint64 id = *answered;
+    if (id > 0)
+        right.KeyBruker = QString(); // the row is known: its user stays as it is
     if (id < 0) {
         tell(manyRightsText(call.sender, *number));
         return;
@@ -297,6 +289,20 @@ void SmsInterpreter::registrationReply(QString &working, CallState &call)
                  .arg(call.sender, *number));
 }
 
+std::optional<qint64> SmsInterpreter::answeredRight(const CallState &call, const QString &number,
+                                                    const std::optional<UserCommand> &last)
+{
+    if (last)
+        return rightOfCommand(call, *last);
+    // Nothing of this program's went out: the unit's own word, placed only when one right at
+    // the unit can be meant.
+    int twins = 0;
+    if (!containedStep("count the rights of the number",
+                       [&] { twins = m_repo.rightsWithNational(call.sender, number); }))
+        return std::nullopt;
+    return twins > 1 ? -1 : 0;
+}
+
 void SmsInterpreter::removalReply(const QString &working, const CallState &call)
 {
     static const QStringList phrases = {QStringLiteral("er slettet"), QStringLiteral("finnes ikke"),
@@ -320,16 +326,10 @@ void SmsInterpreter::removalReply(const QString &working, const CallState &call)
             << "removal answer while a registration is outstanding:" << *number;
         return;
     }
-    qint64 id = 0;
-    if (last) {
-        id = rightOfCommand(call, *last);
-    } else {
-        int twins = 0;
-        if (!containedStep("count the rights of the number",
-                           [&] { twins = m_repo.rightsWithNational(call.sender, *number); }))
-            return;
-        id = twins > 1 ? -1 : 0;
-    }
+    const std::optional<qint64> answered = answeredRight(call, *number, last);
+    if (!answered)
+        return;
+    const qint64 id = *answered;
     if (id < 0) {
         tell(manyRightsText(call.sender, *number));
         return;

@@ -75,6 +75,11 @@ private:
     // The one right the command names at the sender (0 when none); -1 when more than one fits
     // or the look-up failed, and nothing may be applied.
     qint64 rightOfCommand(const CallState &call, const UserCommand &command);
+    // The right a reply answers: the one named by the last command that went out, or, when
+    // none of ours did, 0 for the unit's only right with these digits and -1 for several.
+    // Empty when the rights could not be counted.
+    std::optional<qint64> answeredRight(const CallState &call, const QString &number,
+                                        const std::optional<UserCommand> &last);
 
     AppState &m_state;
     InboxRepo &m_repo;
