@@ -86,6 +86,7 @@ void DatabaseMenu::OpenDatabase()
         // Replace the shared connection only once the new one is open; the old one is
         // released, not closed, so recordsets still on it stay valid until they go.
         std::shared_ptr<Connection> opened = Connection::open(m_state.ConnectionString);
+        rebuildTextIndexes(opened);
         addIndexes(opened);
         opened->addChangeCounters();
         m_state.SharedConnection = std::move(opened);

@@ -112,6 +112,28 @@ bool addIndexes(const std::shared_ptr<Connection> &connection)
     }
 }
 
+bool rebuildTextIndexes(const std::shared_ptr<Connection> &connection)
+{
+    const auto marked = [&connection] {
+        return connection->scalar(QStringLiteral("PRAGMA user_version")).toLongLong() >=
+               TextIndexesVersion;
+    };
+    try {
+        if (marked())
+            return true;
+        Connection::Transaction transaction(connection);
+        // Another workstation may have done it while this one waited for the lock.
+        if (marked())
+            return true;
+        connection->exec(QStringLiteral("REINDEX NOCASE"));
+        connection->exec(QStringLiteral("PRAGMA user_version = %1").arg(TextIndexesVersion));
+        transaction.commit();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
 void createDatabase(const QString &path, const QString &adminPassword)
 {
     if (path.trimmed().isEmpty())
@@ -134,6 +156,7 @@ void createDatabase(const QString &path, const QString &adminPassword)
             Connection::Transaction transaction(connection);
             connection->exec(schema);
             connection->exec(resourceText(QStringLiteral("indexes.sql")));
+            connection->exec(QStringLiteral("PRAGMA user_version = %1").arg(TextIndexesVersion));
             seed(*connection, adminPassword, texts);
             transaction.commit();
         }

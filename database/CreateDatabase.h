@@ -32,6 +32,17 @@ QList<LanguageSeedRow> languageSeedRows(); // LanguageRowCount rows, row 1 first
 // Returns whether the file has them.
 bool addIndexes(const std::shared_ptr<Connection> &connection);
 
+// The mark this program keeps in the file's user_version: from it on, every index on a NOCASE
+// column is ordered by SQLite's own NOCASE. Builds before it gave NOCASE a Unicode case fold of
+// their own, so a file they wrote may hold indexes on Nordic texts in another order than every
+// other program (and this one) searches them in.
+inline constexpr int TextIndexesVersion = 1;
+
+// Rebuilds the NOCASE indexes of a file not yet marked, once, in one transaction with the
+// mark. Like addIndexes, a file that cannot be written now is left for its next opening.
+// Returns whether the file is marked.
+bool rebuildTextIndexes(const std::shared_ptr<Connection> &connection);
+
 // Makes a new keyed database file with every table, the single Modem row, the language table
 // and the first operator with the given password. Refuses an existing file; on any failure no
 // file is left behind. Throws portiva::Error.

@@ -1,13 +1,17 @@
 // The look-up indexes: a file made before them gets them (and the change counters) when the
-// program opens it, and the look-ups of the send tick, the delivery-report match and the reply
+// program opens it; one whose text indexes an older build ordered by its own case fold gets
+// them rebuilt, once; and the look-ups of the send tick, the delivery-report match and the reply
 // interpretation go through them rather than through every row of their table.
 
 #include "database/CreateDatabase.h"
 #include "helper_sql.h"
 #include "platform/db/Connection.h"
+#include "tests/support/SqlTool.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QFile>
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace portiva;
 using test::rows;
@@ -25,6 +29,52 @@ QStringList indexNames(Connection &c)
     return names;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// NOCASE as builds before the version mark had it: a Unicode case fold, then code points.
+int foldedNoCase(void *, int n1, const void *v1, int n2, const void *v2)
+{
+    const QString a = QString::fromUtf8(static_cast<const char *>(v1), n1);
+    const QString b = QString::fromUtf8(static_cast<const char *>(v2), n2);
+    const int r = a.compare(b, Qt::CaseInsensitive);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+// Writes rows through a connection of such a build, into columns that carry NOCASE indexes:
+// the catalogue's unique numbers, the unit numbers and the rights' unit numbers. Returns the
+// database's complaint, "" when none.
+QString writeAsOlderBuild(const QString &path, const QStringList &texts)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray key = databasePassword().toUtf8();
+    bool ok =
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_key(db, key.constData(), int(key.size())) == SQLITE_OK &&
+        sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, foldedNoCase, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_exec(db, "BEGIN; PRAGMA user_version = 0", nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (int i = 0; ok && i < texts.size(); ++i) {
+        const QByteArray t = texts.at(i).toUtf8().replace('\'', "''");
+        const QByteArray n = QByteArray::number(i);
+        const QByteArray sql = "INSERT INTO Katalog (Bruker, Etternavn) VALUES ('" + t + "', '" +
+                               t + "');INSERT INTO KEYTable (KeyNummer, KeyNavn) VALUES ('" + t +
+                               "', '" + t +
+                               "');INSERT INTO TBLbrukere (KeyBruker, KeyNummer) "
+                               "VALUES ('+47" +
+                               n + "', '" + t + "');";
+        ok = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    const QString complaint = ok ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    return complaint;
+}
+
 } // namespace
 
 class TestIndexes : public QObject
@@ -33,6 +83,7 @@ class TestIndexes : public QObject
 
 private slots:
     void olderFileGetsThemWhenOpened();
+    void foldedIndexesAreRebuiltOnce();
     void lookUpUsesIndex_data();
     void lookUpUsesIndex();
 };
@@ -65,6 +116,36 @@ void TestIndexes::olderFileGetsThemWhenOpened()
     QVERIFY(addIndexes(db.openConnection()));
     db.openConnection()->addChangeCounters();
     QCOMPARE(later->scalar(QStringLiteral("PRAGMA schema_version")), schema);
+}
+
+void TestIndexes::foldedIndexesAreRebuiltOnce()
+{
+    if (test::sqlTool().isEmpty())
+        QSKIP("the sqlcipher tool is not installed (scripts/install-deps.sh installs it)");
+    TestDatabase db;
+    QCOMPARE(db.connection()->scalar("PRAGMA user_version").toInt(), TextIndexesVersion);
+    db.connection()->close();
+    // The fold puts "ærlig" before "Østby"; SQLite's own NOCASE puts every capital Æ Ø Å
+    // before every small one.
+    const QStringList texts = {"Ærlig",   "østby", "ÆRLIGHET", "Østby-Åberg", "åberg", "Zorro",
+                               "ærligst", "Äng",   "ÖST",      "aas",         "Ås",    "ängen"};
+    QCOMPARE(writeAsOlderBuild(db.path(), texts), QString());
+    const QString check = QStringLiteral("PRAGMA integrity_check;");
+    QVERIFY2(test::sqlToolLines(db.path(), check) != QStringList{"ok"},
+             qPrintable(test::sqlToolLines(db.path(), check).join(u'\n')));
+
+    auto opened = db.openConnection();
+    QVERIFY(rebuildTextIndexes(opened));
+    QCOMPARE(opened->scalar("PRAGMA user_version").toInt(), TextIndexesVersion);
+    QCOMPARE(test::sqlToolLines(db.path(), check), QStringList{"ok"});
+    // The unique numbers are found through their index again, in the case they were written.
+    for (const QString &t : texts)
+        QCOMPARE(opened->scalar("SELECT count(*) FROM Katalog WHERE Bruker = ?", {t}).toInt(), 1);
+
+    // Marked, the next opening writes nothing (any write would change the ciphered pages).
+    const QByteArray before = fileBytes(db.path());
+    QVERIFY(rebuildTextIndexes(db.openConnection()));
+    QCOMPARE(fileBytes(db.path()), before);
 }
 
 void TestIndexes::lookUpUsesIndex_data()

@@ -4,9 +4,8 @@
 
 #include "helper_db.h"
 #include "platform/db/TextOrder.h"
+#include "tests/support/SqlTool.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 using namespace portiva;
@@ -105,8 +104,7 @@ void TestDbListOrder::sortsByTheSiteLanguage()
 
 void TestDbListOrder::fileStaysSoundForTheTool()
 {
-    const QString tool = QStandardPaths::findExecutable("sqlcipher");
-    if (tool.isEmpty())
+    if (test::sqlTool().isEmpty())
         QSKIP("the sqlcipher tool is not installed (scripts/install-deps.sh installs it)");
     const Fixture fixture = namesFixture();
     {
@@ -125,17 +123,10 @@ void TestDbListOrder::fileStaysSoundForTheTool()
                                          listCollation());
         QCOMPARE(rs->RecordCount(), names.size());
     }
-    QProcess cli;
-    cli.start(tool, {fixture.path()});
-    QVERIFY(cli.waitForStarted());
-    cli.write(QStringLiteral("PRAGMA key = '%1';\nPRAGMA integrity_check;\n"
-                             "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%LISTORDER%';\n")
-                  .arg(databasePassword())
-                  .toUtf8());
-    cli.closeWriteChannel();
-    QVERIFY(cli.waitForFinished(30000));
-    const QString out = QString::fromUtf8(cli.readAllStandardOutput()).trimmed();
-    QCOMPARE(out.split('\n').filter(QRegularExpression("\\S")), (QStringList{"ok", "0"}));
+    QCOMPARE(test::sqlToolLines(fixture.path(),
+                                "PRAGMA integrity_check;\n"
+                                "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%LISTORDER%';"),
+             (QStringList{"ok", "0"}));
 }
 
 QTEST_GUILESS_MAIN(TestDbListOrder)

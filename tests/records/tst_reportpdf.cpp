@@ -2,6 +2,7 @@
 
 #include "helper_gridprint.h"
 #include "helper_reports.h"
+#include "platform/db/TextOrder.h"
 #include "platform/ui/DataGrid.h"
 #include "records/frmPrintBrukere.h"
 #include "records/frmPrintKEY.h"
@@ -10,6 +11,7 @@
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -81,6 +83,53 @@ class ReportPdfTest : public QObject
     QTemporaryDir m_dir;
 
 private slots:
+    void cleanup() { setListLanguage(QStringLiteral("47")); }
+
+    // The catalogue sorted by surname prints in the site's language's order, each name's
+    // spellings side by side whatever their case.
+    void surnamesPrintInTheSiteLanguage_data()
+    {
+        QTest::addColumn<QString>("countryCode");
+        QTest::addColumn<QStringList>("expected");
+        // The Norwegian and Danish rules read "Aa" as "Å"; the Swedish ones as "A".
+        QTest::newRow("Norwegian")
+            << "47" << QStringList{"zorro", "äng", "ærlig", "öst", "østby", "åberg", "ås", "aas"};
+        QTest::newRow("Danish") << "45" << QStringList{"zorro", "äng",   "ærlig", "öst",
+                                                       "østby", "åberg", "aas",   "ås"};
+        QTest::newRow("Swedish") << "46" << QStringList{"aas", "zorro", "åberg", "ås",
+                                                        "äng", "ærlig", "öst",   "østby"};
+    }
+    void surnamesPrintInTheSiteLanguage()
+    {
+        QFETCH(QString, countryCode);
+        QFETCH(QStringList, expected);
+        RegisteredTabulon reg;
+        QVERIFY(reg.ok());
+        ReportFixture f;
+        const QStringList names = {"Aas", "Ås",    "Ærlig", "Østby", "Zorro", "Öst",
+                                   "Äng", "Åberg", "ZORRO", "ØSTBY", "ærlig", "ÅS",
+                                   "äng", "åberg", "AAS",   "öst"};
+        for (int i = 0; i < names.size(); ++i)
+            f.addPerson(QStringLiteral("+479800%1").arg(i, 2, 10, QLatin1Char('0')), names.at(i),
+                        "Kari");
+        f.state.CountryCode = countryCode;
+        setListLanguage(countryCode);
+        ScriptedDialogs dialogs;
+        std::unique_ptr<frmPrintKatalog> w(ReportWindow::loaded<frmPrintKatalog>(f.state));
+        choose(w->Combo3, "Etternavn");
+        const QStringList pages = printToPdf(*w, m_dir.filePath(countryCode + "-sorted.pdf"));
+        QCOMPARE(pages.size(), 1);
+        QStringList printed;
+        static const QRegularExpression row(QStringLiteral("\\+479800\\d\\d\\s+(\\S+)\\s+Kari"));
+        for (auto m = row.globalMatch(pages[0]); m.hasNext();)
+            printed << m.next().captured(1).toLower();
+        QStringList twice;
+        for (const QString &name : expected)
+            twice << name << name;
+        QCOMPARE(printed, twice);
+        QVERIFY(dialogs.calls().isEmpty());
+    }
+
     // The widest texts the reports hold, in the widths the reports give their columns: a full
     // international number, a day-first date with four-digit year, every header of the report.
     void numbersDatesAndHeadersPrintWhole_data()
