@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
           libsqlcipher-dev sqlcipher libicu-dev libgl-dev poppler-utils gammu xvfb xauth openbox
-          xdotool fonts-wine desktop-file-utils xclip x11-utils)
+          xdotool fonts-wine desktop-file-utils xclip x11-utils util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
