@@ -6,6 +6,7 @@
 #include "inbox/ReplyText.h"
 #include "inbox/SmsInterpreter.h"
 #include "inbox/SmsText.h"
+#include "modem/GsmCharTables.h"
 #include "programstate/AppState.h"
 #include "programstate/Phrase.h"
 
@@ -305,9 +306,13 @@ std::optional<qint64> SmsInterpreter::answeredRight(const CallState &call, const
 
 void SmsInterpreter::removalReply(const QString &working, const CallState &call)
 {
-    static const QStringList phrases = {QStringLiteral("er slettet"), QStringLiteral("finnes ikke"),
-                                        QStringLiteral("findes ikke"), QStringLiteral("finns inte"),
-                                        gsmPhrase("%cr borttagen", {0x7B})};
+    // The same words the ledger reads in stored texts, here in the raw codes the body came in.
+    static const QStringList phrases = [] {
+        QStringList raw;
+        for (const QString &said : removalAnswerPhrases())
+            raw << QString::fromLatin1(GsmCharTables::encode(said));
+        return raw;
+    }();
     const int P = firstOf(working, phrases);
     if (!P)
         return;

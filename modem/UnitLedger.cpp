@@ -1,9 +1,13 @@
 #include "modem/UnitLedger.h"
 
+#include "modem/GsmCharTables.h"
+
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace portiva
 {
@@ -102,18 +106,86 @@ std::vector<SentCommand> sentCommandsAt(const std::shared_ptr<Connection> &db, c
     return found;
 }
 
+const QStringList &removalAnswerPhrases()
+{
+    // Stored texts are decoded: the Swedish form's first letter arrives as GSM code 0x7B.
+    static const QStringList phrases = {
+        QStringLiteral("er slettet"), QStringLiteral("finnes ikke"), QStringLiteral("findes ikke"),
+        QStringLiteral("finns inte"),
+        GsmCharTables::decode(QByteArray("\x7Br borttagen")) /* "är borttagen" */};
+    return phrases;
+}
+
+int removalAnswersFrom(const std::shared_ptr<Connection> &db, const QString &unit,
+                       const QString &national)
+{
+    auto rs = Recordset::open(db,
+                              QStringLiteral("SELECT SMS_Text FROM SMS_Received WHERE "
+                                             "trim(FraNummer) = ?1 AND instr(SMS_Text, ?2) > 0"),
+                              {unit.trimmed(), national});
+    int answers = 0;
+    if (rs->RecordCount() == 0)
+        return answers;
+    static const QRegularExpression lineBreak(QStringLiteral("\\r?\\n"));
+    for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
+        const QString text = rs->toTextOr(QStringLiteral("SMS_Text"), QString());
+        for (const QString &line : text.split(lineBreak)) {
+            for (const QString &said : removalAnswerPhrases()) {
+                const qsizetype at = line.indexOf(said);
+                if (at <= 0)
+                    continue;
+                QString number = line.left(at).trimmed();
+                if (number.startsWith(u'+'))
+                    number = number.mid(3);
+                if (number == national)
+                    ++answers;
+                break;
+            }
+        }
+    }
+    return answers;
+}
+
+namespace
+{
+
+// The commands that went out to the unit naming the user, newest first, each once.
+std::vector<SentCommand> sentNaming(const std::shared_ptr<Connection> &db, const QString &unit,
+                                    const QString &user, const QString &countryCode)
+{
+    std::vector<SentCommand> naming;
+    // A removal carries every digit, a registration at most nine: both forms are looked for.
+    for (const bool registration : {true, false}) {
+        for (const SentCommand &sent : sentCommandsAt(db, unit, nationalOf(user, registration))) {
+            const bool seen = std::any_of(naming.begin(), naming.end(),
+                                          [&](const SentCommand &s) { return s.id == sent.id; });
+            if (!seen && commandNames(sent.command, user, countryCode))
+                naming.push_back(sent);
+        }
+    }
+    std::sort(naming.begin(), naming.end(),
+              [](const SentCommand &a, const SentCommand &b) { return a.id > b.id; });
+    return naming;
+}
+
+} // namespace
+
 bool unitMayHold(const std::shared_ptr<Connection> &db, const QString &unit, const QString &user,
                  const QString &countryCode)
 {
     const QString t = user.trimmed();
-    // A removal carries every digit, a registration at most nine: both forms are looked for.
-    for (const bool registration : {true, false}) {
-        for (const SentCommand &sent : sentCommandsAt(db, unit, nationalOf(t, registration))) {
-            if (commandNames(sent.command, t, countryCode))
-                return true;
-        }
-    }
-    return false;
+    const std::vector<SentCommand> naming = sentNaming(db, unit, t, countryCode);
+    if (naming.empty())
+        return false;
+    if (naming.front().command.registration)
+        return true;
+    // The unit reports the digits without a country code, so the removals of a national twin
+    // count too: every one must have its answer.
+    const QString national = naming.front().command.national;
+    const std::vector<SentCommand> sent = sentCommandsAt(db, unit, national);
+    const auto removals = std::count_if(
+        sent.begin(), sent.end(), [](const SentCommand &s) { return !s.command.registration; });
+    return removalAnswersFrom(db, unit, national) < removals;
 }
 
 bool rightMayBeHeld(const std::shared_ptr<Connection> &db, const QString &unit, const QString &user,

@@ -4,6 +4,7 @@
 // says what the program last heard; only the texts that went out say what the unit may hold.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <optional>
@@ -42,9 +43,20 @@ struct SentCommand {
 std::vector<SentCommand> sentCommandsAt(const std::shared_ptr<Connection> &db, const QString &unit,
                                         const QString &national);
 
-// Whether the unit may hold the user: a registration or a removal of this user went out to it.
-// A removal goes out only for a right the unit may hold, and its confirmation deletes that
-// right; so for a right the register still has, any such text means the unit may have it.
+// The phrases a unit answers a removal with, as a received text is stored: each says the unit
+// does not hold the number (any more).
+const QStringList &removalAnswerPhrases();
+
+// How many times the messages stored from the unit say it does not hold these digits ("... er
+// slettet", "... finnes ikke" and the other languages' forms), one line each.
+int removalAnswersFrom(const std::shared_ptr<Connection> &db, const QString &unit,
+                       const QString &national);
+
+// Whether the unit may hold the user: a registration or a removal of this user went out to it,
+// and no removal has been confirmed since. A unit answers each command once, and messages are
+// stored once; when the newest text naming the user is a removal and every removal of these
+// digits that went out has its answer, the unit has said it no longer holds the user. A
+// removal whose answer is missing (lost, late, never delivered) leaves the user held.
 bool unitMayHold(const std::shared_ptr<Connection> &db, const QString &unit, const QString &user,
                  const QString &countryCode);
 // The same for a right with this Status: one the unit confirmed or listed ("Aktiv", "AKTIV")

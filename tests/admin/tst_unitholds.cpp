@@ -90,6 +90,73 @@ private slots:
         QCOMPARE(rightMayBeHeld(f.db.connection(), kDoor, kUser, status, "47"), held);
     }
 
+    // A right made again after the unit confirmed the user's removal: the unit holds it only
+    // if something went out since that the unit has not answered.
+    void confirmedRemovalEndsTheHold_data()
+    {
+        QTest::addColumn<QStringList>("sent");     // "text|CMGS", oldest first
+        QTest::addColumn<QStringList>("answered"); // the unit's messages
+        QTest::addColumn<bool>("held");
+
+        const QString reg = QStringLiteral("I 12345678>26121100<26121324|7:OK");
+        const QString removed = QStringLiteral("Hovedport\r\n12345678 er slettet");
+        QTest::newRow("removal confirmed, nothing sent since")
+            << QStringList{reg, "U 12345678|8:OK"} << QStringList{removed} << false;
+        for (const char *said :
+             {"finnes ikke", "findes ikke", "finns inte", "\xC3\xA4r borttagen"}) {
+            QTest::addRow("removal answered \"%s\"", said)
+                << QStringList{reg, "U 12345678|8"}
+                << QStringList{"Hovedport\r\n12345678 " + QString::fromUtf8(said)} << false;
+        }
+        QTest::newRow("removal confirmed, then a new registration sent")
+            << QStringList{reg, "U 12345678|8:OK", "I 12345678>26121500<26121624|9"}
+            << QStringList{removed} << true;
+        QTest::newRow("removal confirmed, new registration only queued")
+            << QStringList{reg, "U 12345678|8:OK", "I 12345678>26121500<26121624|SLETTET"}
+            << QStringList{removed} << false;
+        QTest::newRow("removal sent, not confirmed")
+            << QStringList{reg, "U 12345678|8:OK"} << QStringList{} << true;
+        QTest::newRow("removal interrupted, not confirmed")
+            << QStringList{reg, "U 12345678|Avbrutt, kanskje sendt"} << QStringList{} << true;
+        QTest::newRow("removal interrupted, then confirmed")
+            << QStringList{reg, "U 12345678|Avbrutt, kanskje sendt"} << QStringList{removed}
+            << false;
+        // Each removal has one answer: the older one's answer says nothing of the newer.
+        QTest::newRow("second removal sent, only the first confirmed")
+            << QStringList{reg, "U 12345678|8:OK", "I 12345678>26121500<26121624|9",
+                           "U 12345678|10"}
+            << QStringList{removed} << true;
+        QTest::newRow("both removals confirmed")
+            << QStringList{reg, "U 12345678|8:OK", "I 12345678>26121500<26121624|9",
+                           "U 12345678|10"}
+            << QStringList{removed, "Hovedport\r\n12345678 finnes ikke"} << false;
+        QTest::newRow("answer names a longer number")
+            << QStringList{reg, "U 12345678|8:OK"}
+            << QStringList{"Hovedport\r\n912345678 er slettet"} << true;
+        QTest::newRow("answer from another unit")
+            << QStringList{reg, "U 12345678|8:OK"} << QStringList{"@other"} << true;
+        QTest::newRow("unit added the user, no removal answer")
+            << QStringList{reg, "U 12345678|8:OK"}
+            << QStringList{"Hovedport\r\n12345678 er lagt til"} << true;
+    }
+    void confirmedRemovalEndsTheHold()
+    {
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, answered);
+        QFETCH(bool, held);
+        AdminFixture f;
+        f.addRight(kUser, kDoor, "NY");
+        for (const QString &row : sent)
+            f.addQueued(kDoor, row.section(u'|', 0, 0), row.section(u'|', 1));
+        for (const QString &text : answered) {
+            const bool elsewhere = text == u"@other";
+            f.exec("INSERT INTO SMS_Received (FraNummer, FraNummerKort, Dato, SMS_Text) VALUES "
+                   "(?, ?, '26/12/11,10:00:00', ?)",
+                   {elsewhere ? "+4722222222" : kDoor, "11111111",
+                    elsewhere ? "Garasje\r\n12345678 er slettet" : text});
+        }
+        QCOMPARE(rightMayBeHeld(f.db.connection(), kDoor, kUser, "NY", "47"), held);
+    }
     // A reply or a send names the right its command was made for, country code included.
     void commandNamesOneRight_data()
     {
