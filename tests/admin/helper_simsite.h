@@ -78,6 +78,14 @@ struct Site {
         conn = Connection::open(state.ConnectionString);
         return state.ModemReady;
     }
+    // The operator opens the network link again by the link menu, after it dropped.
+    void reconnect()
+    {
+        dialogs.answerInput(QStringLiteral("127.0.0.1"));
+        dialogs.answerInput(QString::number(sim.port()));
+        dialogs.answer(Dialogs::Answer::Ok); // "Kobler til: ..."
+        w->mnuComPortWinsock->trigger();
+    }
     QVariant scalar(const QString &sql) { return conn->scalar(sql); }
     bool idle() const { return !w->ReadingMessages && !w->QueueWorkerBusy; }
 };

@@ -2,15 +2,7 @@
 // receives, sends and registers over the simulated modem: the window keeps answering, says why
 // nothing moves, loses nothing, and goes on by itself when the lock is gone.
 
-#include "core/mainwindow/frmMain.h"
-#include "modem/ModemSession.h"
-#include "platform/db/Connection.h"
-#include "platform/settings/Settings.h"
-#include "programstate/AppState.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestDatabase.h"
-#include "tests/support/Waiting.h"
-#include "tools/modemsim/ModemSim.h"
+#include "helper_simsite.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -25,8 +17,6 @@ using portiva::modemsim::ModemSim;
 
 namespace
 {
-
-const QString kUnit = QStringLiteral("+4711111111");
 
 // The longest time the interface thread did not turn its event loop, sampled by a fast timer.
 class StallMeter : public QObject
@@ -63,37 +53,14 @@ private slots:
 
     void lockElsewhereStallsNothingAndLosesNothing()
     {
-        ScriptedDialogs dialogs;
-        TestDatabase db;
-        db.connection()->exec("INSERT INTO KEYTable (KeyNummer, KeyNavn, KeySikkerhet) VALUES "
-                              "('+4711111111', 'Hovedport', '4')");
-        ModemSim sim;
-        sim.setTimescale(0.05);
-        sim.addUnit(kUnit, "Hovedport");
-        QVERIFY(sim.listen(0));
-        QTemporaryDir dir;
-        const QString ini = dir.filePath("settings.ini");
-        {
-            QSettings s(ini, QSettings::IniFormat);
-            s.setValue("Settings/LastComPort", 255);
-            s.setValue("Settings/HostName", "127.0.0.1");
-            s.setValue("Settings/Port", QString::number(sim.port()));
-            s.setValue("Settings/KeySelect", kUnit);
-        }
-        Settings settings(ini);
-        AppState state;
-        state.DBPath = db.path();
-        state.CurrentUserName = "Forvaltermann";
-        state.CurrentSecurityLevel = "6";
-        state.CurrentComputerName = "PC-TEST";
-        frmMain w(state);
-        w.setSettings(&settings);
-        dialogs.answer(Dialogs::Answer::Ok); // "Kobler til: ..."
-        w.Form_Load();
-        QVERIFY(state.ModemReady);
-        w.CLEAR_INPUT();
-        w.ShowKeyUsers();
-        QVERIFY(test::waitUntil([&] { return !w.ReadingMessages && !w.QueueWorkerBusy; }, 10000));
+        test::Site site;
+        QVERIFY(site.start());
+        frmMain &w = *site.w;
+        ScriptedDialogs &dialogs = site.dialogs;
+        TestDatabase &db = site.db;
+        AppState &state = site.state;
+        ModemSim &sim = site.sim;
+        QVERIFY(test::waitUntil([&] { return site.idle(); }, 10000));
 
         // Another workstation takes the file; a queued row and a received SMS wait meanwhile.
         auto other = Connection::open(state.ConnectionString);
@@ -151,7 +118,6 @@ private slots:
         QVERIFY(test::waitUntil([&] { return !sim.deletions().isEmpty(); }, 30000));
         QVERIFY(w.txtMessages->toPlainText().contains(
             QStringLiteral("Databasen kan brukes igjen; sending og mottak fortsetter.")));
-        w.modem().shutdown();
     }
 };
 

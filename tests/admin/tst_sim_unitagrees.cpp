@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 using namespace portiva;
@@ -54,6 +55,13 @@ struct Agreement {
             "TilTid, Konto, Saldo, Status) VALUES (?, ?, ?, '00', ?, '24', 'Gjest', '0', ?)",
             {number, kUnit, vb::validityDateText(from), vb::validityDateText(to), status});
     }
+    // A command that went out to the unit before the program started.
+    void sentBefore(const QString &text, const QString &cmgs)
+    {
+        site.db.connection()->exec("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, "
+                                   "Dato, datolng, CMGS) VALUES (?, ?, ?, '2026-01-01', 46023, ?)",
+                                   {kUnit, kUnit.mid(3), text, cmgs});
+    }
     void held(const QString &national, const QDate &from, const QDate &to)
     {
         modemsim::KeyUnitUser u;
@@ -61,6 +69,18 @@ struct Agreement {
         u.from = group(from, "00");
         u.to = group(to, "24");
         unit().users.append(u);
+    }
+    // One entry of the unit's list, as unitList() gives it.
+    static QString listed(const QString &national, const QDate &from, const QDate &to)
+    {
+        return national + QLatin1Char(' ') + group(from, "00") + QLatin1Char('-') + group(to, "24");
+    }
+    // One line of rights() or waiting().
+    static QString entry(const QString &user, const char *status, const QDate &from,
+                         const QDate &to)
+    {
+        return user + QLatin1Char(' ') + QLatin1String(status) + QLatin1Char(' ') +
+               vb::validityDateText(from) + QLatin1Char('-') + vb::validityDateText(to);
     }
     // The unit's list: "number from-to".
     QStringList unitList()
@@ -119,6 +139,23 @@ struct Agreement {
     {
         QTest::mouseClick(site.w->findChild<QPushButton *>(button), Qt::LeftButton);
     }
+    // The send state of the newest row with this text.
+    QString sentState(const QString &text)
+    {
+        return site.conn
+            ->scalar("SELECT CMGS FROM SMS_Sent WHERE SMS_Text = ? ORDER BY ID DESC "
+                     "LIMIT 1",
+                     {text})
+            .toString();
+    }
+    // The end both moved-period sequences reach: the unit holds the earlier period, which is
+    // the one right in force, and the first period waits once.
+    void agreeOn(const QDate &w1, const QDate &w2, const QDate &p1, const QDate &p2)
+    {
+        QCOMPARE(unitList(), QStringList{listed("12345001", w1, w2)});
+        QCOMPARE(rights(), QStringList{entry("+4712345001", "Aktiv", w1, w2)});
+        QCOMPARE(waiting(), QStringList{entry("+4712345001", "NY", p1, p2)});
+    }
     QString statusBox()
     {
         auto *box = site.w->findChild<QTextEdit *>("txtMessages");
@@ -147,16 +184,12 @@ private slots:
         a.person("+4712345002", "Siri");
         a.right("+4712345002", kToday, to, "Aktiv ");
         a.held("12345002", kToday, to);
-        site.db.connection()->exec("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, "
-                                   "Dato, datolng, CMGS) VALUES (?, ?, ?, '2026-01-01', 46023, "
-                                   "'7:OK')",
-                                   {kUnit, kUnit.mid(3), registration("12345002", kToday, to)});
+        a.sentBefore(registration("12345002", kToday, to), "7:OK");
         QVERIFY(site.start());
 
         a.type("+4712345002", kToday, to, false);
         a.click("CommandRegistrerBruker");
-        QCOMPARE(a.rights(), QStringList{"+4712345002 NY " + vb::validityDateText(kToday) + "-" +
-                                         vb::validityDateText(to)});
+        QCOMPARE(a.rights(), QStringList{a.entry("+4712345002", "NY", kToday, to)});
         a.type("+4712345002", kToday, to, false);
         a.click("CommandSlettBruker");
 
@@ -201,7 +234,7 @@ private slots:
 
         QVERIFY(a.settles(0, [] { return true; }));
         QCOMPARE(a.unit().received, QStringList{});
-        QCOMPARE(a.unitList(), QStringList{holder.mid(3) + " 24010100-99123124"});
+        QCOMPARE(a.unitList(), QStringList{a.listed(holder.mid(3), from, to)});
         QCOMPARE(a.rights(), before);
         QCOMPARE(a.waiting(), QStringList{});
     }
@@ -224,16 +257,15 @@ private slots:
         const QString changed = registration("12345001", kToday, later);
         QVERIFY(a.settles(2, [&] { return a.rights().value(0).contains(" Aktiv "); }));
         QCOMPARE(a.unit().received, (QStringList{"U 12345001", changed}));
-        QCOMPARE(a.unitList(),
-                 QStringList{"12345001 " + group(kToday, "00") + "-" + group(later, "24")});
-        QCOMPARE(a.rights(), QStringList{"+4712345001 Aktiv " + vb::validityDateText(kToday) + "-" +
-                                         vb::validityDateText(later)});
+        QCOMPARE(a.unitList(), QStringList{a.listed("12345001", kToday, later)});
+        QCOMPARE(a.rights(), QStringList{a.entry("+4712345001", "Aktiv", kToday, later)});
         QCOMPARE(a.waiting(), QStringList{});
     }
 
-    // A registration that reached the unit though its send was cut off, then an earlier
-    // period: the unit is told to remove the user first, the earlier period comes into force,
-    // and the unit's late answer for the first period is not written over it.
+    // A registration whose text reached the unit while the link dropped before the modem's
+    // "+CMGS:", then an earlier period: the unit is told to remove the user first, the earlier
+    // period comes into force, and the unit's late answer for the first period is not written
+    // over it.
     void interruptedRegistrationThenEarlierPeriod()
     {
         Site site;
@@ -241,18 +273,32 @@ private slots:
         const QDate p1 = kToday.addDays(9), p2 = kToday.addDays(11);
         const QDate w1 = kToday.addDays(3), w2 = kToday.addDays(4);
         a.person("+4712345001", "Siri");
-        a.right("+4712345001", p1, p2, "Ny");
-        a.held("12345001", p1, p2);
-        site.db.connection()->exec("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, "
-                                   "Dato, datolng, CMGS) VALUES (?, ?, ?, '2026-01-01', 46023, "
-                                   "'Avbrutt, kanskje sendt')",
-                                   {kUnit, kUnit.mid(3), registration("12345001", p1, p2)});
         QVERIFY(site.start());
 
+        const QString first = registration("12345001", p1, p2);
+        a.unit().silent = true; // its answer comes late, below
+        site.sim.setCmgsDelay(4000);
+        QObject::connect(
+            &site.sim, &modemsim::ModemSim::submitted, &site.sim,
+            [&] { QTimer::singleShot(0, &site.sim, &modemsim::ModemSim::dropLink); },
+            Qt::SingleShotConnection);
+        a.type("+4712345001", p1, p2, false);
+        a.click("CommandRegistrerBruker");
+        QVERIFY(waitFor([&] { return !site.state.ModemReady && site.idle(); }));
+        QCOMPARE(a.sentState(first), QString("Avbrutt, kanskje sendt"));
+        QCOMPARE(a.unit().received, QStringList{first});
+        QCOMPARE(a.rights(), QStringList{a.entry("+4712345001", "NY", p1, p2)});
+
+        // The operator opens the link again, and registers the earlier period.
+        a.unit().silent = false;
+        site.sim.setCmgsDelay(300);
+        site.reconnect();
+        QVERIFY(waitFor([&] { return site.state.ModemReady && site.idle(); }));
         a.type("+4712345001", w1, w2, true);
         a.click("CommandRegistrerBruker");
         const QString earlier = registration("12345001", w1, w2);
-        QVERIFY(a.settles(2, [&] { return a.rights().value(0).contains(" Aktiv "); }));
+        QVERIFY(a.settles(3, [&] { return a.rights().value(0).contains(" Aktiv "); }));
+        QCOMPARE(a.sentState(first), QString("Avbrutt, kanskje sendt")); // never sent again
         // The unit's answer to the interrupted send comes late, after the earlier period's.
         site.sim.sendFromUnit(
             kUnit,
@@ -260,14 +306,10 @@ private slots:
                 QString("%1/%2-%3 0:00").arg(p1.day()).arg(p1.month()).arg(p1.year()) +
                 "\nTIL :" + QString("%1/%2-%3 24:00").arg(p2.day()).arg(p2.month()).arg(p2.year()));
         QVERIFY(waitFor([&] { return a.statusBox().contains("gjelder ikke perioden"); }));
-        QVERIFY(a.settles(2, [] { return true; }));
+        QVERIFY(a.settles(3, [] { return true; }));
 
-        QCOMPARE(a.unit().received, (QStringList{"U 12345001", earlier}));
-        QCOMPARE(a.unitList(), QStringList{"12345001 " + group(w1, "00") + "-" + group(w2, "24")});
-        QCOMPARE(a.rights(), QStringList{"+4712345001 Aktiv " + vb::validityDateText(w1) + "-" +
-                                         vb::validityDateText(w2)});
-        QCOMPARE(a.waiting(), QStringList{"+4712345001 NY " + vb::validityDateText(p1) + "-" +
-                                          vb::validityDateText(p2)});
+        QCOMPARE(a.unit().received, (QStringList{first, "U 12345001", earlier}));
+        a.agreeOn(w1, w2, p1, p2);
     }
 
     // A unit that answers 15 s late: the first period's answer arrives after its removal went
@@ -303,11 +345,7 @@ private slots:
         QVERIFY(a.settles(3, [&] { return a.rights().value(0).contains(" Aktiv "); }));
         QTest::qWait(4000); // longer than the unit's delay: any late answer is in
         QCOMPARE(a.unit().received, (QStringList{first, "U 12345001", earlier}));
-        QCOMPARE(a.unitList(), QStringList{"12345001 " + group(w1, "00") + "-" + group(w2, "24")});
-        QCOMPARE(a.rights(), QStringList{"+4712345001 Aktiv " + vb::validityDateText(w1) + "-" +
-                                         vb::validityDateText(w2)});
-        QCOMPARE(a.waiting(), QStringList{"+4712345001 NY " + vb::validityDateText(p1) + "-" +
-                                          vb::validityDateText(p2)});
+        a.agreeOn(w1, w2, p1, p2);
     }
 };
 
