@@ -48,7 +48,9 @@ void DatabaseWatch::enter(const DatabaseError &error)
                 : phrase(u"Sending og mottak av SMS venter og prøves igjen av seg selv.",
                          u"Afsendelse og modtagelse af SMS venter og prøves igen automatisk.",
                          u"Sändning och mottagning av SMS väntar och försöks igen automatiskt.");
-        m_host.Write2StatusBox(error.description() + QLatin1Char(' ') + waits);
+        // A line of its own, as every status-box message: the next one starts below it.
+        m_host.Write2StatusBox(error.description() + QLatin1Char(' ') + waits +
+                               QStringLiteral("\r\n"));
     }
     m_blocked = now;
     m_host.setStatusPanel(2, m_barText);
@@ -61,7 +63,8 @@ void DatabaseWatch::leave()
         phrase(u"Databasen kan brukes igjen; sending og mottak fortsetter.",
                u"Databasen kan bruges igen; afsendelse og modtagelse fortsætter.",
                u"Databasen kan användas igen; sändning och mottagning "
-               u"fortsätter."));
+               u"fortsätter.") +
+        QStringLiteral("\r\n"));
     // The receive panel as an idle reader leaves it.
     m_host.setStatusPanel(2, QStringLiteral("Klar for innkommende SMS"));
 }

@@ -1,5 +1,6 @@
 // The timers' ticks on a database file that cannot be written or is held elsewhere: the status
-// box and bar say why sending and receiving wait, and say so once; they say when it goes on.
+// box and bar say why sending and receiving wait, and say so once, each a line of its own; they
+// say when it goes on.
 #include "modem/DatabaseWatch.h"
 #include "modem/ModemHost.h"
 #include "platform/db/Connection.h"
@@ -38,12 +39,12 @@ private slots:
         QTest::newRow("full disk")
             << true
             << "Databasen «%1» kan ikke skrives: disken er full. Sending og mottak av SMS venter "
-               "til det er plass igjen."
+               "til det er plass igjen.\r\n"
             << "Databasen kan ikke skrives (disken er full): sending og mottak venter";
         QTest::newRow("held elsewhere")
             << false
             << "Databasen «%1» er i bruk på en annen arbeidsstasjon. Prøv igjen. Sending og mottak "
-               "av SMS venter og prøves igjen av seg selv."
+               "av SMS venter og prøves igjen av seg selv.\r\n"
             << "Databasen er i bruk på en annen arbeidsstasjon: prøver igjen";
     }
 
@@ -88,7 +89,7 @@ private slots:
         watch.tick(queueRow);
         QCOMPARE(host.box.size(), 2);
         QCOMPARE(host.box.last(),
-                 QStringLiteral("Databasen kan brukes igjen; sending og mottak fortsetter."));
+                 QStringLiteral("Databasen kan brukes igjen; sending og mottak fortsetter.\r\n"));
         QCOMPARE(host.panel2, QStringLiteral("Klar for innkommende SMS"));
         QCOMPARE(c->scalar("SELECT count(*) FROM SMS_Sent").toInt(), 1);
     }
