@@ -84,7 +84,7 @@ QString newUsersOfKeyQuery()
 KeyUsers::KeyUsers(AppState &state, MainViews &views, const MainTexts &texts,
                    const QString &userGridSortKey, KeyUsersControls controls)
     : m_state(state), m_views(views), m_texts(texts), m_sortKey(userGridSortKey),
-      m_controls(controls)
+      m_controls(controls), m_shownTab(state.SelectedUserTab)
 {
 }
 
@@ -92,8 +92,17 @@ KeyUsers::~KeyUsers() = default;
 
 void KeyUsers::ShowKeyUsers()
 {
-    guardedWith([](const QString &d) { return d + QStringLiteral(" DB QUERY ERROR"); },
-                [this] { rebuild(); });
+    const UserListMode shownMode = m_mode;
+    if (guardedWith([](const QString &d) { return d + QStringLiteral(" DB QUERY ERROR"); },
+                    [this] { rebuild(); })) {
+        m_shownTab = m_state.SelectedUserTab;
+        return;
+    }
+    // The list asked for could not be read (a lock elsewhere, say): the tab chosen goes back to
+    // the list the grid still shows, so what the operator registers goes where it appears to.
+    m_mode = shownMode;
+    m_state.SelectedUserTab = m_shownTab;
+    skipOnError([this] { highlightTab(); });
 }
 
 std::shared_ptr<Connection> KeyUsers::connection() const
@@ -126,28 +135,24 @@ void KeyUsers::rebuild()
 
 void KeyUsers::buildTabs(const QString &key)
 {
-    m_captions.clear();
-    m_captions << m_texts.NewUsersTabText;
-    auto *tabs = m_controls.TabStrip1;
-    auto show = [tabs](const QStringList &captions) {
-        if (!tabs)
-            return;
+    // Every caption is read before the strip changes: a list that cannot be read leaves the
+    // tabs as they were, not the first one alone.
+    QStringList captions{m_texts.NewUsersTabText};
+    m_views.adoPrintBrukereRS =
+        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
+    m_views.adoPrintBrukereRS->setSort(QStringLiteral("konto"));
+    captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
+    m_views.adoPrintBrukereRS->Close();
+    captions << m_texts.AllUsersTabText;
+    m_captions = captions;
+    if (QTabBar *tabs = m_controls.TabStrip1) {
         const QSignalBlocker blocker(tabs);
         while (tabs->count() > 0)
             tabs->removeTab(tabs->count() - 1);
         // An account such as "A&B" is text, not a mnemonic.
         for (const QString &c : captions)
             tabs->addTab(QString(c).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    };
-    show(m_captions);
-
-    m_views.adoPrintBrukereRS =
-        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
-    m_views.adoPrintBrukereRS->setSort(QStringLiteral("konto"));
-    m_captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
-    m_views.adoPrintBrukereRS->Close();
-    m_captions << m_texts.AllUsersTabText;
-    show(m_captions);
+    }
 }
 
 void KeyUsers::openList(const QString &key)

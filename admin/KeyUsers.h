@@ -57,8 +57,8 @@ public:
              const QString &userGridSortKey, KeyUsersControls controls = {});
     ~KeyUsers();
 
-    // A failure shows the description followed by " DB QUERY ERROR"; tabs and grid stay as
-    // far as they were built.
+    // A failure shows the description followed by " DB QUERY ERROR"; the tabs, the grid and
+    // the chosen tab (SelectedUserTab) stay those of the list still shown.
     void ShowKeyUsers();
     // The same, the failure thrown.
     void rebuild();
@@ -89,6 +89,8 @@ private:
     KeyUsersControls m_controls;
     QStringList m_captions;
     UserListMode m_mode = UserListMode::AllUsers;
+    // The tab of the list last shown in full.
+    QString m_shownTab;
     bool m_rebinding = false;
     std::function<void()> m_rowChanged;
     QPointer<QAbstractItemModel> m_model;

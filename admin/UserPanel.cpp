@@ -145,6 +145,10 @@ void UserPanel::TabStrip1_Click()
     showMode();
     m_state.SelectedUserTab = caption;
     m_hooks.ShowKeyUsers();
+    // A list that could not be shown leaves the tab of the one still shown, and registrations
+    // follow the tab.
+    *m_hooks.REGNYBRUKER = same(selectedTabCaption(), m_texts.NewUsersTabText);
+    showMode();
     CLEAR_INPUT();
 }
 

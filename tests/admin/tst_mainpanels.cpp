@@ -127,6 +127,35 @@ private slots:
         QVERIFY(dialogs.calls().isEmpty());
     }
 
+    // Another workstation holds the file while the operator picks another tab: the box says so,
+    // and the tabs, the chosen tab and where a registration goes stay those of the list shown.
+    void tabRefusedByALockKeepsTheListShown()
+    {
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        auto *tabs = f->find<QTabBar>("TabStrip1");
+        const QStringList captions = f->w->keyUsers().tabCaptions();
+        QCOMPARE(captions, (QStringList{"Nye", "Gjest", "MobReg", "Alle"}));
+        auto other = f->db.openConnection();
+        other->exec("BEGIN EXCLUSIVE");
+        tabs->setCurrentIndex(0);
+        QCOMPARE(dialogs.texts().size(), 1);
+        QVERIFY2(dialogs.lastText().contains("er i bruk på en annen arbeidsstasjon"),
+                 qPrintable(dialogs.lastText()));
+        QCOMPARE(f->w->keyUsers().tabCaptions(), captions);
+        QCOMPARE(tabs->count(), captions.size());
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Alle"));
+        QCOMPARE(f->state.SelectedUserTab, QString("Alle"));
+        QVERIFY(!f->w->REGNYBRUKER);
+
+        other->exec("ROLLBACK");
+        tabs->setCurrentIndex(0);
+        QCOMPARE(dialogs.texts().size(), 1);
+        QCOMPARE(f->state.SelectedUserTab, QString("Nye"));
+        QVERIFY(f->w->REGNYBRUKER);
+    }
+
     void receivedSmsViewer()
     {
         ScriptedDialogs dialogs;
