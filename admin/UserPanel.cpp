@@ -454,9 +454,19 @@ void UserPanel::CommandSlettBruker_Click()
                u"Användaren togs inte bort."),
         [&] { result = m_admin.removeUser(values(), selectedKey(), m_hooks.reloadQuietly); },
         &blocked);
+    if (done && result == UserAdmin::Removal::NotFound) {
+        // Nothing was removed: said, and what was typed is kept to be corrected.
+        const SelectedKey key = selectedKey();
+        dialogs().msgBox(
+            phrase(u"%1 har ingen tilgang på %2: ingenting er slettet.",
+                   u"%1 har ingen adgang på %2: intet er slettet.",
+                   u"%1 har ingen behörighet på %2: ingenting har tagits bort.")
+                .arg(vb::Trim(values().number), key.name.isEmpty() ? key.number : key.name));
+        return;
+    }
     if (done)
         skipOnError([this] { CLEAR_INPUT(); });
-    if ((done && result == UserAdmin::Removal::NotFound) || blocked)
+    if (blocked)
         return;
     skipOnError([this] { m_hooks.OpenMainRecordsets(); });
     skipOnError([this] { m_hooks.ShowKeyUsers(); });

@@ -536,6 +536,33 @@ private slots:
             f->w->keyUsers().tabCaptions().value(f->find<QTabBar>("TabStrip1")->currentIndex()),
             tab);
     }
+
+    // A removal that finds no right of the typed number at the unit says so, keeps what was
+    // typed, and touches no one else's right, not even a right with the same national number.
+    void removalOfNoRightIsSaid_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::newRow("nobody's number") << "+4712345678";
+        QTest::newRow("national twin of a right") << "+4590000001";
+    }
+    void removalOfNoRightIsSaid()
+    {
+        QFETCH(QString, number);
+        ScriptedDialogs dialogs;
+        auto f = open();
+        selectTab(*f, "Alle");
+        const QStringList before = gridRows(*f);
+        f->box("Txtfields", 0)->setText(number);
+        dialogs.answer(Dialogs::Answer::Ok);
+        f->click("CommandSlettBruker");
+        QCOMPARE(dialogs.texts().size(), 1);
+        QVERIFY2(dialogs.lastText().startsWith(number + " har ingen tilgang på ") &&
+                     dialogs.lastText().endsWith(": ingenting er slettet."),
+                 qPrintable(dialogs.lastText()));
+        QCOMPARE(f->box("Txtfields", 0)->text(), number);
+        QCOMPARE(gridRows(*f), before);
+        QCOMPARE(f->scalar("SELECT count(*) FROM SMS_Sent").toInt(), 0);
+    }
 };
 
 QTEST_MAIN(MainPanelsTest)

@@ -29,6 +29,7 @@ private slots:
     void splitAndCoalesce();
     void controlErrors_data();
     void controlErrors();
+    void unitsShowWhatEachHolds();
 };
 
 void TestNetwork::submission()
@@ -388,6 +389,25 @@ void TestNetwork::controlErrors()
     QCOMPARE(answer.size(), 1);
     QVERIFY2(answer.first().startsWith(QLatin1String("ERR ")), qPrintable(answer.first()));
     QVERIFY(answer.first().size() > 4);
+}
+
+
+// The console shows each unit's users in the form that sets them, and the commands it took.
+void TestNetwork::unitsShowWhatEachHolds()
+{
+    SimHarness h;
+    h.sim.setTimescale(0.01);
+    h.control("unit add +4711111111 \"Hovedport\"");
+    h.control("unit user +4711111111 41234567 from=24010100 to=99123124");
+    h.control("unit user +4711111111 41234568 saldo=10");
+    h.at("AT+CMGS=\"+4711111111\"");
+    h.sim.feed("K\x1a");
+    h.waitFor("OK\r\n");
+    QTRY_VERIFY(!h.sim.unit("+4711111111")->received.isEmpty());
+    QCOMPARE(h.sim.control("units"),
+             (QStringList{"+4711111111 \"Hovedport\" lang=nb users=2",
+                          "  user 41234567 from=24010100 to=99123124", "  user 41234568 saldo=10",
+                          "  received \"K\"", "OK"}));
 }
 
 QTEST_GUILESS_MAIN(TestNetwork)

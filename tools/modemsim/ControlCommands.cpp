@@ -348,10 +348,20 @@ ControlInterpreter::Reply ControlInterpreter::queries(const QString &verb, Words
             << QStringLiteral("CPMS %1,%2,%3").arg(p.mem[0], p.mem[1], p.mem[2])
             << QStringLiteral("strict %1").arg(m_sim.m_strict ? "on" : "off");
     } else { // units
-        for (const KeyUnit &u : m_sim.units())
+        // Each unit's users in the form `unit user` takes, then the commands that reached it.
+        for (const KeyUnit &u : m_sim.units()) {
             out << QStringLiteral("%1 \"%2\" lang=%3 users=%4")
                        .arg(u.number, u.name, u.language)
                        .arg(u.users.size());
+            for (const KeyUnitUser &user : u.users) {
+                out << (user.hasBalance
+                            ? QStringLiteral("  user %1 saldo=%2").arg(user.number, user.balance)
+                            : QStringLiteral("  user %1 from=%2 to=%3")
+                                  .arg(user.number, user.from, user.to));
+            }
+            for (const QString &command : u.received)
+                out << QStringLiteral("  received \"%1\"").arg(command);
+        }
     }
     out << kOk;
     return out;
