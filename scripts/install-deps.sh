@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, testing and the demo need.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-          libsqlcipher-dev sqlcipher libicu-dev libgl-dev poppler-utils gammu xvfb xauth openbox
+          libsqlcipher-dev libssl-dev sqlcipher libicu-dev libgl-dev poppler-utils gammu xvfb xauth openbox
           xdotool fonts-wine desktop-file-utils xclip x11-utils util-linux)
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
 #include "platform/db/DbError.h"
+#include "platform/db/FileKey.h"
 #include "platform/db/TextOrder.h"
 
 #include <QElapsedTimer>
@@ -191,14 +192,19 @@ Connection::~Connection()
     close();
 }
 
-sqlite3 *Connection::openHandle(const QString &path, const QString &password, int flags)
+namespace
+{
+
+// Opens the file and gives the cipher key (a password, or a key as "x'<hex>'"); with probe,
+// reads the schema once so that a key the cipher refuses is known now. Returns the handle, or
+// nullptr with rc set when the key was refused.
+sqlite3 *openKeyed(const QString &path, const QByteArray &key, int flags, bool probe, int &rc)
 {
     sqlite3 *db = nullptr;
     const QByteArray file = path.toUtf8();
     // Connections are used by the interface thread only, so SQLite's per-call locking is
     // pure overhead (it showed in every value read of a large snapshot).
-    flags |= SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    rc = sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db))
                                    : QStringLiteral("unable to open database file");
@@ -206,21 +212,42 @@ sqlite3 *Connection::openHandle(const QString &path, const QString &password, in
         throw openFailure(path, rc, message);
     }
     try {
-        if (!password.isEmpty()) {
-            const QByteArray key = password.toUtf8();
-            if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
-                throwSqlite(db);
-        }
+        if (!key.isEmpty() && sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
+            throwSqlite(db);
         // NOCASE stays SQLite's own: the file's indexes and constraints are built under it, and
         // every other program that opens the file has that one only.
         dbdetail::registerListOrder(db);
         // Several workstations share the file: wait for another one's lock rather than fail.
         sqlite3_busy_handler(db, busyWait, nullptr);
+        if (probe) {
+            rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+            if (rc != SQLITE_OK) {
+                sqlite3_close_v2(db);
+                return nullptr;
+            }
+        }
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
     }
     return db;
+}
+
+} // namespace
+
+sqlite3 *Connection::openHandle(const QString &path, const QString &password, int flags)
+{
+    int rc = SQLITE_OK;
+    if (!password.isEmpty()) {
+        if (const std::optional<QByteArray> raw = dbdetail::rawFileKey(path, password)) {
+            if (sqlite3 *db = openKeyed(path, *raw, flags, true, rc))
+                return db;
+            // Only a refused key is forgotten; whatever else failed, the password finds again.
+            if ((rc & 0xff) == SQLITE_NOTADB)
+                dbdetail::rawFileKeyRefused(path, password);
+        }
+    }
+    return openKeyed(path, password.toUtf8(), flags, false, rc);
 }
 
 std::shared_ptr<Connection> Connection::open(const QString &connectionString)

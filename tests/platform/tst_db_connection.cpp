@@ -2,6 +2,7 @@
 #include "platform/db/TextOrder.h"
 
 #include "platform/db/DbError.h"
+#include "platform/db/FileKey.h"
 #include "programstate/Phrase.h"
 
 #include <QElapsedTimer>
@@ -23,6 +24,7 @@ private slots:
     void openRefusals_data();
     void openRefusals();
     void originalFormAndAwkwardPathOpen();
+    void keyOfAFileFollowsPasswordAndFile();
     void parametersAreStoredAsTheProgramExpects();
     void textComparisonsIgnoreCase();
     void transactionCommitsOrRollsBack();
@@ -156,6 +158,42 @@ void TestDbConnection::originalFormAndAwkwardPathOpen()
     QVERIFY(QFile::copy(fixture.path(), odd));
     QCOMPARE(Connection::open(buildConnectionString(odd, databasePassword()))->path(), odd);
     QCOMPARE(errorOf([&] { Connection::create(odd, databasePassword()); }).isEmpty(), false);
+}
+
+// Later opens of a file take the key its password stands for instead of stretching the
+// password again. That key must be the cipher's own (the file opens by it alone), must never
+// let another password in, and must follow the file: one put in its place opens by its own.
+void TestDbConnection::keyOfAFileFollowsPasswordAndFile()
+{
+    Fixture fixture("INSERT INTO Katalog (Bruker) VALUES ('+4711111111');");
+    const QString path = fixture.path();
+    const auto count = [&] {
+        return fixture.open()->scalar("SELECT count(*) FROM Katalog").toInt();
+    };
+    QCOMPARE(count(), 1);
+    QCOMPARE(count(), 1);
+
+    const std::optional<QByteArray> raw = dbdetail::rawFileKey(path, databasePassword());
+    QVERIFY(raw);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr),
+             SQLITE_OK);
+    QCOMPARE(sqlite3_key(db, raw->constData(), int(raw->size())), SQLITE_OK);
+    const int rc =
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    QCOMPARE(rc, SQLITE_OK);
+
+    const QString refused = QStringLiteral("Filen «%1» er ikke en database for dette programmet, "
+                                           "eller den har et annet passord.")
+                                .arg(QFileInfo(path).absoluteFilePath());
+    for (int attempt = 0; attempt < 2; ++attempt)
+        QCOMPARE(errorOf([&] { Connection::open(buildConnectionString(path, "other")); }), refused);
+
+    Fixture other("INSERT INTO Katalog (Bruker) VALUES ('+4722222222'), ('+4733333333');");
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(other.path(), path));
+    QCOMPARE(count(), 2);
 }
 
 void TestDbConnection::parametersAreStoredAsTheProgramExpects()
