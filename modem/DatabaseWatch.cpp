@@ -14,15 +14,17 @@ DatabaseWatch::DatabaseWatch(AppState &state, ModemHost &host) : m_state(state),
 void DatabaseWatch::tick(const std::function<void()> &work)
 {
     FailureWatch watch;
-    {
-        Connection::BusyBudget budget(tickBudgetMs);
-        work();
+    // The work and the look whether the file can be written again share one budget.
+    Connection::BusyBudget budget(tickBudgetMs);
+    work();
+    // A tick whose work needed nothing of the file says nothing about the lock or the disk:
+    // only a write that got through does, the work's own or a small one made to tell.
+    if (!watch.blocking() && m_blocked != Blocked::No && (watch.wrote() || writableAgain())) {
+        leave();
+        return;
     }
     if (const DatabaseError *error = watch.blocking())
         enter(*error);
-    else if (m_blocked == Blocked::Locked ||
-             (m_blocked == Blocked::Full && (watch.wrote() || writableAgain())))
-        leave();
 }
 
 void DatabaseWatch::enter(const DatabaseError &error)

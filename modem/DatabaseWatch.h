@@ -26,7 +26,8 @@ private:
     enum class Blocked { No, Locked, Full };
     void enter(const DatabaseError &error);
     void leave();
-    // A full disk may free up while nothing waits to be written: one small write tells.
+    // A lock may end or a full disk free up while nothing waits to be written: one small
+    // write tells.
     bool writableAgain();
 
     AppState &m_state;
