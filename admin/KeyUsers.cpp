@@ -3,6 +3,7 @@
 #include "admin/MainViews.h"
 #include "admin/UserGridModel.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/TextOrder.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
@@ -23,8 +24,14 @@ namespace portiva
 namespace
 {
 
-const char *const kTabSource =
-    "select Bruker,Etternavn,Fornavn,konto from Brukere where KeyNummer = ?";
+// One row per account, not per right: its spelling is that of the unit's first right (min of
+// rid, the order the Brukere view lists them in), in the list's order.
+QString tabSourceQuery()
+{
+    return QStringLiteral("SELECT Konto, min(rid) FROM TBLbrukere WHERE KeyNummer = ? AND "
+                          "Konto <> '' GROUP BY Konto%1 ORDER BY Konto%1")
+        .arg(listCollation());
+}
 const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
                               "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
 const char *const kAccountFilter = " and not Status = 'NY' and Konto = ? COLLATE LISTORDER";
@@ -138,9 +145,7 @@ void KeyUsers::buildTabs(const QString &key)
     // Every caption is read before the strip changes: a list that cannot be read leaves the
     // tabs as they were, not the first one alone.
     QStringList captions{m_texts.NewUsersTabText};
-    m_views.adoPrintBrukereRS =
-        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
-    m_views.adoPrintBrukereRS->setSort(QStringLiteral("konto"));
+    m_views.adoPrintBrukereRS = Recordset::open(connection(), tabSourceQuery(), {key});
     captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
     m_views.adoPrintBrukereRS->Close();
     captions << m_texts.AllUsersTabText;

@@ -17,6 +17,11 @@ CREATE INDEX IF NOT EXISTS Katalog_BrukerKort ON Katalog (BrukerKort);
 CREATE INDEX IF NOT EXISTS Katalog_trim_BrukerKort ON Katalog (trim(BrukerKort));
 CREATE INDEX IF NOT EXISTS Katalog_trim_Bruker ON Katalog (trim(Bruker));
 
+-- What went out to a unit about one user, and that user's right there: a reply or a sent
+-- command names the user by the digits after its country code, which these prefixes hold.
+CREATE INDEX IF NOT EXISTS SMS_Sent_unit_text ON SMS_Sent (trim(TilNummer), substr(SMS_Text, 3, 16));
+CREATE INDEX IF NOT EXISTS TBLbrukere_unit_user ON TBLbrukere (trim(KeyNummer), substr(trim(KeyBruker), 4));
+
 -- A fetched log entry already stored is skipped.
 CREATE INDEX IF NOT EXISTS LOGGData_Dato ON LOGGData (Dato);
 

@@ -149,6 +149,20 @@ void SendQueue::applyPollBackOff()
                                        m_ctx.timing.backOffThreshold, m_ctx.timing.sendMax));
 }
 
+namespace
+{
+// Never Null: a row without a send state would show in neither list.
+const QString kWriteResult = QStringLiteral("UPDATE SMS_Sent SET CMGS = coalesce(?1, ''), "
+                                            "TimeReceived = ?2, TimeSent = ?2, "
+                                            "ReceivedStatus = ?2 WHERE ID = ?3");
+
+// A result that says the text went out to the unit, so the right it concerns is under way.
+bool marksRight(const QString &result)
+{
+    return !result.isEmpty() && !result.contains(QLatin1String("error"), Qt::CaseInsensitive);
+}
+} // namespace
+
 bool SendQueue::writeResult(qint64 id, const QString &cmgs, QString &error)
 {
     const auto &db = m_ctx.state.SharedConnection;
@@ -156,11 +170,7 @@ bool SendQueue::writeResult(qint64 id, const QString &cmgs, QString &error)
         return true;
     for (int attempt = 0; attempt < 3; ++attempt) {
         try {
-            // Never Null: a row without a send state would show in neither list.
-            db->exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = coalesce(?1, ''), "
-                                    "TimeReceived = ?2, TimeSent = ?2, ReceivedStatus = ?2 "
-                                    "WHERE ID = ?3"),
-                     {cmgs, QStringLiteral("NA"), id});
+            db->exec(kWriteResult, {cmgs, QStringLiteral("NA"), id});
             return true;
         } catch (const Error &e) {
             error = e.description();
@@ -226,7 +236,7 @@ QString SendQueue::cmgsFor(const QString &result) const
 
 void SendQueue::markSent(const TakenRow &row, const QString &result)
 {
-    if (result.isEmpty() || result.contains(QLatin1String("error"), Qt::CaseInsensitive))
+    if (!marksRight(result))
         return;
     try {
         markUserStatus(row.text, row.number);
@@ -236,9 +246,31 @@ void SendQueue::markSent(const TakenRow &row, const QString &result)
     }
 }
 
+bool SendQueue::storeTogether(const TakenRow &row, const QString &result, const QString &cmgs)
+{
+    const auto &db = m_ctx.state.SharedConnection;
+    if (!db)
+        return false;
+    try {
+        Connection::Transaction transaction(db);
+        db->exec(kWriteResult, {cmgs, QStringLiteral("NA"), row.id});
+        if (marksRight(result))
+            markUserStatus(row.text, row.number);
+        transaction.commit();
+        return true;
+    } catch (const Error &) {
+        return false;
+    }
+}
+
 void SendQueue::storeResult(const TakenRow &row, const QString &result)
 {
     const QString cmgs = cmgsFor(result);
+    // The result and the right's new state in one commit, after the claim's: a send costs two
+    // writes to the disk. Should that fail, the result is written on its own first, so that a
+    // right that cannot be marked never takes the stored result with it.
+    if (storeTogether(row, result, cmgs))
+        return;
     QString error;
     if (!writeResult(row.id, cmgs, error)) {
         m_held = HeldResult{row.id, cmgs};

@@ -76,6 +76,8 @@ private:
     // CMGS for a send's result: reports off, a reference reads as delivered.
     QString cmgsFor(const QString &result) const;
     void storeResult(const TakenRow &row, const QString &result);
+    // The result and the mark of the right in one transaction; false when it was not written.
+    bool storeTogether(const TakenRow &row, const QString &result, const QString &cmgs);
     // Marks the user right a sent command concerns.
     void markSent(const TakenRow &row, const QString &result);
     // A reference that came after the row was given its time-out completes it.

@@ -36,6 +36,16 @@ bool isDigits(const QString &s)
     return true;
 }
 
+// The texts that begin with prefix are those from prefix up to, not including, this bound; a
+// user's number is digits, so no character of the prefix is the highest there is.
+QString prefixBound(const QString &prefix)
+{
+    QString bound = prefix;
+    if (!bound.isEmpty())
+        bound.back() = QChar(bound.back().unicode() + 1);
+    return bound;
+}
+
 } // namespace
 
 std::optional<UserCommand> readUserCommand(const QString &text)
@@ -89,11 +99,15 @@ std::vector<SentCommand> sentCommandsAt(const std::shared_ptr<Connection> &db, c
                                         const QString &national)
 {
     std::vector<SentCommand> found;
-    auto rs = Recordset::open(db,
-                              QStringLiteral("SELECT ID, SMS_Text, CMGS FROM SMS_Sent WHERE "
-                                             "trim(TilNummer) = ?1 AND substr(SMS_Text, 3, ?2) = "
-                                             "?3 ORDER BY ID DESC"),
-                              {unit.trimmed(), int(national.size()), national});
+    // The range on the text's first digits lets the unit's whole history be passed by.
+    const QString indexed = national.left(16);
+    auto rs = Recordset::open(
+        db,
+        QStringLiteral("SELECT ID, SMS_Text, CMGS FROM SMS_Sent WHERE "
+                       "trim(TilNummer) = ?1 AND substr(SMS_Text, 3, 16) >= "
+                       "?4 AND substr(SMS_Text, 3, 16) < ?5 AND "
+                       "substr(SMS_Text, 3, ?2) = ?3 ORDER BY ID DESC"),
+        {unit.trimmed(), int(national.size()), national, indexed, prefixBound(indexed)});
     if (rs->RecordCount() == 0)
         return found;
     for (rs->MoveFirst(); !rs->EOF(); rs->MoveNext()) {
@@ -199,10 +213,13 @@ std::optional<qint64> rightNamedBy(const std::shared_ptr<Connection> &db, const 
                                    const UserCommand &command, const QString &countryCode,
                                    int *matches)
 {
+    // Only the rights whose number goes on with the command's digits can be named by it.
     auto rs = Recordset::open(db,
                               QStringLiteral("SELECT rid, KeyBruker FROM TBLbrukere WHERE "
-                                             "trim(KeyNummer) = ?1 ORDER BY rid"),
-                              {unit.trimmed()});
+                                             "trim(KeyNummer) = ?1 AND substr(trim(KeyBruker), 4) "
+                                             ">= ?2 AND substr(trim(KeyBruker), 4) < ?3 ORDER BY "
+                                             "rid"),
+                              {unit.trimmed(), command.national, prefixBound(command.national)});
     std::optional<qint64> found;
     int count = 0;
     if (rs->RecordCount() > 0) {

@@ -186,6 +186,16 @@ void TestIndexes::lookUpUsesIndex_data()
     QTest::newRow("listed right") << "SELECT rowid FROM TBLbrukere WHERE trim(KeyBruker) = ?1 AND "
                                      "trim(KeyNummer) = ?2 ORDER BY rowid LIMIT 1"
                                   << "TBLbrukere_trim";
+    QTest::newRow("commands sent to a unit about a user")
+        << "SELECT ID, SMS_Text, CMGS FROM SMS_Sent WHERE trim(TilNummer) = ?1 AND "
+           "substr(SMS_Text, "
+           "3, 16) >= ?4 AND substr(SMS_Text, 3, 16) < ?5 AND substr(SMS_Text, 3, ?2) = ?3 ORDER "
+           "BY ID DESC"
+        << "SMS_Sent_unit_text";
+    QTest::newRow("right a command names")
+        << "SELECT rid, KeyBruker FROM TBLbrukere WHERE trim(KeyNummer) = ?1 AND "
+           "substr(trim(KeyBruker), 4) >= ?2 AND substr(trim(KeyBruker), 4) < ?3 ORDER BY rid"
+        << "TBLbrukere_unit_user";
     QTest::newRow("catalogue recount")
         << "UPDATE Katalog SET Tillatelser = CAST((SELECT count(t.KeyNummer) FROM TBLbrukere AS t "
            "WHERE t.KeyBruker = Katalog.Bruker) AS TEXT)"

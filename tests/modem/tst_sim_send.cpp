@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 using namespace portiva;
 using namespace portiva::test;
@@ -46,6 +47,46 @@ void silenceAfterText(ModemSim &sim)
     sim.addFault(rule);
 }
 
+// Commits of one connection that changed the send queue or the register, and the tables each
+// one wrote.
+class WriteLog
+{
+public:
+    explicit WriteLog(Connection &db) : m_db(db.checkedHandle())
+    {
+        sqlite3_update_hook(m_db, &WriteLog::changed, this);
+        sqlite3_commit_hook(m_db, &WriteLog::committed, this);
+    }
+    ~WriteLog()
+    {
+        sqlite3_update_hook(m_db, nullptr, nullptr);
+        sqlite3_commit_hook(m_db, nullptr, nullptr);
+    }
+    int commits = 0;
+    QStringList tables; // per commit, the tables it wrote, joined
+
+private:
+    static void changed(void *self, int, const char *, const char *table, sqlite3_int64)
+    {
+        auto *log = static_cast<WriteLog *>(self);
+        const QString name = QString::fromUtf8(table);
+        if ((name == u"SMS_Sent" || name == u"TBLbrukere") && !log->m_pending.contains(name))
+            log->m_pending << name;
+    }
+    static int committed(void *self)
+    {
+        auto *log = static_cast<WriteLog *>(self);
+        if (!log->m_pending.isEmpty()) {
+            ++log->commits;
+            log->tables << log->m_pending.join(u'+');
+            log->m_pending.clear();
+        }
+        return 0;
+    }
+    sqlite3 *m_db;
+    QStringList m_pending;
+};
+
 QString cmgsOf(Connection &db, qint64 id)
 {
     return db.scalar(QStringLiteral("SELECT CMGS FROM SMS_Sent WHERE ID = ?1"), {id}).toString();
@@ -66,6 +107,8 @@ private slots:
     void settleInterrupted();
     void sendsOldestFirstAndStoresReference_data();
     void sendsOldestFirstAndStoresReference();
+    void sendWritesTwiceAndNeverLosesTheResult_data();
+    void sendWritesTwiceAndNeverLosesTheResult();
     void silentModemGivesErrorAfterFiveTries();
     void lateReferenceInThePause();
     void referenceDelays_data();
@@ -270,6 +313,50 @@ void TestSimSend::sendsOldestFirstAndStoresReference()
     QVERIFY(!w.flags.QueueNotEmpty);
     QCOMPARE(w.TimerSEND_SMS.interval(), w.timing.sendMax); // 1500 is above the scaled threshold
     QVERIFY(!w.flags.QueueWorkerBusy);
+}
+
+void TestSimSend::sendWritesTwiceAndNeverLosesTheResult_data()
+{
+    QTest::addColumn<bool>("registerRefuses");
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("result and right together")
+        << false << QStringList{"SMS_Sent", "SMS_Sent+TBLbrukere"} << "Registrerer";
+    // A register that cannot be written must not take the stored result with it.
+    QTest::newRow("register refuses the mark")
+        << true << QStringList{"SMS_Sent", "SMS_Sent"} << "NY";
+}
+
+void TestSimSend::sendWritesTwiceAndNeverLosesTheResult()
+{
+    QFETCH(bool, registerRefuses);
+    QFETCH(QStringList, writes);
+    QFETCH(QString, status);
+    auto db = m_fx->db.connection();
+    Workstation w(db, QStringLiteral("PC-A"));
+    connect(w);
+    db->exec(QStringLiteral("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, Status) VALUES "
+                            "('+4790000013', '+4711111111', 'NY'), ('+47900000130', "
+                            "'+4711111111', 'NY')"));
+    if (registerRefuses)
+        db->exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON TBLbrukere BEGIN "
+                                "SELECT RAISE(ABORT, 'refused'); END"));
+    m_fx->sim.setNextReference(21);
+    const qint64 id = addRow(*db, "+4711111111", "I 90000013>26121100<26121324", 40000);
+    WriteLog log(*db);
+    w.session.queue().Send_Next_SMS();
+    QCOMPARE(log.tables, writes);
+    QCOMPARE(m_fx->sim.submissions().size(), 1);
+    QCOMPARE(cmgsOf(*db, id), QStringLiteral("21:OK"));
+    QCOMPARE(db->scalar(QStringLiteral("SELECT Status FROM TBLbrukere WHERE KeyBruker = "
+                                       "'+4790000013'"))
+                 .toString(),
+             status);
+    QCOMPARE(db->scalar(QStringLiteral("SELECT Status FROM TBLbrukere WHERE KeyBruker = "
+                                       "'+47900000130'"))
+                 .toString(),
+             QStringLiteral("NY"));
+    QCOMPARE(m_fx->dialogs.beeps(), registerRefuses ? 2 : 0);
 }
 
 void TestSimSend::silentModemGivesErrorAfterFiveTries()
