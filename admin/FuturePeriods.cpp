@@ -10,6 +10,7 @@
 #include "programstate/AppState.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace portiva
@@ -21,8 +22,11 @@ namespace
 const char *const kWaiting = "select ID, Bruker, Etternavn, Fornavn, [Gyldig fra], FraTid, "
                              "[Gyldig til], TilTid, Konto, Saldo, Status, KeyNummer "
                              "from NYEbrukere";
-const char *const kLive = "select rid, KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig til], "
-                          "TilTid, Konto, Saldo, Status from TBLbrukere order by rid";
+// One person's rights, through the index on KeyBruker: the register may hold far more rights
+// than there are waiting periods.
+const char *const kLiveOf = "select rid, KeyBruker, KeyNummer, [Gyldig fra], FraTid, "
+                            "[Gyldig til], TilTid, Konto, Saldo, Status from TBLbrukere where "
+                            "KeyBruker = ?1 order by rid";
 const char *const kQueue = "SELECT ID, TilNummer, TilNummerKort, Etternavn, Fornavn, Dato,datolng, "
                            "SMS_Text, CMGS, TimeSent, TimeReceived, ReceivedStatus FROM SMS_Sent "
                            "where CMGS = 'UNSENT' or CMGS = 'SLETTET' order by ID";
@@ -91,15 +95,15 @@ bool handleable(const Row &row)
            vb::IsNumeric(row.values.value(QStringLiteral("Saldo")));
 }
 
-const Row *liveRightOf(const std::vector<Row> &live, const Row &waiting)
+std::optional<Row> liveRightOf(const std::shared_ptr<Connection> &db, const Row &waiting)
 {
     const QString user = vb::UCase(vb::Trim(waiting.text("Bruker")));
     const QString key = waiting.text("KeyNummer");
-    for (const Row &row : live) {
+    for (Row &row : readRows(*Recordset::open(db, QString::fromLatin1(kLiveOf), {user}))) {
         if (same(row.text("KeyBruker"), user) && same(row.text("KeyNummer"), key))
-            return &row;
+            return std::move(row);
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 bool unitMayHold(const std::shared_ptr<Connection> &db, const Row &live, const QString &countryCode)
@@ -228,6 +232,9 @@ FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &s
     const std::shared_ptr<Connection> db = state.SharedConnection;
     if (!db)
         return FuturePeriodStep::Nothing;
+    // Most ticks find nothing to do: that is told without reading the waiting periods.
+    if (db->scalar(QStringLiteral("SELECT 1 FROM NYEbrukere WHERE Status = 'NY' LIMIT 1")).isNull())
+        return FuturePeriodStep::Nothing;
     std::vector<Row> waiting = readRows(*Recordset::open(db, QString::fromLatin1(kWaiting)));
     sortByStart(waiting);
     const auto first = std::find_if(waiting.begin(), waiting.end(), [](const Row &row) {
@@ -235,12 +242,11 @@ FuturePeriodStep ProcessNewUsers(AppState &state, const std::function<void()> &s
     });
     if (first == waiting.end())
         return FuturePeriodStep::Nothing;
-    const std::vector<Row> live = readRows(*Recordset::open(db, QString::fromLatin1(kLive)));
 
     for (auto it = first; it != waiting.end(); ++it) {
         if (!handleable(*it))
             continue;
-        const Row *right = liveRightOf(live, *it);
+        const std::optional<Row> right = liveRightOf(db, *it);
         if (!right) {
             moveIn(db, *it, state.CountryCode);
             return FuturePeriodStep::MovedIn;
