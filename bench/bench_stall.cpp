@@ -187,6 +187,8 @@ int runPhase(const QString &path, bool tracking, int cycles)
     state.HostName = QStringLiteral("127.0.0.1");
     state.Port = QString::number(sim.port());
     MainTexts texts;
+    // The tab the main window's load chooses.
+    state.SelectedUserTab = texts.NewUsersTabText;
     MainViews views;
     MainRecordsets reload(state, views);
     const QString UserGridSortKey = QStringLiteral("Bruker"); // KeyUsers keeps a reference

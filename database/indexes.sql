@@ -11,6 +11,9 @@ CREATE INDEX IF NOT EXISTS SMS_Sent_CMGS ON SMS_Sent (CMGS);
 CREATE INDEX IF NOT EXISTS TBLbrukere_KeyNummer ON TBLbrukere (KeyNummer);
 CREATE INDEX IF NOT EXISTS TBLbrukere_trim ON TBLbrukere (trim(KeyBruker), trim(KeyNummer));
 
+-- The account tabs of a unit, from the index alone: no right's row is read.
+CREATE INDEX IF NOT EXISTS TBLbrukere_unit_account ON TBLbrukere (KeyNummer, Konto);
+
 CREATE INDEX IF NOT EXISTS NYEbrukere_KeyNummer ON NYEbrukere (KeyNummer);
 
 CREATE INDEX IF NOT EXISTS Katalog_BrukerKort ON Katalog (BrukerKort);

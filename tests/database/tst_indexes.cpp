@@ -192,6 +192,10 @@ void TestIndexes::lookUpUsesIndex_data()
            "3, 16) >= ?4 AND substr(SMS_Text, 3, 16) < ?5 AND substr(SMS_Text, 3, ?2) = ?3 ORDER "
            "BY ID DESC"
         << "SMS_Sent_unit_text";
+    QTest::newRow("account tabs of a unit")
+        << "SELECT Konto, min(rid) FROM TBLbrukere WHERE KeyNummer = ? AND Konto <> '' GROUP BY "
+           "Konto COLLATE LISTORDER ORDER BY Konto COLLATE LISTORDER"
+        << "COVERING INDEX TBLbrukere_unit_account";
     QTest::newRow("right a command names")
         << "SELECT rid, KeyBruker FROM TBLbrukere WHERE trim(KeyNummer) = ?1 AND "
            "substr(trim(KeyBruker), 4) >= ?2 AND substr(trim(KeyBruker), 4) < ?3 ORDER BY rid"
