@@ -4,6 +4,7 @@
 #include "modem/SendQueue.h"
 #include "modem/UnitLedger.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
 #include "platform/vb/Vb.h"
@@ -211,7 +212,7 @@ void withdrawRegistrations(const std::shared_ptr<Connection> &db, const QString 
                            const QString &user, const QString &countryCode)
 {
     if (!db)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     auto queue = Recordset::open(db,
                                  QStringLiteral("SELECT ID, SMS_Text FROM SMS_Sent WHERE CMGS = "
                                                 "'UNSENT' AND TilNummer = ? ORDER BY ID"),

@@ -1,6 +1,7 @@
 #include "admin/KeyPanel.h"
 
 #include "admin/MainViews.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -19,7 +20,7 @@ namespace
 Recordset &opened(const std::shared_ptr<Recordset> &rs)
 {
     if (!rs || !rs->isOpen())
-        throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Error(closedRowsText());
     return *rs;
 }
 

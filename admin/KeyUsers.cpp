@@ -2,6 +2,7 @@
 
 #include "admin/MainViews.h"
 #include "admin/UserGridModel.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/TextOrder.h"
 #include "platform/settings/Settings.h"
@@ -115,7 +116,7 @@ void KeyUsers::ShowKeyUsers()
 std::shared_ptr<Connection> KeyUsers::connection() const
 {
     if (!m_state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     return m_state.SharedConnection;
 }
 

@@ -2,6 +2,7 @@
 
 #include "admin/MainViews.h"
 #include "modem/ModemSession.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
@@ -48,7 +49,7 @@ const char *const kModem =
 std::shared_ptr<Connection> sharedConnection(const AppState &state)
 {
     if (!state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     return state.SharedConnection;
 }
 

@@ -7,6 +7,7 @@
 #include "modem/SendQueue.h"
 #include "modem/UnitLedger.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
@@ -158,14 +159,14 @@ UserAdmin::UserAdmin(AppState &state, MainViews &views, const MainTexts &texts,
 Recordset &UserAdmin::view(Recordset *rs, const char *name) const
 {
     if (!rs || !rs->isOpen())
-        throw Error(QStringLiteral("%1 er ikke åpnet.").arg(QLatin1String(name)));
+        throw Error(closedRowsText() + QStringLiteral(" (") + QLatin1String(name) + u')');
     return *rs;
 }
 
 Recordset &UserAdmin::newUsersOf(const QString &keyNumber)
 {
     if (!m_state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     m_views.adoNyeBrukereRS =
         Recordset::open(m_state.SharedConnection, newUsersOfKeyQuery(), {keyNumber});
     return *m_views.adoNyeBrukereRS;
@@ -217,7 +218,7 @@ void UserAdmin::writeRight(Recordset &rs, const UserPanelValues &panel)
 std::shared_ptr<Connection> UserAdmin::connection() const
 {
     if (!m_state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     return m_state.SharedConnection;
 }
 

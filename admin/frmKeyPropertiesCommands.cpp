@@ -9,6 +9,7 @@
 #include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Vb.h"
@@ -160,7 +161,7 @@ void frmKeyProperties::queueCommand(const QString &text)
     if (vb::Trim(recipient).isEmpty())
         throw Error(keyprop::noUnitNumberText());
     if (!adoSMSUNSentRS)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     // The view was read at the load: rows sent since then must not be refreshed.
     adoSMSUNSentRS->Requery();
     SendQueue::QueueSMS(*adoSMSUNSentRS, text, recipient, KeyTXT[1]->text(), QString(),

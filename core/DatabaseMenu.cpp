@@ -7,6 +7,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Guard.h"
 #include "programstate/AppState.h"
+#include "programstate/Phrase.h"
 
 #include <QFileDialog>
 #include <exception>
@@ -152,7 +153,10 @@ void DatabaseMenu::changeDatabase()
 {
     const QString chosen = m_fileChooser ? m_fileChooser(m_parent, m_state.DBPath) : QString();
     if (chosen.isEmpty())
-        throw Error(QStringLiteral("Cancel was selected."), 32755);
+        throw Error(phrase(u"Ingen fil er valgt, så databasen er ikke byttet.",
+                           u"Ingen fil er valgt, så databasen er ikke skiftet.",
+                           u"Ingen fil valdes, så databasen har inte bytts."),
+                    32755);
 
     struct Previous {
         QString DBPath, TempDatabasePath, BackupDatabasePath, ConnectionString;

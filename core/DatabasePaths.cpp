@@ -13,7 +13,14 @@ namespace portiva
 DerivedDatabasePaths deriveDatabasePaths(const QString &dbPath)
 {
     if (dbPath.size() < 4)
-        throw Error(QStringLiteral("Invalid procedure call or argument"), 5);
+        throw Error(phrase(u"Databasenavnet «%1» er for kort til at sikkerhetskopien kan få navn "
+                           u"etter det, så ingenting er gjort.",
+                           u"Databasenavnet «%1» er for kort til, at sikkerhedskopien kan få navn "
+                           u"efter det, så intet er gjort.",
+                           u"Databasnamnet «%1» är för kort för att säkerhetskopian ska kunna få "
+                           u"namn efter det, så ingenting har gjorts.")
+                        .arg(dbPath),
+                    5);
     const QString stem = dbPath.left(dbPath.size() - 4);
     return {stem + QStringLiteral("TMP.mdb"), stem + QStringLiteral("BAK.mdb")};
 }

@@ -1,6 +1,7 @@
 #include "core/DbMaintenance.h"
 
 #include "platform/db/Connection.h"
+#include "platform/phrase/FileTexts.h"
 #include "platform/vb/Error.h"
 #include "programstate/Phrase.h"
 
@@ -37,23 +38,23 @@ void copyBeside(const QString &dbPath, const QString &backupPath, const DbMainte
 {
     QFile source(dbPath);
     if (!source.open(QIODevice::ReadOnly))
-        copyFailed(dbPath, backupPath, source.errorString());
+        copyFailed(dbPath, backupPath, fileFailureReason(source));
     QSaveFile copy(backupPath);
     if (!copy.open(QIODevice::WriteOnly))
-        copyFailed(dbPath, backupPath, copy.errorString());
+        copyFailed(dbPath, backupPath, fileFailureReason(copy));
     step(at, DbMaintenance::Step::CopyStarted);
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(1 << 20);
         if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
-            copyFailed(dbPath, backupPath, source.errorString());
+            copyFailed(dbPath, backupPath, fileFailureReason(source));
         if (copy.write(chunk) != chunk.size())
-            copyFailed(dbPath, backupPath, copy.errorString());
+            copyFailed(dbPath, backupPath, fileFailureReason(copy));
     }
     if (!copy.flush())
-        copyFailed(dbPath, backupPath, copy.errorString());
+        copyFailed(dbPath, backupPath, fileFailureReason(copy));
     step(at, DbMaintenance::Step::CopyWritten);
     if (!copy.commit())
-        copyFailed(dbPath, backupPath, copy.errorString());
+        copyFailed(dbPath, backupPath, fileFailureReason(copy));
     step(at, DbMaintenance::Step::BackupReplaced);
 }
 

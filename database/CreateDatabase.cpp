@@ -1,7 +1,9 @@
 #include "database/CreateDatabase.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
+#include "platform/phrase/Phrase.h"
 #include "platform/vb/Error.h"
 
 #include <QFile>
@@ -22,12 +24,28 @@ namespace portiva
 namespace
 {
 
+QString damagedLanguageTableText()
+{
+    return phrase(u"Programmets innebygde språktabell er skadet, så ingen database er laget. "
+                  u"Installer programmet på nytt.",
+                  u"Programmets indbyggede sprogtabel er beskadiget, så ingen database er lavet. "
+                  u"Installér programmet igen.",
+                  u"Programmets inbyggda språktabell är skadad, så ingen databas har skapats. "
+                  u"Installera programmet på nytt.");
+}
+
 QString resourceText(const QString &name)
 {
     initDatabaseResources();
     QFile file(QStringLiteral(":/database/") + name);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("The built-in database definition %1 is missing.").arg(name));
+        throw Error(phrase(u"Programmet mangler sin databasebeskrivelse %1, så ingen database er "
+                           u"laget. Installer programmet på nytt.",
+                           u"Programmet mangler sin databasebeskrivelse %1, så ingen database er "
+                           u"lavet. Installér programmet igen.",
+                           u"Programmet saknar sin databasbeskrivning %1, så ingen databas har "
+                           u"skapats. Installera programmet på nytt.")
+                        .arg(name));
     return QString::fromUtf8(file.readAll());
 }
 
@@ -78,11 +96,11 @@ QList<LanguageSeedRow> languageSeedRows()
         // "row<TAB>Norsk<TAB>Dansk<TAB>Svensk": blanks in the texts count, so nothing is trimmed.
         const QStringList cells = line.split(u'\t');
         if (cells.size() != 4 || cells.at(0).toInt() != texts.size() + 1)
-            throw Error(QStringLiteral("The built-in language table is damaged."));
+            throw Error(damagedLanguageTableText());
         texts.append({cells.at(1), cells.at(2), cells.at(3)});
     }
     if (texts.size() != LanguageRowCount)
-        throw Error(QStringLiteral("The built-in language table is damaged."));
+        throw Error(damagedLanguageTableText());
     return texts;
 }
 
@@ -137,11 +155,11 @@ bool rebuildTextIndexes(const std::shared_ptr<Connection> &connection)
 void createDatabase(const QString &path, const QString &adminPassword)
 {
     if (path.trimmed().isEmpty())
-        throw Error(QStringLiteral("No database file was named."));
+        throw Error(phrase(u"Ingen databasefil er oppgitt, så ingen database er laget.",
+                           u"Ingen databasefil er angivet, så ingen database er lavet.",
+                           u"Ingen databasfil angavs, så ingen databas har skapats."));
     if (QFileInfo::exists(path))
-        throw Error(QStringLiteral("The file %1 already exists; a new database is made only "
-                                   "where no file is.")
-                        .arg(path));
+        throw Error(databaseExistsText(path));
     const QString schema = schemaSql();
     const QList<LanguageSeedRow> texts = languageSeedRows(); // fail before any file exists
     std::shared_ptr<Connection> connection;

@@ -1,6 +1,7 @@
 #include "inbox/InboxRepo.h"
 
 #include "modem/SendQueue.h"
+#include "platform/db/DbTexts.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -16,7 +17,7 @@ InboxRepo::InboxRepo(std::shared_ptr<Connection> connection) : m_connection(std:
 Connection &InboxRepo::db()
 {
     if (!m_connection || !m_connection->isOpen())
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     return *m_connection;
 }
 

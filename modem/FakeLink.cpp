@@ -1,5 +1,7 @@
 #include "modem/FakeLink.h"
 
+#include "platform/link/LinkTexts.h"
+
 namespace portiva
 {
 
@@ -16,7 +18,8 @@ void FakeSerialChannel::open(const QString &device)
 {
     openedDevice = device;
     if (failOpen)
-        throw LinkError(QStringLiteral("No such file or directory"));
+        throw LinkError(serialOpenFailureText(
+            device, serialFailureReason(QSerialPort::DeviceNotFoundError, true)));
     m_open = true;
 }
 
@@ -40,7 +43,8 @@ bool FakeSerialChannel::peekChar(char *c)
 void FakeSerialChannel::write(const QByteArray &bytes)
 {
     if (!m_open)
-        throw LinkError(QStringLiteral("Port is not open"));
+        throw LinkError(serialWriteFailureText(
+            openedDevice, serialFailureReason(QSerialPort::NotOpenError, true)));
     script.written += bytes;
     if (script.onWrite)
         script.onWrite(bytes);
@@ -67,7 +71,11 @@ void FakeNetworkChannel::connectToHost(const QString &h, quint16 p)
     port = p;
     if (refuseWith) {
         fakeState = Closed;
-        emit failed(refuseWith, QStringLiteral("Connection refused"));
+        // Told as the real link tells it: the number's kind in the chosen language.
+        const auto kind = refuseWith == 11001   ? QAbstractSocket::HostNotFoundError
+                          : refuseWith == 10060 ? QAbstractSocket::SocketTimeoutError
+                                                : QAbstractSocket::ConnectionRefusedError;
+        emit failed(refuseWith, socketFailureReason(kind));
         return;
     }
     fakeState = connectAtOnce ? Connected : Other;

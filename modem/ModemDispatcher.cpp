@@ -7,6 +7,7 @@
 #include "modem/ReceivedSmsHandler.h"
 #include "modem/SendQueue.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
 
@@ -122,8 +123,7 @@ void ModemDispatcher::TimerCom_Timer()
         }
     } catch (const std::exception &e) {
         // One box at a time: the poll rests while it is open.
-        const auto *pe = dynamic_cast<const Error *>(&e);
-        const QString text = pe ? pe->description() : QString::fromLocal8Bit(e.what());
+        const QString text = errorDescription(e);
         const bool wasActive = m_ctx.TimerCom.isActive();
         m_ctx.TimerCom.stop();
         m_readErrorShowing = true;

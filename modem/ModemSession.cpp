@@ -11,6 +11,7 @@
 #include "modem/SendQueue.h"
 #include "modem/SmsSender.h"
 #include "modem/TerminalLog.h"
+#include "platform/link/LinkTexts.h"
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
 #include "platform/ui/Dialogs.h"
@@ -31,22 +32,6 @@ namespace portiva
 namespace
 {
 // The socket's own words are the system's, in English: the common causes get the operator's.
-QString connectFailureReason(int number, const QString &description)
-{
-    switch (number) {
-    case 10061:
-        return phrase(u"tilkoblingen ble avvist", u"forbindelsen blev afvist",
-                      u"anslutningen avvisades");
-    case 10060:
-        return phrase(u"ingen svar", u"intet svar", u"inget svar");
-    case 11001:
-        return phrase(u"vertsnavnet finnes ikke", u"værtsnavnet findes ikke",
-                      u"värdnamnet finns inte");
-    default:
-        return description;
-    }
-}
-
 const QString kShow = QStringLiteral("Vis Modemkommunikasjon");
 const QString kHide = QStringLiteral("Skjul Modemkommunikasjon");
 
@@ -176,10 +161,11 @@ QString ModemSession::linkName() const
     return QStringLiteral("ComOther");
 }
 
-void ModemSession::linkErrorBox(const QString &description, const QString &device)
+void ModemSession::linkErrorBox(const QString &description)
 {
-    dialogs().msgBox(description + QStringLiteral(" (") + device + QStringLiteral(")\r") +
-                     linkName());
+    // The box goes when it is answered; the status box keeps why the modem has no link.
+    m_host.Write2StatusBox(description + QStringLiteral("\r\n"));
+    dialogs().msgBox(description + u'\r' + linkName());
 }
 
 void ModemSession::linkChanged()
@@ -205,7 +191,7 @@ void ModemSession::OpenComPort()
             m_serial->open(device);
             m_link->setLinkLost(false);
         } catch (const LinkError &e) {
-            linkErrorBox(e.description(), device);
+            linkErrorBox(e.description());
         }
         disconnectNow();
     } else if (n == 255) {
@@ -278,7 +264,7 @@ void ModemSession::mnuComPortComOther_Click()
     static const QRegularExpression whole(QStringLiteral("^\\s*\\d{1,3}\\s*$"));
     const int n = whole.match(answer).hasMatch() ? answer.trimmed().toInt() : -1;
     if (n < 1 || n > 254) {
-        dialogs().msgBox(QStringLiteral("Invalid port number\rComOther"));
+        dialogs().msgBox(comPortRangeText() + QStringLiteral("\rComOther"));
         return;
     }
     const auto chosen = operatorChoice();
@@ -392,8 +378,8 @@ bool ModemSession::connectWithin(const QString &host, quint16 port)
     if (m_network->state() == NetworkChannel::Connected)
         return true;
     const int number = m_connectFailure ? m_connectFailure->first : 10060;
-    const QString why =
-        connectFailureReason(number, m_connectFailure ? m_connectFailure->second : QString());
+    const QString why = m_connectFailure ? m_connectFailure->second
+                                         : socketFailureReason(QAbstractSocket::SocketTimeoutError);
     m_network->close();
     m_host.setWaitCursor(false);
     idleButtons();
@@ -404,6 +390,13 @@ bool ModemSession::connectWithin(const QString &host, quint16 port)
     m_host.setStatusPanel(1, noModemText());
     dialogs().msgBox(networkModemUnreachableText(host, port, why));
     return false;
+}
+
+QString comPortRangeText()
+{
+    return phrase(u"Porten er ikke byttet: en COM-port er et tall fra 1 til 254.",
+                  u"Porten er ikke skiftet: en COM-port er et tal fra 1 til 254.",
+                  u"Porten har inte bytts: en COM-port är ett tal från 1 till 254.");
 }
 
 QString tcpPortRangeText(const QString &typed)

@@ -42,6 +42,8 @@ class ListingDrain;
 QString networkModemUnreachableText(const QString &host, quint16 port, const QString &why);
 // The refusal of a typed TCP port that is a number but not one of 1-65535.
 QString tcpPortRangeText(const QString &typed);
+// The refusal of a typed COM port that is not a whole number from 1 to 254.
+QString comPortRangeText();
 // The status bar's modem panel when this workstation has no modem.
 QString noModemText();
 
@@ -138,7 +140,7 @@ private:
     void linkChanged();
     void showNetworkGroup(bool on);
     void idleButtons();
-    void linkErrorBox(const QString &description, const QString &device);
+    void linkErrorBox(const QString &description);
     QString linkName() const;
     bool defer(const char *key, void (ModemSession::*handler)());
     // While it lives, the initialisation runs for the operator's own choice of the link.

@@ -1,5 +1,6 @@
 #include "programstate/LanguageTable.h"
 
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
 #include "programstate/Phrase.h"
@@ -20,7 +21,7 @@ LanguageTable::Texts LanguageTable::load(const std::shared_ptr<Connection> &conn
     if (column.isEmpty())
         return texts;
     if (!connection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     // Positions are the table's own order, so the read is ordered by the row key.
     auto rs = Recordset::open(
         connection,

@@ -3,6 +3,7 @@
 #include "modem/DatabaseWatch.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/CountingScope.h"
 #include "platform/ui/DataGrid.h"
@@ -10,6 +11,7 @@
 #include "platform/vb/Error.h"
 #include "programstate/AppState.h"
 #include "programstate/LanguageTable.h"
+#include "programstate/Phrase.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -263,7 +265,9 @@ void RecordWindow::bindRecordset(std::shared_ptr<Connection> connection,
     if (!grdDataGrid->setRecordset(rs)) {
         // The edit pending on the rows shown so far could not be written (already shown):
         // they stay, with the edit.
-        throw Error(QStringLiteral("The pending change could not be saved."));
+        throw Error(phrase(u"Endringen i raden ble ikke lagret, så listen er ikke lest på nytt.",
+                           u"Ændringen i rækken blev ikke gemt, så listen er ikke læst igen.",
+                           u"Ändringen i raden sparades inte, så listan har inte lästs om."));
     }
     if (m_rs)
         disconnect(m_rs.get(), nullptr, this, nullptr);
@@ -332,7 +336,7 @@ void RecordWindow::onMoveComplete()
 void RecordWindow::frameDelete()
 {
     if (!m_rs)
-        throw Error(QStringLiteral("No current row."));
+        throw Error(noCurrentRowText());
     if (!grdDataGrid->recordsetModel()->deleteCurrent())
         return;
     if (!m_rs->EOF() && !m_rs->BOF())

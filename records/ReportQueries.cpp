@@ -1,6 +1,7 @@
 #include "records/ReportQueries.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/TextOrder.h"
 #include "platform/vb/Error.h"
@@ -48,7 +49,7 @@ QString orderByTerm(const QString &sortText, const QStringList &columns)
         if (column.compare(name, Qt::CaseInsensitive) == 0)
             return quotedIdentifier(column) + listCollation() + direction;
     }
-    throw Error(QStringLiteral("no such column: ") + sortText);
+    throw Error(unknownFieldText(sortText.trimmed()));
 }
 
 int chooseUserListMode(const QString &status, const QString &account)

@@ -1,5 +1,6 @@
 #include "records/ReportWindow.h"
 
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
@@ -97,7 +98,7 @@ void ReportWindow::addLanguageTarget(int row, QPushButton *button)
 void ReportWindow::Form_Load()
 {
     if (!m_state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     m_captionTexts.clear();
     for (const ReportColumn &c : m_columns)
         m_captionTexts << c.caption;
@@ -150,7 +151,7 @@ std::shared_ptr<Recordset> ReportWindow::openRows(const QString &sql,
                                                   const QVariantList &params) const
 {
     if (!m_state.SharedConnection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     return Recordset::open(m_state.SharedConnection, sql, params);
 }
 

@@ -4,6 +4,7 @@
 #include "admin/KeyPropTexts.h"
 #include "admin/frmKeyProperties.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/Guard.h"
@@ -263,7 +264,7 @@ void frmKEY::deleteCurrentRow()
     try {
         const std::shared_ptr<Recordset> rs = adoPrimaryRS();
         if (!rs)
-            throw Error(QStringLiteral("No current row."));
+            throw Error(noCurrentRowText());
         deleteKeyUnit(connection(), *rs, rs->toText(QStringLiteral("KeyNummer")));
         if (!(rs->BOF() && rs->EOF()))
             rs->MoveNext();

@@ -1,6 +1,7 @@
 #include "records/frmKEYRules.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/TextOrder.h"
 #include "platform/vb/Error.h"
@@ -53,7 +54,7 @@ ListQuery keyUnitListQuery(const QString &level, const QString &building)
 QStringList buildingTabs(const std::shared_ptr<Connection> &connection, const QString &level)
 {
     if (!connection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     auto rows = Recordset::open(
         connection, QStringLiteral("SELECT Bygning FROM KEYTable WHERE KeySikkerhet <= ?"),
         {level});

@@ -2,6 +2,7 @@
 
 #include "modem/SendQueue.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/vb/Error.h"
 
@@ -12,7 +13,7 @@ void QueueLogRequest(const std::shared_ptr<Connection> &connection, const QStrin
                      const QString &keyNummer, const QString &keyName, const QDate &today)
 {
     if (!connection)
-        throw Error(QStringLiteral("The connection is closed."));
+        throw Error(closedConnectionText());
     // Read at the click, not at the window's load: a row sent since then must never be set
     // back to "UNSENT" and sent twice. The unit's number is matched exactly, as it is stored.
     auto waiting = Recordset::open(

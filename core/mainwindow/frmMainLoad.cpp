@@ -6,6 +6,7 @@
 #include "core/SecurityProfile.h"
 #include "core/mainwindow/frmMain.h"
 #include "modem/ModemSession.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/Dialogs.h"
@@ -308,7 +309,7 @@ void frmMain::releaseModemRow()
 {
     Recordset *modem = m_views->adoModemRS.get();
     if (!modem)
-        throw Error(QStringLiteral("No current row."));
+        throw Error(noCurrentRowText());
     if (!modem->BOF())
         modem->MoveFirst();
     // The row as just read: another workstation's hold is not this one's to give up (and the

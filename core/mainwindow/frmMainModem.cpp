@@ -12,6 +12,7 @@
 #include "modem/ModemSession.h"
 #include "modem/ReceivedSmsHandler.h"
 #include "modem/SendQueue.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/link/SerialLink.h"
 #include "platform/link/TcpLink.h"
@@ -173,7 +174,7 @@ void frmMain::claimModemAfterDatabaseChange()
     m_modem->setPortPromptText(texts.PortPromptText);
     Recordset *modem = m_views->adoModemRS.get();
     if (!modem || modem->BOF() || modem->EOF())
-        throw Error(QStringLiteral("No current row."));
+        throw Error(noCurrentRowText());
     // Judged from the file as it stands now, as the claim will judge it; a holder that stopped
     // renewing its hold died and holds nothing.
     const ModemHold::Seen seen =

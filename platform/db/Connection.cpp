@@ -3,6 +3,7 @@
 #include "platform/db/ChangeTracker.h"
 #include "platform/db/DbDetail.h"
 #include "platform/db/DbError.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/FileKey.h"
 #include "platform/db/TextOrder.h"
 
@@ -96,7 +97,7 @@ ConnectionParts parseConnectionString(const QString &text)
         }
     }
     if (!haveSource || parts.dataSource.isEmpty())
-        fail(QStringLiteral("Invalid connection string"));
+        fail(connectionTextRefused());
     return parts;
 }
 
@@ -269,7 +270,7 @@ std::shared_ptr<Connection> Connection::create(const QString &path, const QStrin
     if (path.isEmpty())
         throw openFailure(path, SQLITE_CANTOPEN, QStringLiteral("unable to open database file"));
     if (QFileInfo::exists(path))
-        fail(QStringLiteral("The database file already exists: %1").arg(path));
+        fail(databaseExistsText(path));
     sqlite3 *db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     return std::shared_ptr<Connection>(new Connection(db, path));
 }
@@ -283,7 +284,7 @@ void Connection::addChangeCounters()
 sqlite3 *Connection::checkedHandle() const
 {
     if (!m_db)
-        fail(QStringLiteral("The connection is closed."));
+        fail(closedConnectionText());
     return m_db;
 }
 

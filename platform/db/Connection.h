@@ -63,7 +63,7 @@ public:
     QString path() const { return m_path; }
     // The raw handle, for backup and benchmark use; nullptr once closed.
     sqlite3 *handle() const { return m_db; }
-    // Throws "The connection is closed." when closed; returns the handle otherwise.
+    // Throws closedConnectionText() when closed; returns the handle otherwise.
     sqlite3 *checkedHandle() const;
 
     // Gives every table of the file that lacks them the triggers that count its changes

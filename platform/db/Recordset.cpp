@@ -1,6 +1,7 @@
 #include "platform/db/Recordset.h"
 
 #include "platform/db/DbDetail.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/RecordsetStore.h"
 
 #include <QSet>
@@ -59,7 +60,7 @@ std::shared_ptr<Recordset> Recordset::open(std::shared_ptr<Connection> connectio
                                            const QString &sql, const QVariantList &params)
 {
     if (!connection)
-        fail(QStringLiteral("The connection is closed."));
+        fail(closedConnectionText());
     std::shared_ptr<Recordset> rs(new Recordset);
     rs->m_connection = std::move(connection);
     rs->m_sql = sql;
@@ -82,7 +83,7 @@ std::shared_ptr<Recordset> Recordset::openDeferred(std::shared_ptr<Connection> c
         return rs;
     }
     if (!connection)
-        fail(QStringLiteral("The connection is closed."));
+        fail(closedConnectionText());
     dbdetail::Statement check(connection->checkedHandle(), sql);
     check.finalize();
     std::shared_ptr<Recordset> rs(new Recordset);
@@ -214,13 +215,13 @@ void Recordset::checkOpen() const
 {
     readDeferred();
     if (!m_open)
-        fail(QStringLiteral("The recordset is closed."));
+        fail(closedRowsText());
 }
 
 std::shared_ptr<Connection> Recordset::writableConnection() const
 {
     if (!m_connection || !m_connection->isOpen())
-        fail(QStringLiteral("The connection is closed."));
+        fail(closedConnectionText());
     return m_connection;
 }
 
@@ -285,7 +286,7 @@ void Recordset::MoveNext()
 {
     checkOpen();
     if (m_at == At::Eof || (m_order.empty() && m_at != At::Deleted))
-        fail(QStringLiteral("No current row."));
+        fail(noCurrentRowText());
     dropPending();
     const int n = int(m_order.size());
     int next = 0;
@@ -303,7 +304,7 @@ void Recordset::MovePrevious()
 {
     checkOpen();
     if (m_at == At::Bof || (m_order.empty() && m_at != At::Deleted))
-        fail(QStringLiteral("No current row."));
+        fail(noCurrentRowText());
     dropPending();
     const int n = int(m_order.size());
     const int previous = m_at == At::Eof ? n - 1 : m_pos - 1;
@@ -338,7 +339,7 @@ void Recordset::setAbsolutePosition(int position)
 {
     checkOpen();
     if (position < 1 || position > int(m_order.size()))
-        fail(QStringLiteral("No current row."));
+        fail(noCurrentRowText());
     if (!(m_at == At::Row && m_pos == position - 1))
         dropPending();
     moveTo(At::Row, position - 1);
@@ -348,7 +349,7 @@ int Recordset::Bookmark() const
 {
     checkOpen();
     if (m_at == At::Deleted)
-        fail(QStringLiteral("The current row has been deleted."));
+        fail(deletedRowText());
     return currentSlot();
 }
 
@@ -356,7 +357,7 @@ void Recordset::setBookmark(int bookmark)
 {
     checkOpen();
     if (bookmark < 0 || bookmark >= m_store->slotCount())
-        fail(QStringLiteral("No current row."));
+        fail(noCurrentRowText());
     for (int i = 0; i < int(m_order.size()); ++i) {
         if (m_order[size_t(i)] == bookmark) {
             if (!(m_at == At::Row && m_pos == i))
@@ -365,15 +366,15 @@ void Recordset::setBookmark(int bookmark)
             return;
         }
     }
-    fail(QStringLiteral("The current row has been deleted."));
+    fail(deletedRowText());
 }
 
 int Recordset::currentSlot() const
 {
     if (m_at == At::Deleted)
-        fail(QStringLiteral("The current row has been deleted."));
+        fail(deletedRowText());
     if (m_at != At::Row || m_pos >= int(m_order.size()))
-        fail(QStringLiteral("No current row."));
+        fail(noCurrentRowText());
     return m_order[size_t(m_pos)];
 }
 
@@ -454,7 +455,7 @@ int Recordset::checkedField(const QString &name) const
     checkOpen();
     const int index = fieldIndex(name);
     if (index < 0)
-        fail(QStringLiteral("Unknown field: %1").arg(name));
+        fail(unknownFieldText(name));
     return index;
 }
 
@@ -462,7 +463,7 @@ int Recordset::checkedIndex(int index) const
 {
     checkOpen();
     if (index < 0 || index >= m_store->columnCount())
-        fail(QStringLiteral("Unknown field: %1").arg(index));
+        fail(unknownFieldText(QString::number(index)));
     return index;
 }
 
@@ -542,7 +543,7 @@ QString Recordset::toText(int index) const
 {
     const QVariant v = value(index);
     if (!v.isValid())
-        fail(QStringLiteral("Invalid use of Null"), 94);
+        fail(emptyFieldText(fieldName(index)), 94);
     return textOf(index, v);
 }
 

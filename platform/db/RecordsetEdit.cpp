@@ -3,6 +3,7 @@
 
 #include "platform/db/DbDetail.h"
 #include "platform/db/DbError.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetStore.h"
 
@@ -196,7 +197,7 @@ QVariant Recordset::converted(int column, const QVariant &value) const
         break;
     }
     if (!raw.isValid())
-        fail(QStringLiteral("Type mismatch: %1").arg(field.name), 13);
+        fail(fieldTypeText(field.name), 13);
     return raw;
 }
 
@@ -209,7 +210,7 @@ void Recordset::setValue(int index, const QVariant &value)
 {
     const int column = checkedIndex(index);
     if (isReadOnly())
-        fail(QStringLiteral("The recordset is read-only."));
+        fail(readOnlyRowsText());
     const int slot = currentSlot();
     const QVariant raw = converted(column, value);
     auto &pending = m_pending[size_t(column)];
@@ -354,7 +355,7 @@ void Recordset::AddNew()
 {
     checkOpen();
     if (isReadOnly())
-        fail(QStringLiteral("The recordset is read-only."));
+        fail(readOnlyRowsText());
     dropPending();
     m_beforeNewAt = m_at;
     m_beforeNewPos = m_pos;
@@ -412,7 +413,7 @@ void Recordset::Delete()
         return;
     }
     if (isReadOnly())
-        fail(QStringLiteral("The recordset is read-only."));
+        fail(readOnlyRowsText());
     const int slot = currentSlot();
     dropPending();
     sqlite3 *db = writableConnection()->checkedHandle();

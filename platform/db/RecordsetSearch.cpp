@@ -3,6 +3,7 @@
 // collation.
 
 #include "platform/db/DbDetail.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetStore.h"
 #include "platform/db/TextOrder.h"
@@ -29,7 +30,7 @@ QList<SortKey> parseSort(const QString &text, const Recordset &rs)
     QList<SortKey> keys;
     if (text.trimmed().isEmpty())
         return keys;
-    const auto invalid = [&] { fail(QStringLiteral("Invalid sort: %1").arg(text)); };
+    const auto invalid = [&] { fail(sortRefusedText(text)); };
     for (const QString &item : text.split(QLatin1Char(','))) {
         QString part = item.trimmed();
         QString name, rest;
@@ -57,7 +58,7 @@ QList<SortKey> parseSort(const QString &text, const Recordset &rs)
             rs.fieldIndex(name.section(QLatin1Char(' '), 0, -2)) >= 0)
             invalid();
         if (column < 0)
-            fail(QStringLiteral("Unknown field: %1").arg(name));
+            fail(unknownFieldText(name));
         keys.append({column, desc});
     }
     return keys;
@@ -356,7 +357,7 @@ bool Recordset::find(const QString &criterion)
         QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch m = form.match(criterion);
     if (!m.hasMatch())
-        fail(QStringLiteral("Invalid criterion: %1").arg(criterion));
+        fail(criterionRefusedText(criterion));
     const QString name = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
     QVariant value;
     if (m.capturedStart(3) >= 0) {

@@ -7,8 +7,8 @@
 namespace portiva
 {
 
-// A failure of the link itself (port missing or busy, write on a closed port). The window
-// shows description() together with the device or link name.
+// A failure of the link itself (port missing or busy, write on a closed port). description()
+// names the device and says why, in the chosen language; the window adds the link's name.
 class LinkError : public std::runtime_error
 {
 public:
@@ -29,7 +29,7 @@ class SerialChannel : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
-    // Opens 9600,N,8,1 on the device path; throws LinkError with the system's description.
+    // Opens 9600,N,8,1 on the device path; throws LinkError saying why it could not.
     virtual void open(const QString &device) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -62,7 +62,8 @@ public:
 signals:
     void connected();
     void dataArrived(const QByteArray &bytes);
-    // Socket error with the number the status box shows (10061 refused, 10060 timed out ...).
+    // Socket error with the number the status box shows (10061 refused, 10060 timed out ...)
+    // and why, in the chosen language.
     void failed(int number, const QString &description);
     void peerClosed();
 };

@@ -1,5 +1,7 @@
 #include "platform/link/SerialLink.h"
 
+#include "platform/link/LinkTexts.h"
+
 #include <QSerialPort>
 
 namespace portiva
@@ -21,9 +23,12 @@ void SerialLink::open(const QString &device)
 {
     if (m_port->isOpen())
         m_port->close();
+    m_device = device;
     m_port->setPortName(device);
     if (!m_port->open(QIODevice::ReadWrite))
-        throw LinkError(m_port->errorString());
+        throw LinkError(serialOpenFailureText(
+            device, serialFailureReason(m_port->error(), deviceAccessible(device)),
+            m_port->errorString()));
     m_port->setBaudRate(QSerialPort::Baud9600);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setParity(QSerialPort::NoParity);
@@ -63,9 +68,12 @@ bool SerialLink::peekChar(char *c)
 void SerialLink::write(const QByteArray &bytes)
 {
     if (!m_port->isOpen())
-        throw LinkError(QStringLiteral("Port is not open"));
+        throw LinkError(
+            serialWriteFailureText(m_device, serialFailureReason(QSerialPort::NotOpenError, true)));
     if (m_port->write(bytes) != bytes.size())
-        throw LinkError(m_port->errorString());
+        throw LinkError(serialWriteFailureText(
+            m_device, serialFailureReason(m_port->error(), deviceAccessible(m_device)),
+            m_port->errorString()));
     // Without the flush a following pause would leave the bytes unsent.
     m_port->flush();
 }

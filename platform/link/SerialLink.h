@@ -23,6 +23,7 @@ public:
 
 private:
     QSerialPort *m_port;
+    QString m_device;
 };
 
 // The device for "COM n": the setting SerialDevice<n> when present, else /dev/ttyS0-3 for

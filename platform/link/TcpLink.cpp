@@ -1,5 +1,7 @@
 #include "platform/link/TcpLink.h"
 
+#include "platform/link/LinkTexts.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -17,7 +19,7 @@ TcpLink::TcpLink(QObject *parent, int connectLimitMs)
         m_closingLocally = true;
         m_socket->abort();
         m_closingLocally = false;
-        emit failed(10060, QStringLiteral("Connection timed out"));
+        emit failed(10060, socketFailureReason(QAbstractSocket::SocketTimeoutError));
     });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_connectTimer->stop();
@@ -90,7 +92,7 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
     m_connectTimer->stop();
     if (e == QAbstractSocket::RemoteHostClosedError)
         return; // reported by disconnected() as a close
-    emit failed(errorNumber(e), m_socket->errorString());
+    emit failed(errorNumber(e), socketFailureReason(e, m_socket->errorString()));
 }
 
 void TcpLink::onDisconnected()

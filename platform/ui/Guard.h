@@ -1,24 +1,32 @@
 #pragma once
 
 #include "platform/db/DbError.h"
+#include "platform/phrase/FileTexts.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/vb/Error.h"
 
 #include <QString>
 #include <exception>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace portiva
 {
 
-// The operator-visible description of a caught failure.
+// The operator-visible description of a caught failure. The program's own failures (Error, a
+// link's) carry their text in the chosen language; the standard library's logic errors are
+// faults of the program, whose words are only a detail.
 inline QString errorDescription(const std::exception &e)
 {
-    if (const auto *error = dynamic_cast<const Error *>(&e)) {
+    if (const auto *error = dynamic_cast<const Error *>(&e))
         return error->description();
-    }
-    return QString::fromLocal8Bit(e.what());
+    if (dynamic_cast<const std::bad_alloc *>(&e))
+        return outOfMemoryText();
+    if (dynamic_cast<const std::runtime_error *>(&e))
+        return QString::fromUtf8(e.what());
+    return internalFailureText(QString::fromUtf8(e.what()));
 }
 
 // What a guarded step shows: the description, then on its own line the word naming the step.

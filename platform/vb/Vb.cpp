@@ -1,35 +1,62 @@
 #include "platform/vb/Vb.h"
 
+#include "platform/phrase/Phrase.h"
+
 #include <QLocale>
 #include <cmath>
 
 namespace portiva::vb
 {
 
+// The runtime's failures in the operator's words: what was wrong, and that nothing was done.
 QString errorDescription(int number)
 {
     switch (number) {
     case InvalidCall:
-        return QStringLiteral("Invalid procedure call or argument");
+        return phrase(u"Ugyldig verdi, så handlingen ble ikke utført.",
+                      u"Ugyldig værdi, så handlingen blev ikke udført.",
+                      u"Ogiltigt värde, så åtgärden utfördes inte.");
     case Overflow:
-        return QStringLiteral("Overflow");
+        return phrase(u"Tallet er for stort, så det ble ikke brukt.",
+                      u"Tallet er for stort, så det blev ikke brugt.",
+                      u"Talet är för stort, så det användes inte.");
     case TypeMismatch:
-        return QStringLiteral("Type mismatch");
+        return phrase(u"Verdien er ikke av riktig slag (for eksempel tekst der et tall eller en "
+                      u"dato skulle stå), så den ble ikke brukt.",
+                      u"Værdien er ikke af den rigtige slags (for eksempel tekst, hvor der skulle "
+                      u"stå et tal eller en dato), så den blev ikke brugt.",
+                      u"Värdet är inte av rätt slag (till exempel text där ett tal eller ett datum "
+                      u"skulle stå), så det användes inte.");
     case InvalidNull:
-        return QStringLiteral("Invalid use of Null");
+        return phrase(u"Et tomt felt kan ikke brukes her, så ingenting ble gjort.",
+                      u"Et tomt felt kan ikke bruges her, så intet blev gjort.",
+                      u"Ett tomt fält kan inte användas här, så ingenting gjordes.");
     case SubscriptOutOfRange:
-        return QStringLiteral("Subscript out of range");
+        return phrase(u"Det finnes ingen slik plass i listen, så ingenting ble gjort.",
+                      u"Der findes ingen sådan plads i listen, så intet blev gjort.",
+                      u"Det finns ingen sådan plats i listan, så ingenting gjordes.");
     case InvalidPropertyValue:
-        return QStringLiteral("Invalid property value");
+        return phrase(u"Verdien kan ikke brukes for denne innstillingen, så den er ikke endret.",
+                      u"Værdien kan ikke bruges til denne indstilling, så den er ikke ændret.",
+                      u"Värdet kan inte användas för den här inställningen, så den har inte "
+                      u"ändrats.");
     case InvalidPicture:
-        return QStringLiteral("Invalid picture");
+        return phrase(u"Bildet kan ikke leses, så det er ikke vist.",
+                      u"Billedet kan ikke læses, så det er ikke vist.",
+                      u"Bilden kan inte läsas, så den visas inte.");
     case PrinterError:
-        return QStringLiteral("Printer error");
+        return phrase(u"Skriveren meldte en feil, så utskriften er ikke fullført.",
+                      u"Printeren meldte en fejl, så udskriften er ikke fuldført.",
+                      u"Skrivaren meddelade ett fel, så utskriften har inte slutförts.");
     case ItemNotFound:
-        return QStringLiteral("Item cannot be found in the collection corresponding to the "
-                              "requested name or ordinal.");
+        return phrase(u"Feltet eller elementet finnes ikke, så det ble ikke lest.",
+                      u"Feltet eller elementet findes ikke, så det blev ikke læst.",
+                      u"Fältet eller elementet finns inte, så det lästes inte.");
     default:
-        return QStringLiteral("Application-defined or object-defined error");
+        return phrase(u"Handlingen ble ikke utført (feil %1).",
+                      u"Handlingen blev ikke udført (fejl %1).",
+                      u"Åtgärden utfördes inte (fel %1).")
+            .arg(number);
     }
 }
 

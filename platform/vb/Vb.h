@@ -13,12 +13,12 @@
 namespace portiva::vb
 {
 
-// The runtime's error numbers and their fixed descriptions.
+// The runtime's error numbers; their descriptions are told in the chosen language.
 enum ErrorNumber {
-    InvalidCall = 5,   // "Invalid procedure call or argument"
-    Overflow = 6,      // "Overflow"
-    TypeMismatch = 13, // "Type mismatch"
-    InvalidNull = 94,  // "Invalid use of Null"
+    InvalidCall = 5,
+    Overflow = 6,
+    TypeMismatch = 13,
+    InvalidNull = 94,
     SubscriptOutOfRange = 9,
     InvalidPropertyValue = 380,
     InvalidPicture = 481,

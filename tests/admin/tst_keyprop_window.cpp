@@ -2,6 +2,7 @@
 // reload on new data, stepping between units, and the main window's menu that opens it.
 
 #include "core/mainwindow/frmMain.h"
+#include "platform/db/DbTexts.h"
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
 #include "tests/support/Forms.h"
@@ -369,7 +370,7 @@ private slots:
             QFAIL("a window was built");
         } catch (const Error &e) {
             QCOMPARE(e.description(),
-                     QString("No current row.\r Er det opprettet noen nøkkel under Key Data??"));
+                     noCurrentRowText() + "\r Er det opprettet noen nøkkel under Key Data??");
         }
         // A reload that fails shows it and leaves the window as it was.
         f.state.SelectedKeyNummer = "+4711111111";
@@ -377,8 +378,8 @@ private slots:
         f.state.SelectedKeyNummer = unit;
         f.state.ReloadRequested = true;
         tick(w->findChild<QTimer *>("Timer1"));
-        QCOMPARE(dialogs.texts(),
-                 QStringList{"No current row.\r Er det opprettet noen nøkkel under Key Data??"});
+        QCOMPARE(dialogs.texts(), QStringList{noCurrentRowText() +
+                                              "\r Er det opprettet noen nøkkel under Key Data??"});
         QCOMPARE(box(w.get(), 0)->text(), QString("+4711111111"));
     }
 
@@ -431,8 +432,8 @@ private slots:
         // A unit the operator may not see: the reason is shown and no window opens.
         f.state.SelectedKeyNummer = "+4733333333";
         action->trigger();
-        QCOMPARE(dialogs.texts(),
-                 QStringList{"No current row.\r Er det opprettet noen nøkkel under Key Data??"});
+        QCOMPARE(dialogs.texts(), QStringList{noCurrentRowText() +
+                                              "\r Er det opprettet noen nøkkel under Key Data??"});
         QCOMPARE(formsNamed("frmKeyProperties").size(), 2);
         closeForms(opened);
     }

@@ -346,7 +346,8 @@ void TestCompact::chooseCancelled()
     });
     m->menu->mnuFileDatabase_Click();
     QCOMPARE(offered, m_db);
-    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Cancel was selected.\rDB Find")});
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral(
+                                "Ingen fil er valgt, så databasen er ikke byttet.\rDB Find")});
     QCOMPARE(m->state.DBPath, before.DBPath);
     QCOMPARE(m->state.ConnectionString, before.ConnectionString);
     QCOMPARE(m->state.SharedConnection, before.SharedConnection);
@@ -365,8 +366,11 @@ void TestCompact::chooseUnusableFile_data()
                                << "Filen «%1» er ikke en database for dette programmet, eller den "
                                   "har et annet passord."
                                << true;
-    QTest::newRow("too short") << ""
-                               << "Invalid procedure call or argument\rDB Find" << false;
+    QTest::newRow("too short")
+        << ""
+        << "Databasenavnet «%1» er for kort til at sikkerhetskopien kan få navn "
+           "etter det, så ingenting er gjort.\rDB Find"
+        << false;
 }
 
 void TestCompact::chooseUnusableFile()

@@ -62,7 +62,10 @@ void TestDatabasePaths::tooShortPathChangesNothing()
             setDatabasePath(state, path);
             QFAIL("a path under four characters was accepted");
         } catch (const Error &e) {
-            QCOMPARE(e.description(), QStringLiteral("Invalid procedure call or argument"));
+            QCOMPARE(e.description(),
+                     QStringLiteral("Databasenavnet «%1» er for kort til at sikkerhetskopien kan "
+                                    "få navn etter det, så ingenting er gjort.")
+                         .arg(path));
         }
         QCOMPARE(state.DBPath, before.DBPath);
         QCOMPARE(state.TempDatabasePath, before.TempDatabasePath);

@@ -5,10 +5,12 @@
 #include "core/mainwindow/WindowFactory.h"
 #include "core/mainwindow/frmMain.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/WindowRegistry.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 #include "programstate/AppState.h"
 #include "programstate/Phrase.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -276,14 +278,12 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("box");
         QTest::newRow("left") << "MainLeft"
-                              << "abc"
-                              << "Type mismatch\rForm Load";
+                              << "abc" << vb::errorDescription(vb::TypeMismatch) + "\rForm Load";
         QTest::newRow("port") << "LastComPort"
-                              << "256"
-                              << "Overflow\rForm Load";
+                              << "256" << vb::errorDescription(vb::Overflow) + "\rForm Load";
         QTest::newRow("report") << "SMSREPORT"
                                 << "maybe"
-                                << "Type mismatch\rForm Load";
+                                << vb::errorDescription(vb::TypeMismatch) + "\rForm Load";
     }
     void badSettingStopsTheLoad()
     {
@@ -310,7 +310,8 @@ private slots:
         f->settings->setText("Port", "2323");
         ScriptedDialogs dialogs;
         f->window->Form_Load();
-        QCOMPARE(dialogs.texts(), QStringList{"Type mismatch\rForm Load"});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{vb::errorDescription(vb::TypeMismatch) + "\rForm Load"});
         f->window->show();
         f->window->close();
         // The unreadable value is replaced, the ones the load never came to are kept.
@@ -328,7 +329,7 @@ private slots:
         f->db.connection()->exec("DELETE FROM Modem");
         ScriptedDialogs dialogs;
         f->window->Form_Load();
-        QCOMPARE(dialogs.texts(), QStringList{"No current row.\rForm Load"});
+        QCOMPARE(dialogs.texts(), QStringList{noCurrentRowText() + "\rForm Load"});
         QCOMPARE(f->window->FraTid->count(), 0);
         // Shutdown still saves the settings.
         f->window->show();

@@ -81,7 +81,7 @@ void TestCreateDatabase::refusesExistingFile()
         QFAIL("overwrote an existing file");
     } catch (const Error &e) {
         QVERIFY2(e.description().contains(path), qPrintable(e.description()));
-        QVERIFY(e.description().contains(QStringLiteral("already exists")));
+        QVERIFY(e.description().contains(QStringLiteral("finnes allerede")));
     }
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));

@@ -6,6 +6,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/vb/Error.h"
+#include "platform/vb/Vb.h"
 #include "records/GridPrinterClient.h"
 
 #include <QApplication>
@@ -122,7 +123,7 @@ private slots:
             client.print({"x", "y", {}}, *rows, grid);
             QFAIL("no error");
         } catch (const Error &e) {
-            QCOMPARE(e.description(), QStringLiteral("Invalid property value"));
+            QCOMPARE(e.description(), vb::errorDescription(vb::InvalidPropertyValue));
             QCOMPARE(e.number(), 380);
         }
         c->put_Orientation(1);

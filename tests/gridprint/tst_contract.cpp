@@ -1,6 +1,7 @@
 // The interface contract of VeskDGPrinterL: every entry at its slot, and where values live.
 
 #include "helper_gridprint.h"
+#include "platform/vb/Vb.h"
 
 #include <QApplication>
 #include <QPageSize>
@@ -201,7 +202,7 @@ private slots:
         BStr text = nullptr;
         info->getLastError(&number, &text);
         QCOMPARE(number, HResult(0x800A017C));
-        QCOMPARE(takeBStr(text), QStringLiteral("Invalid property value"));
+        QCOMPARE(takeBStr(text), portiva::vb::errorDescription(portiva::vb::InvalidPropertyValue));
         info->release();
         int32_t o = 0;
         p->get_Orientation(&o);

@@ -4,6 +4,8 @@
 #include "modem/ModemSession.h"
 #include "modem/TerminalLog.h"
 #include "platform/db/Connection.h"
+#include "platform/link/SerialLink.h"
+#include "platform/phrase/Phrase.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/ShutdownSignals.h"
 #include "programstate/AppState.h"
@@ -14,6 +16,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -65,6 +68,8 @@ private slots:
     void runsTheModemDialogue_data();
     void runsTheModemDialogue();
     void loadLeavesAModemHeldElsewhere();
+    void unusablePortIsToldInTheChosenLanguage_data();
+    void unusablePortIsToldInTheChosenLanguage();
     void databaseChangeKeepsTheModem_data();
     void databaseChangeKeepsTheModem();
     void terminationSignalUnloadsTheWindow_data();
@@ -159,6 +164,64 @@ void TestSimMainWindow::runsTheModemDialogue()
 
 // Another workstation holds the modem: this one opens no link, says so, and of the rows left on
 // their way to the modem it shows its own as cut off and leaves the holder's alone.
+void TestSimMainWindow::unusablePortIsToldInTheChosenLanguage_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing, no") << "missing"
+                                 << "47"
+                                 << "Modemporten %1 ble ikke åpnet: porten finnes ikke.";
+    QTest::newRow("missing, da") << "missing"
+                                 << "45"
+                                 << "Modemporten %1 blev ikke åbnet: porten findes ikke.";
+    QTest::newRow("missing, sv") << "missing"
+                                 << "46"
+                                 << "Modemporten %1 öppnades inte: porten finns inte.";
+    QTest::newRow("held, sv")
+        << "held"
+        << "46"
+        << "Modemporten %1 öppnades inte: porten används av ett annat program.";
+}
+
+// The load opens the chosen serial port: when it cannot, the box and the status box say which
+// device and why, in the operator's language, and the modem is not ready.
+void TestSimMainWindow::unusablePortIsToldInTheChosenLanguage()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, country);
+    QFETCH(QString, expected);
+    TestDatabase db;
+    ModemSim sim;
+    QVERIFY(sim.listen(0));
+    QString ini = settingsOnSim(sim, QStringLiteral("port-") + situation + country, false);
+    QVERIFY(!ini.isEmpty());
+    QString device = m_dir.filePath(QStringLiteral("port-") + situation + country + "-modem");
+    SerialLink other; // another program on the modem's port
+    if (situation == QLatin1String("missing")) {
+        device = m_dir.filePath(QStringLiteral("ttyUSB-none"));
+        QSettings(ini, QSettings::IniFormat).setValue("Settings/SerialDevice7", device);
+    } else {
+        other.open(device);
+    }
+    QSettings(ini, QSettings::IniFormat).setValue("Settings/CountryCode", country);
+    setPhraseLanguage(country);
+    const auto reset = qScopeGuard([] { setPhraseLanguage(QStringLiteral("47")); });
+    Settings settings(ini);
+    AppState state = loggedIn(db);
+    frmMain w(state);
+    w.setSettings(&settings);
+    w.Form_Load();
+    const QString why = expected.arg(device);
+    QVERIFY2(!m_dialogs->texts().isEmpty() && m_dialogs->texts().first().startsWith(why),
+             qPrintable(m_dialogs->texts().join(" | ")));
+    QVERIFY2(m_dialogs->texts().first().endsWith(QStringLiteral("\rComOther")),
+             qPrintable(m_dialogs->texts().first()));
+    QVERIFY2(w.txtMessages->toPlainText().contains(why), qPrintable(w.txtMessages->toPlainText()));
+    QVERIFY(!state.ModemReady);
+    QVERIFY(sim.commandLog().isEmpty());
+}
+
 void TestSimMainWindow::loadLeavesAModemHeldElsewhere()
 {
     TestDatabase db;

@@ -1,4 +1,5 @@
 #include "helper_db.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/TextOrder.h"
 
 #include "platform/db/DbError.h"
@@ -81,12 +82,10 @@ void TestDbConnection::connectionTextParsing_data()
                                            << "";
     QTest::newRow("no source") << "Provider=SQLCipher;Database Password=pw"
                                << ""
-                               << ""
-                               << "Invalid connection string";
+                               << "" << connectionTextRefused();
     QTest::newRow("empty") << ""
                            << ""
-                           << ""
-                           << "Invalid connection string";
+                           << "" << connectionTextRefused();
 }
 
 void TestDbConnection::connectionTextParsing()
@@ -298,10 +297,10 @@ void TestDbConnection::closedAndReleasedConnections()
     QVERIFY(!shared->isOpen());
     QCOMPARE(rs2->toText("Etternavn"), "Dal");
     rs2->setValue("Etternavn", "Eik");
-    QCOMPARE(errorOf([&] { rs2->Update(); }), "The connection is closed.");
+    QCOMPARE(errorOf([&] { rs2->Update(); }), closedConnectionText());
     QVERIFY(rs2->editPending());
-    QCOMPARE(errorOf([&] { rs2->Requery(); }), "The connection is closed.");
-    QCOMPARE(errorOf([&] { shared->exec("SELECT 1"); }), "The connection is closed.");
+    QCOMPARE(errorOf([&] { rs2->Requery(); }), closedConnectionText());
+    QCOMPARE(errorOf([&] { shared->exec("SELECT 1"); }), closedConnectionText());
 }
 
 QTEST_GUILESS_MAIN(TestDbConnection)

@@ -1,7 +1,10 @@
 #include "helper_db.h"
+#include "platform/db/DbTexts.h"
 
+#include "platform/phrase/Phrase.h"
 #include "platform/vb/Vb.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -32,6 +35,8 @@ class TestDbRecordset : public QObject
 {
     Q_OBJECT
 private slots:
+    void refusalsSpeakTheChosenLanguage_data();
+    void refusalsSpeakTheChosenLanguage();
     void updatability_data();
     void updatability();
     void navigation();
@@ -88,8 +93,85 @@ void TestDbRecordset::updatability()
         QVERIFY(rs->fieldName(i) != "__rowid__");
     QVERIFY(!rs->EOF());
     const QString error = errorOf([&] { rs->setValue(0, "+4799"); });
-    QCOMPARE(error, writable ? "" : "The recordset is read-only.");
-    QCOMPARE(errorOf([&] { rs->AddNew(); }), writable ? "" : "The recordset is read-only.");
+    QCOMPARE(error, writable ? "" : readOnlyRowsText());
+    QCOMPARE(errorOf([&] { rs->AddNew(); }), writable ? "" : readOnlyRowsText());
+}
+
+void TestDbRecordset::refusalsSpeakTheChosenLanguage_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("country");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("closed, no") << "closed"
+                                << "47"
+                                << "Ingen database er åpen, så ingenting ble lest eller lagret.";
+    QTest::newRow("closed, da") << "closed"
+                                << "45"
+                                << "Ingen database er åben, så intet blev læst eller gemt.";
+    QTest::newRow("closed, sv") << "closed"
+                                << "46"
+                                << "Ingen databas är öppen, så ingenting lästes eller sparades.";
+    QTest::newRow("no row, no") << "no row"
+                                << "47"
+                                << "Ingen rad er valgt, så ingenting ble lest eller endret.";
+    QTest::newRow("no row, da") << "no row"
+                                << "45"
+                                << "Ingen række er valgt, så intet blev læst eller ændret.";
+    QTest::newRow("no row, sv") << "no row"
+                                << "46"
+                                << "Ingen rad är vald, så ingenting lästes eller ändrades.";
+    QTest::newRow("deleted, da") << "deleted"
+                                 << "45"
+                                 << "Rækken er slettet, så den kan ikke læses eller ændres.";
+    QTest::newRow("read-only, sv")
+        << "read-only"
+        << "46"
+        << "De här raderna kan bara läsas, så ändringen har inte sparats.";
+    QTest::newRow("unknown field, no") << "unknown field"
+                                       << "47"
+                                       << "Feltet Nope finnes ikke i denne listen.";
+    QTest::newRow("empty field, sv") << "empty field"
+                                     << "46"
+                                     << "Fältet Konto är tomt, så det kan inte användas som text.";
+    QTest::newRow("released, da") << "released"
+                                  << "45"
+                                  << "Listen er lukket, så intet blev læst eller gemt.";
+}
+
+// What the layer refuses reaches a window as its description: in the operator's language and
+// words, never in the layer's own English.
+void TestDbRecordset::refusalsSpeakTheChosenLanguage()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, country);
+    QFETCH(QString, expected);
+    Fixture fixture(rights);
+    auto c = fixture.open();
+    setPhraseLanguage(country);
+    const auto reset = qScopeGuard([] { setPhraseLanguage(QStringLiteral("47")); });
+    auto rs = Recordset::open(c, "SELECT rid, Konto FROM TBLbrukere WHERE rid = 3");
+    std::function<void()> call;
+    if (situation == "closed") {
+        call = [] { Recordset::open(nullptr, "SELECT 1"); };
+    } else if (situation == "no row") {
+        rs->MoveNext();
+        call = [&] { rs->MoveNext(); };
+    } else if (situation == "deleted") {
+        rs->Delete();
+        call = [&] { rs->value("Konto"); };
+    } else if (situation == "read-only") {
+        auto view = Recordset::open(c, "SELECT KeyBruker, count(*) AS n FROM TBLbrukere GROUP BY "
+                                       "KeyBruker");
+        call = [view] { view->AddNew(); };
+    } else if (situation == "unknown field") {
+        call = [&] { rs->value("Nope"); };
+    } else if (situation == "empty field") {
+        call = [&] { rs->toText("Konto"); };
+    } else {
+        rs->Close();
+        call = [&] { rs->MoveFirst(); };
+    }
+    QCOMPARE(errorOf(call), expected);
 }
 
 void TestDbRecordset::navigation()
@@ -101,9 +183,9 @@ void TestDbRecordset::navigation()
     empty->MoveFirst();
     empty->MoveLast();
     QCOMPARE(empty->RecordCount(), 0);
-    QCOMPARE(errorOf([&] { empty->MoveNext(); }), "No current row.");
-    QCOMPARE(errorOf([&] { empty->MovePrevious(); }), "No current row.");
-    QCOMPARE(errorOf([&] { empty->value("Konto"); }), "No current row.");
+    QCOMPARE(errorOf([&] { empty->MoveNext(); }), noCurrentRowText());
+    QCOMPARE(errorOf([&] { empty->MovePrevious(); }), noCurrentRowText());
+    QCOMPARE(errorOf([&] { empty->value("Konto"); }), noCurrentRowText());
 
     auto rs = Recordset::open(c, "SELECT rid, Konto FROM TBLbrukere WHERE rid <= 3");
     QSignalSpy moved(rs.get(), &Recordset::currentChanged);
@@ -115,14 +197,14 @@ void TestDbRecordset::navigation()
     rs->MoveNext();
     QVERIFY(rs->EOF() && !rs->BOF());
     QCOMPARE(rs->AbsolutePosition(), -3);
-    QCOMPARE(errorOf([&] { rs->MoveNext(); }), "No current row.");
+    QCOMPARE(errorOf([&] { rs->MoveNext(); }), noCurrentRowText());
     rs->MovePrevious();
     QCOMPARE(rs->value("RID").toInt(), 3);
     rs->MoveFirst();
     rs->MovePrevious();
     QVERIFY(rs->BOF());
     QCOMPARE(rs->AbsolutePosition(), -2);
-    QCOMPARE(errorOf([&] { rs->MovePrevious(); }), "No current row.");
+    QCOMPARE(errorOf([&] { rs->MovePrevious(); }), noCurrentRowText());
     rs->MoveNext();
     QCOMPARE(rs->value(0).toInt(), 1);
     rs->setAbsolutePosition(2);
@@ -146,7 +228,7 @@ void TestDbRecordset::deleteThenMoveNext()
     QVERIFY(!rs->BOF() && !rs->EOF());
     QCOMPARE(rs->AbsolutePosition(), -1);
     QCOMPARE(rs->RecordCount(), 3);
-    QCOMPARE(errorOf([&] { rs->value("Bruker"); }), "The current row has been deleted.");
+    QCOMPARE(errorOf([&] { rs->value("Bruker"); }), deletedRowText());
     QCOMPARE(removed.takeFirst().at(0).toInt(), 1);
     rs->MoveNext();
     QCOMPARE(rs->toText("Bruker"), "+473");
@@ -209,8 +291,8 @@ void TestDbRecordset::moveOnEmptiedSet()
     QCOMPARE(rs->RecordCount(), 0);
     QVERIFY(rs->BOF());
     QVERIFY(rs->EOF());
-    QCOMPARE(errorOf([&] { rs->value("Bruker"); }), "No current row.");
-    QCOMPARE(errorOf([&] { rs->MoveNext(); }), "No current row.");
+    QCOMPARE(errorOf([&] { rs->value("Bruker"); }), noCurrentRowText());
+    QCOMPARE(errorOf([&] { rs->MoveNext(); }), noCurrentRowText());
     QCOMPARE(c->scalar("SELECT count(*) FROM Katalog").toInt(), deleteTheRow ? 0 : 1);
 }
 
@@ -277,8 +359,9 @@ void TestDbRecordset::findLiteralCriteria()
     rs->MoveFirst();
     QVERIFY(rs->find("rid = 3"));
     QCOMPARE(rs->toText("Status"), "Ny");
-    QCOMPARE(errorOf([&] { rs->find("Status like 'N%'"); }), "Invalid criterion: Status like 'N%'");
-    QCOMPARE(errorOf([&] { rs->find("Nope", "x"); }), "Unknown field: Nope");
+    QCOMPARE(errorOf([&] { rs->find("Status like 'N%'"); }),
+             criterionRefusedText("Status like 'N%'"));
+    QCOMPARE(errorOf([&] { rs->find("Nope", "x"); }), unknownFieldText("Nope"));
 }
 
 void TestDbRecordset::sort_data()
@@ -302,14 +385,11 @@ void TestDbRecordset::sort_data()
                                          << "5 4 3 2 1"
                                          << "";
     QTest::newRow("unknown field") << "Nope"
-                                   << "1 2 3 4 5"
-                                   << "Unknown field: Nope";
+                                   << "1 2 3 4 5" << unknownFieldText("Nope");
     QTest::newRow("bad direction") << "Konto SIDEWAYS"
-                                   << "1 2 3 4 5"
-                                   << "Invalid sort: Konto SIDEWAYS";
+                                   << "1 2 3 4 5" << sortRefusedText("Konto SIDEWAYS");
     QTest::newRow("empty key") << "Konto,,rid"
-                               << "1 2 3 4 5"
-                               << "Invalid sort: Konto,,rid";
+                               << "1 2 3 4 5" << sortRefusedText("Konto,,rid");
 }
 
 void TestDbRecordset::sort()
@@ -357,9 +437,9 @@ void TestDbRecordset::values()
     QVERIFY(!rs->isNull("STATUS"));
     QCOMPARE(rs->toText("status"), "");
     QVERIFY(rs->isNull("[Gyldig fra]"));
-    QCOMPARE(errorOf([&] { rs->toText("Gyldig fra"); }), "Invalid use of Null");
+    QCOMPARE(errorOf([&] { rs->toText("Gyldig fra"); }), emptyFieldText("Gyldig fra"));
     QCOMPARE(rs->toTextOr("Gyldig fra", "-"), "-");
-    QCOMPARE(errorOf([&] { rs->value("Nope"); }), "Unknown field: Nope");
+    QCOMPARE(errorOf([&] { rs->value("Nope"); }), unknownFieldText("Nope"));
 
     auto sms = Recordset::open(c, "SELECT ID, Dato, datolng FROM SMS_Sent");
     QCOMPARE(sms->value("dato"), QVariant(QDate(2009, 5, 10)));
@@ -388,9 +468,8 @@ void TestDbRecordset::conversionsOnWrite_data()
                                         << "";
     QTest::newRow("Boolean into text") << key << "KeySikkerhet" << QVariant(true) << "'True'"
                                        << "";
-    QTest::newRow("date into text")
-        << key << "KeySikkerhet" << QVariant(QDate(2009, 5, 10)) << "'7'"
-        << "Type mismatch: KeySikkerhet";
+    QTest::newRow("date into text") << key << "KeySikkerhet" << QVariant(QDate(2009, 5, 10))
+                                    << "'7'" << fieldTypeText("KeySikkerhet");
     QTest::newRow("Null into text") << key << "KeySikkerhet" << QVariant() << "NULL"
                                     << "";
     QTest::newRow("true into Boolean") << modem << "ModemStatus" << QVariant(true) << "-1"
@@ -399,15 +478,15 @@ void TestDbRecordset::conversionsOnWrite_data()
                                     << "";
     QTest::newRow("text into Boolean") << modem << "ModemStatus" << QVariant("FALSE") << "0"
                                        << "";
-    QTest::newRow("junk into Boolean") << modem << "ModemStatus" << QVariant("ja") << "0"
-                                       << "Type mismatch: ModemStatus";
+    QTest::newRow("junk into Boolean")
+        << modem << "ModemStatus" << QVariant("ja") << "0" << fieldTypeText("ModemStatus");
     QTest::newRow("date into DATE")
         << sms << "Dato" << QVariant(QDate(2010, 1, 2)) << "'2010-01-02'"
         << "";
     QTest::newRow("text number into INTEGER") << sms << "datolng" << QVariant(" 39944 ") << "39944"
                                               << "";
-    QTest::newRow("fraction into INTEGER") << sms << "datolng" << QVariant(1.5) << "39943"
-                                           << "Type mismatch: datolng";
+    QTest::newRow("fraction into INTEGER")
+        << sms << "datolng" << QVariant(1.5) << "39943" << fieldTypeText("datolng");
 }
 
 void TestDbRecordset::conversionsOnWrite()

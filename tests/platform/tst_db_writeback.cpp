@@ -1,4 +1,5 @@
 #include "helper_db.h"
+#include "platform/db/DbTexts.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -210,7 +211,7 @@ void TestDbWriteBack::pendingEditIsNeverWrittenImplicitly()
     QCOMPARE(fixture.open()->scalar("SELECT Etternavn FROM Katalog WHERE rid = 1"),
              QVariant(stored));
     if (action == "close")
-        QCOMPARE(errorOf([&] { rs->MoveFirst(); }), "The recordset is closed.");
+        QCOMPARE(errorOf([&] { rs->MoveFirst(); }), closedRowsText());
 }
 
 void TestDbWriteBack::assigningTheHeldValueMarksNothing()

@@ -4,6 +4,7 @@
 
 #include "helper_reports.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/DataGrid.h"
 #include "records/RecordWindow.h"
@@ -176,7 +177,7 @@ private slots:
         QVERIFY(dialogs.calls().isEmpty());
         w->cmdDelete_Click();
         QCOMPARE(dialogs.calls().size(), 1);
-        QCOMPARE(dialogs.lastText(), QStringLiteral("No current row."));
+        QCOMPARE(dialogs.lastText(), noCurrentRowText());
         QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM Passwords")).toInt(), 1);
         QCOMPARE(dialogs.beeps(), 0);
     }

@@ -249,11 +249,12 @@ private slots:
                                     << ""
                                     << "+4755555555";
         QTest::newRow("statement") << "Konto; DROP TABLE Katalog"
-                                   << "no such column: Konto; DROP TABLE Katalog"
+                                   << "Feltet Konto; DROP TABLE Katalog finnes ikke i denne listen."
                                    << "+4711111111";
-        QTest::newRow("column of the view, not of the report") << "Saldo"
-                                                               << "no such column: Saldo"
-                                                               << "+4711111111";
+        QTest::newRow("column of the view, not of the report")
+            << "Saldo"
+            << "Feltet Saldo finnes ikke i denne listen."
+            << "+4711111111";
     }
 
     void sortTexts()
