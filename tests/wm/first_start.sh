@@ -2,48 +2,17 @@
 # A newcomer's first start of the real program under Xvfb with openbox: no database where the
 # program looks (the message names the file and the two options), then a database with a
 # network modem that refuses the connection (a box naming host and port, soon, and "no modem"),
-# the first main window sized by its controls, and F1 on a desktop with no HTML viewer.
+# the first main window sized by its controls, F1 on a desktop with no HTML viewer, and a serial
+# port that is not there, told in Swedish.
 # A box's text is read as the operator can copy it: selected with the mouse, then Ctrl+C.
 # Usage: first_start.sh PORTIVA3
 set -euo pipefail
 program=$(readlink -f "$1")
-for tool in Xvfb openbox xdotool xclip xwininfo; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
-done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=90
-while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-HOME=$work openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-export HOME=$work
-export PORTIVA_SETTINGS_FILE=$work/settings.ini
-export QT_QPA_PLATFORM=xcb
+source "$(dirname "$0")/session.sh"
+start_session 1280x1024 xclip xwininfo
 # No program on PATH can open an HTML file: the desktop has no viewer.
 mkdir -p "$work/nobin"
 
-wait_for_window() { # name; prints the id of the visible window of that name
-  for _ in $(seq 200); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  echo "no window $1" >&2
-  return 1
-}
 find_box() { # text; the text of the first visible "Portiva3" box that holds it, if any
   local id text
   for id in $(xdotool search --onlyvisible --name '^Portiva3$' 2>/dev/null); do
@@ -152,4 +121,21 @@ xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
 xdotool key --clearmodifiers alt+F4
 ends "$app"
 grep -q '^MainWidth=' "$PORTIVA_SETTINGS_FILE" || fail "no size stored at the close"
+
+# 4. A serial port that is not there, in Swedish: the box names the device and says why.
+device=$work/ttyUSB-none
+printf '[Settings]\nCountryCode=46\nLastComPort=7\nSerialDevice7=%s\n' "$device" >"$PORTIVA_SETTINGS_FILE"
+PATH=$work/nobin "$program" --database "$work/site.mdb" >"$work/run3.log" 2>&1 &
+app=$!
+pids+=("$app")
+login
+said=$(wait_for_box "öppnades inte") || fail "no box on the missing serial port"
+echo "$said" | grep -qF "Modemporten $device öppnades inte: porten finns inte." ||
+  fail "not the Swedish text naming the device: $said"
+echo "missing serial port: said in Swedish, naming $device"
+xdotool key Return
+main=$(wait_for_window Portiva3)
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers alt+F4
+ends "$app"
 echo "first start seen as a newcomer sees it"

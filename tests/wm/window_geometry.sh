@@ -6,31 +6,8 @@
 set -euo pipefail
 program=$1
 rounds=${2:-10}
-for tool in Xvfb openbox xdotool; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
-done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own: the first free number from 90 up.
-display=90
-while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1600x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-HOME=$work openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-export HOME=$work
-export PORTIVA_SETTINGS_FILE=$work/settings.ini
-export QT_QPA_PLATFORM=xcb
+source "$(dirname "$0")/session.sh"
+start_session 1600x1200
 PORTIVA_ADMIN_PASSWORD=geometry "$program" --create-database "$work/site.mdb" >/dev/null
 # No modem: the run has no connection box. The size is the one the fault was seen with.
 printf '[Settings]\nLastComPort=0\nMainLeft=1500\nMainTop=1200\nMainWidth=13500\nMainHeight=10500\n' \
@@ -38,17 +15,6 @@ printf '[Settings]\nLastComPort=0\nMainLeft=1500\nMainTop=1200\nMainWidth=13500\
 
 stored() { sed -n "s/^$1=//p" "$PORTIVA_SETTINGS_FILE" | tr -d '\r'; }
 geometry() { echo "$(stored MainLeft) $(stored MainTop) $(stored MainWidth) $(stored MainHeight)"; }
-
-wait_for_window() { # name; prints the id of the visible window of that name
-  for _ in $(seq 200); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  echo "no window $1" >&2
-  return 1
-}
 
 first=$(geometry)
 echo "stored before the first run: $first"
