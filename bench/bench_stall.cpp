@@ -230,6 +230,11 @@ int runPhase(const QString &path, bool tracking, int cycles)
     for (int i = 0; i < cycles; ++i) {
         const QString person = QStringLiteral("+4749%1").arg(900000 + i);
         const int before = received();
+        // The right the registration is for, as the register holds it before the unit answers.
+        db.exec(QStringLiteral("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], "
+                               "FraTid, [Gyldig til], TilTid, Konto, Saldo, Status) VALUES (?1, "
+                               "?2, '1/1/2024', '00', '31/12/2099', '24', 'Gjest', '0', 'NY')"),
+                {person, kUnit});
         db.exec(QStringLiteral("INSERT INTO SMS_Sent (TilNummer, TilNummerKort, SMS_Text, CMGS, "
                                "Dato, DatoLNG) VALUES (?1, ?2, ?3, 'UNSENT', ?4, ?5)"),
                 {kUnit, kUnit.mid(3),
