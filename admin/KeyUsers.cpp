@@ -4,7 +4,6 @@
 #include "admin/UserGridModel.h"
 #include "platform/db/DbTexts.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/TextOrder.h"
 #include "platform/settings/Settings.h"
 #include "platform/ui/Guard.h"
 #include "platform/vb/Error.h"
@@ -25,14 +24,11 @@ namespace portiva
 namespace
 {
 
-// One row per account, not per right: its spelling is that of the unit's first right (min of
-// rid, the order the Brukere view lists them in), in the list's order.
-QString tabSourceQuery()
-{
-    return QStringLiteral("SELECT Konto, min(rid) FROM TBLbrukere WHERE KeyNummer = ? AND "
-                          "Konto <> '' GROUP BY Konto%1 ORDER BY Konto%1")
-        .arg(listCollation());
-}
+// One row per spelling of an account, not per right, in the index's order: no sort of the
+// unit's rights. The caller sorts the few rows into the list's order, first right (rid, the
+// order the Brukere view lists them in) first, so each account keeps its first spelling.
+const char *const kTabSource = "SELECT Konto, min(rid) AS FirstRight FROM TBLbrukere WHERE "
+                               "KeyNummer = ? AND Konto <> '' GROUP BY Konto";
 const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
                               "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
 const char *const kAccountFilter = " and not Status = 'NY' and Konto = ? COLLATE LISTORDER";
@@ -146,7 +142,9 @@ void KeyUsers::buildTabs(const QString &key)
     // Every caption is read before the strip changes: a list that cannot be read leaves the
     // tabs as they were, not the first one alone.
     QStringList captions{m_texts.NewUsersTabText};
-    m_views.adoPrintBrukereRS = Recordset::open(connection(), tabSourceQuery(), {key});
+    m_views.adoPrintBrukereRS =
+        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
+    m_views.adoPrintBrukereRS->setSort(QStringLiteral("Konto, FirstRight"));
     captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
     m_views.adoPrintBrukereRS->Close();
     captions << m_texts.AllUsersTabText;

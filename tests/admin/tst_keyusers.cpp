@@ -302,6 +302,25 @@ private slots:
         QCOMPARE(views.adoNyeBrukereRS->Sort(), QString("Etternavn"));
     }
 
+    // Spellings that differ in a letter beyond ASCII are one account in the list's order but
+    // two to the file's NOCASE: still one tab, in the spelling of the unit's first right.
+    void accountSpelledBeyondAsciiIsOneTab()
+    {
+        addKey("+4790000020", "5");
+        addRight("+4741000021", "+4790000020", "ærlig", "Aktiv ");
+        addRight("+4741000022", "+4790000020", "Bank", "Aktiv ");
+        addRight("+4741000023", "+4790000020", "ÆRLIG", "Aktiv ");
+        addRight("+4741000024", "+4790000020", "bank", "Aktiv ");
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        m_state.SelectedUserTab = "Nye";
+        views.shownKeyNummer = "+4790000020";
+        KeyUsers keyUsers(m_state, views, texts, sortKey);
+        keyUsers.rebuild();
+        QCOMPARE(keyUsers.tabCaptions(), (QStringList{"Nye", "Bank", "ærlig", "Alle"}));
+    }
+
     void unitWithoutUsersHasTheFixedTabs()
     {
         MainViews views;
