@@ -121,9 +121,30 @@ QString KeyUsers::keyNumber() const
     return m_controls.keyNumber ? m_controls.keyNumber->text() : m_views.shownKeyNummer;
 }
 
+void KeyUsers::refreshIfChanged()
+{
+    if (!m_state.SharedConnection)
+        return;
+    const std::optional<QString> now = listChanges();
+    if (!now || now == m_readAt)
+        return;
+    skipOnError([this] { rebuild(); });
+}
+
+std::optional<QString> KeyUsers::listChanges() const
+{
+    // A file without the counters, or a lock elsewhere: nothing is known to have changed.
+    if (!m_state.SharedConnection)
+        return std::nullopt;
+    return m_state.SharedConnection->changesOf(
+        {QStringLiteral("TBLbrukere"), QStringLiteral("NYEbrukere"), QStringLiteral("Katalog")});
+}
+
 void KeyUsers::rebuild()
 {
     const QString key = keyNumber();
+    // Read before the lists: a change made while they are read is seen by the next call.
+    const std::optional<QString> readAt = listChanges();
     buildTabs(key);
     m_mode =
         userListMode(m_state.SelectedUserTab, m_texts.NewUsersTabText, m_texts.AllUsersTabText);
@@ -135,6 +156,7 @@ void KeyUsers::rebuild()
     }
     bindGrid();
     highlightTab();
+    m_readAt = readAt;
 }
 
 void KeyUsers::buildTabs(const QString &key)

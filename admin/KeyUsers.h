@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAbstractItemModel;
 class QLabel;
@@ -62,6 +63,10 @@ public:
     void ShowKeyUsers();
     // The same, the failure thrown.
     void rebuild();
+    // Rebuilds only when the rights, waiting periods or catalogue changed since the grid was
+    // read: the modem road's sends and answers, and other workstations, change rights with no
+    // operator action to reload the grid. A failure leaves the grid for the next call.
+    void refreshIfChanged();
 
     // Tab captions as built (the strip shows them with "&" doubled).
     QStringList tabCaptions() const { return m_captions; }
@@ -81,6 +86,7 @@ private:
     void layoutGrid();
     void defaultLayout();
     void highlightTab();
+    std::optional<QString> listChanges() const;
 
     AppState &m_state;
     MainViews &m_views;
@@ -92,6 +98,8 @@ private:
     // The tab of the list last shown in full.
     QString m_shownTab;
     bool m_rebinding = false;
+    // The database's change counts of the lists' tables when the grid was last read.
+    std::optional<QString> m_readAt;
     std::function<void()> m_rowChanged;
     QPointer<QAbstractItemModel> m_model;
 };

@@ -1,6 +1,7 @@
 // The main window's side of the modem work: it owns the modem session of modem/, hands it
 // the controls and forwards its public procedures to it.
 
+#include "admin/KeyUsers.h"
 #include "admin/MainViews.h"
 #include "core/mainwindow/ModemWindowHost.h"
 #include "core/mainwindow/frmMain.h"
@@ -90,6 +91,9 @@ QString ModemWindowHost::modemOwnerShown() const
 void ModemWindowHost::OpenMainRecordsets()
 {
     m_window.OpenMainRecordsets();
+    // The modem road marks rights as their commands go out, and other workstations change
+    // them too: the grid follows without waiting for the operator's next action.
+    m_window.keyUsers().refreshIfChanged();
 }
 
 void ModemWindowHost::setWaitCursor(bool on)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -71,6 +73,9 @@ public:
     // every connection to the file. Writes the file once; a file that cannot be written now
     // is left as it is.
     void addChangeCounters();
+    // The counted changes of the given tables, as one text to compare with an earlier one, or
+    // nothing when the file does not count them (or cannot be read now).
+    std::optional<QString> changesOf(const QStringList &tables);
 
     // Off, the layer reads as it did before tables counted their changes: no counters are
     // added, every snapshot is checked against the whole database, and a deferred open reads

@@ -6,6 +6,7 @@
 #include "platform/db/Connection.h"
 #include "platform/settings/Settings.h"
 #include "programstate/AppState.h"
+#include "tests/support/GridRows.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
@@ -454,22 +455,9 @@ private slots:
         QCOMPARE(f->box("Txtfields", 0)->text(), QString());
     }
 
-    // The grid's rows as "number status" (status "" where the list has none).
     static QStringList gridRows(Window &f)
     {
-        QAbstractItemModel *model = f.find<QTableView>("DataGrid1")->model();
-        QStringList rows;
-        for (int r = 0; r < model->rowCount(); ++r) {
-            QString status;
-            for (int c = 0; c < model->columnCount(); ++c) {
-                if (model->headerData(c, Qt::Horizontal)
-                        .toString()
-                        .compare("Status", Qt::CaseInsensitive) == 0)
-                    status = model->index(r, c).data().toString().trimmed();
-            }
-            rows << model->index(r, 0).data().toString() + ' ' + status;
-        }
-        return rows;
+        return test::gridRows(f.find<QTableView>("DataGrid1"));
     }
 
     // A right the operator makes or removes shows in the grid at once, in the tab the operator

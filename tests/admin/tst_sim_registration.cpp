@@ -1,12 +1,16 @@
 // Rights typed into the real main window, or waiting to come into force, go out as command SMS
 // over the simulated modem, and the simulated key unit's answers come back and are stored.
 
+#include "admin/KeyUsers.h"
 #include "helper_simsite.h"
+#include "tests/support/GridRows.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
 #include <QtTest>
 
 using namespace portiva;
@@ -113,6 +117,52 @@ private slots:
         QTest::qWait(3000);
         QCOMPARE(received().size(), 2);
         QCOMPARE(site.scalar("SELECT count(*) FROM NYEbrukere").toInt(), 1);
+    }
+
+    // What the modem road and other workstations change in the rights shows in the grid by
+    // itself: the send's mark, the unit's answer, a right another workstation registered.
+    void gridFollowsChangesNoOperatorMade_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("sent, not answered") << "silent unit"
+                                            << "+4712345678 Registrerer";
+        QTest::newRow("answered") << "answering unit"
+                                  << "+4712345678 Aktiv";
+        QTest::newRow("another workstation") << "other workstation"
+                                             << "+4712345999 Aktiv";
+    }
+    void gridFollowsChangesNoOperatorMade()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, shown);
+        Site site;
+        site.sim.unit(kUnit)->silent = road == "silent unit";
+        QVERIFY(site.start());
+        frmMain &w = *site.w;
+        const auto *grid = w.findChild<QTableView *>("DataGrid1");
+        const int all = w.keyUsers().tabCaptions().indexOf("Alle");
+        QVERIFY(all >= 0);
+        w.findChild<QTabBar *>("TabStrip1")->setCurrentIndex(all);
+        if (road == "other workstation") {
+            site.conn->exec("INSERT INTO Katalog (Bruker, BrukerKort, Etternavn, Fornavn) VALUES "
+                            "('+4712345999', '12345999', 'Lund', 'Ola')");
+            site.conn->exec(
+                "INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], FraTid, [Gyldig "
+                "til], TilTid, Konto, Saldo, Status) VALUES ('+4712345999', '+4711111111', "
+                "'1/1/2027', '00', '3/1/2027', '24', 'Gjest', '0', 'Aktiv ')");
+        } else {
+            w.REGNYBRUKER = false;
+            w.findChild<QLineEdit *>("Txtfields(0)")->setText("+4712345678");
+            w.findChild<QLineEdit *>("Txtfields(1)")->setText("Kari");
+            w.findChild<QLineEdit *>("Txtfields(2)")->setText("Berg");
+            w.findChild<QLineEdit *>("Txtfields(3)")->setText("NY");
+            w.findChild<QDateEdit *>("DTPickerTo")->setDate(QDate::currentDate().addDays(2));
+            QTest::mouseClick(w.findChild<QPushButton *>("CommandRegistrerBruker"), Qt::LeftButton);
+            QCOMPARE(test::gridRows(grid), QStringList{"+4712345678 NY"});
+        }
+        QVERIFY2(waitFor([&] { return test::gridRows(grid) == QStringList{shown}; }),
+                 qPrintable(test::gridRows(grid).join(" | ")));
     }
 };
 
