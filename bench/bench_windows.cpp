@@ -16,6 +16,7 @@
 #include "platform/db/Connection.h"
 #include "programstate/AppState.h"
 #include "records/RecordWindow.h"
+#include "records/ReportQueries.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -307,6 +308,9 @@ QString workingCopy(const QString &site, const QTemporaryDir &dir)
     // As the program brings a file up to date when it opens it.
     addIndexes(connection);
     connection->addChangeCounters();
+    // The counts as the last opening of the catalogue report left them: an opening measured
+    // writes only what changed since, as on a site in use.
+    updateUserPermissionCounts(connection);
     return path;
 }
 
