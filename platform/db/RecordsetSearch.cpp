@@ -65,70 +65,65 @@ QList<SortKey> parseSort(const QString &text, const Recordset &rs)
 }
 
 // One cell's place in the order: its class (Null, number, text, blob), then within the class.
+// A text carries the first bytes of its sort key as a number, so most comparisons of a sort
+// never leave the cell.
 struct KeyCell {
     quint8 cls = 0;
     bool isInteger = false;
     qint64 integer = 0;
     double real = 0;
-    quint32 offset = 0;
-    quint32 length = 0;
+    quint64 keyPrefix[2] = {}; // key bytes 0-7 and 8-15
     quint32 keyOffset = 0;
     quint32 keyLength = 0;
+    QStringView text;
 };
 
 enum : quint8 { NullClass, NumberClass, TextClass, BlobClass };
 
-// The language's sort key and the case-folded text are made once per sort into buffers of
-// their own; keys compare byte by byte, and the folded texts break their ties, which orders
-// exactly as compareListed does.
+// The language's sort keys are made once per sort into one buffer and compare byte by byte;
+// where two keys are equal the texts without regard to case decide, which orders exactly as
+// compareListed does.
 struct KeyColumn {
     std::vector<KeyCell> cells; // by slot
-    QString folded;
     QByteArray keys;
     bool descending = false;
 
-    QStringView text(const KeyCell &k) const
+    void addText(KeyCell &k, QStringView t)
     {
-        return QStringView(folded.constData() + k.offset, qsizetype(k.length));
+        k.cls = TextClass;
+        k.text = t;
+        k.keyOffset = quint32(keys.size());
+        dbdetail::appendListKey(keys, t);
+        k.keyLength = quint32(keys.size() - k.keyOffset);
+        // Big-endian, zero-padded: numbers compare as the bytes do, a shorter key first.
+        const auto *b = reinterpret_cast<const uchar *>(keys.constData()) + k.keyOffset;
+        for (quint32 i = 0; i < 16; ++i)
+            k.keyPrefix[i / 8] = (k.keyPrefix[i / 8] << 8) | (i < k.keyLength ? b[i] : 0u);
     }
     int compareText(const KeyCell &a, const KeyCell &b) const
     {
+        for (int i = 0; i < 2; ++i) {
+            if (a.keyPrefix[i] != b.keyPrefix[i])
+                return a.keyPrefix[i] < b.keyPrefix[i] ? -1 : 1;
+        }
         const quint32 n = std::min(a.keyLength, b.keyLength);
-        const int r =
-            n ? std::memcmp(keys.constData() + a.keyOffset, keys.constData() + b.keyOffset, n) : 0;
+        const int r = n > 16 ? std::memcmp(keys.constData() + a.keyOffset + 16,
+                                           keys.constData() + b.keyOffset + 16, n - 16)
+                             : 0;
         if (r != 0)
             return r;
         if (a.keyLength != b.keyLength)
             return a.keyLength < b.keyLength ? -1 : 1;
-        return text(a).compare(text(b));
+        return dbdetail::compareNoCase(a.text, b.text);
     }
 };
-
-void foldInto(QString &out, QStringView text, KeyCell &key)
-{
-    key.offset = quint32(out.size());
-    bool ascii = true;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii) {
-        const qsizetype start = out.size();
-        out.resize(start + text.size());
-        char16_t *d = reinterpret_cast<char16_t *>(out.data()) + start;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            d[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-        }
-    } else {
-        out.append(text.toString().toCaseFolded());
-    }
-    key.length = quint32(out.size() - key.offset);
-}
 
 KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, SortKey key)
 {
     KeyColumn kc;
     kc.descending = key.descending;
     kc.cells.resize(size_t(store.slotCount()));
+    kc.keys.reserve(qsizetype(order.size()) * 16);
     const bool dates = store.fields[size_t(key.column)].kind == FieldKind::Date;
     for (int slot : order) {
         const Cell &c = store.cell(slot, key.column);
@@ -151,11 +146,7 @@ KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, 
                 k.cls = NumberClass;
                 k.real = double(d.toJulianDay());
             } else {
-                k.cls = TextClass;
-                foldInto(kc.folded, t, k);
-                k.keyOffset = quint32(kc.keys.size());
-                dbdetail::appendListKey(kc.keys, t);
-                k.keyLength = quint32(kc.keys.size() - k.keyOffset);
+                kc.addText(k, t);
             }
             break;
         }
@@ -169,6 +160,24 @@ KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, 
     }
     return kc;
 }
+
+// A cell's class in the top two bits, then the first bits of a text's sort key, as one 128-bit
+// number: a smaller head is a smaller cell; equal heads say nothing.
+struct Ranked {
+    quint64 high;
+    quint64 low;
+    int slot;
+
+    Ranked(const KeyCell &k, int s) : high(quint64(k.cls) << 62), low(0), slot(s)
+    {
+        if (k.cls == TextClass) {
+            high |= k.keyPrefix[0] >> 2;
+            low = (k.keyPrefix[0] << 62) | (k.keyPrefix[1] >> 2);
+        }
+    }
+    bool operator<(const Ranked &o) const { return high != o.high ? high < o.high : low < o.low; }
+    bool sameHead(const Ranked &o) const { return high == o.high && low == o.low; }
+};
 
 int compareKeys(const KeyColumn &kc, const KeyCell &a, const KeyCell &b)
 {
@@ -216,8 +225,22 @@ void Recordset::applySort()
         return false;
     };
     // Every reload sorts the received messages by ID, which they nearly always are already.
-    if (!std::is_sorted(m_order.begin(), m_order.end(), less))
-        std::stable_sort(m_order.begin(), m_order.end(), less);
+    if (std::is_sorted(m_order.begin(), m_order.end(), less))
+        return;
+    // The first column's head decides most comparisons from a compact array; only equal heads
+    // look at the cells.
+    const KeyColumn &first = columns.front();
+    std::vector<Ranked> ranked;
+    ranked.reserve(m_order.size());
+    for (int slot : m_order)
+        ranked.emplace_back(first.cells[size_t(slot)], slot);
+    std::stable_sort(ranked.begin(), ranked.end(), [&](const Ranked &a, const Ranked &b) {
+        if (!a.sameHead(b))
+            return first.descending ? b < a : a < b;
+        return less(a.slot, b.slot);
+    });
+    for (size_t i = 0; i < ranked.size(); ++i)
+        m_order[i] = ranked[i].slot;
 }
 
 // What a find compares against, worked out once per search.

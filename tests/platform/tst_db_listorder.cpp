@@ -55,6 +55,8 @@ private slots:
     void cleanup() { setListLanguage(QStringLiteral("47")); }
     void sortsByTheSiteLanguage_data();
     void sortsByTheSiteLanguage();
+    void sortAgreesWithTheComparison_data();
+    void sortAgreesWithTheComparison();
     void fileStaysSoundForTheTool();
 };
 
@@ -100,6 +102,57 @@ void TestDbListOrder::sortsByTheSiteLanguage()
     QCOMPARE(
         c->scalar("SELECT count(*) FROM Katalog WHERE Etternavn = ?" + listCollation(), {"ØSTBY"}),
         QVariant(qlonglong(2)));
+}
+
+void TestDbListOrder::sortAgreesWithTheComparison_data()
+{
+    QTest::addColumn<QString>("countryCode");
+    QTest::addColumn<bool>("descending");
+    for (const char *code : {"47", "45", "46"}) {
+        QTest::addRow("%s ascending", code) << code << false;
+        QTest::addRow("%s descending", code) << code << true;
+    }
+}
+
+// A recordset's Sort puts rows where compareListed does, also where texts share more than the
+// first bytes of their sort keys, differ only in case, or are equal in the language alone;
+// equal values keep the query's order either way.
+void TestDbListOrder::sortAgreesWithTheComparison()
+{
+    QFETCH(QString, countryCode);
+    QFETCH(bool, descending);
+    setListLanguage(countryCode);
+    const QString stem = QString::fromUtf8("Andersen-Østergaard-Hansen ");
+    QList<QVariant> texts = {QVariant(),  stem + "b", stem + "B", stem + "Å", stem + "aa", stem,
+                             stem + "a",  "Aas",      "ÅS",       "ås",       QVariant(),  "",
+                             stem + "AA", "Østby",    "østby",    "Ø",        "Öst",       "z"};
+    for (const QString &n : names)
+        texts << n << stem + n;
+    QString rows;
+    for (int i = 0; i < texts.size(); ++i)
+        rows += QStringLiteral("INSERT INTO Katalog (rid, Bruker, Etternavn) VALUES (%1, '+47%1', "
+                               "%2);")
+                    .arg(i)
+                    .arg(texts.at(i).isNull() ? QStringLiteral("NULL")
+                                              : "'" + texts.at(i).toString() + "'");
+    const Fixture fixture(rows);
+    auto rs = Recordset::open(fixture.open(), "SELECT rid, Etternavn FROM Katalog ORDER BY rid");
+    rs->setSort(descending ? "Etternavn DESC" : "Etternavn");
+
+    QList<int> expected;
+    for (int i = 0; i < texts.size(); ++i)
+        expected << i;
+    const auto order = [&](int a, int b) {
+        const QVariant &x = texts.at(a), &y = texts.at(b);
+        const int r = x.isNull() || y.isNull() ? int(y.isNull()) - int(x.isNull())
+                                               : compareListed(x.toString(), y.toString());
+        return descending ? r > 0 : r < 0;
+    };
+    std::stable_sort(expected.begin(), expected.end(), order);
+    QList<int> sorted;
+    for (int r = 0; r < rs->rowCount(); ++r)
+        sorted << rs->cell(r, 0).toInt();
+    QCOMPARE(sorted, expected);
 }
 
 void TestDbListOrder::fileStaysSoundForTheTool()
