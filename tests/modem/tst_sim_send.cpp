@@ -18,6 +18,9 @@ using portiva::modemsim::ModemSim;
 namespace
 {
 
+const char *const kUnitA = "+4711111111";
+const char *const kUnitB = "+4722222222";
+
 const QString kView = QStringLiteral(
     "SELECT ID, TilNummer, TilNummerKort, Etternavn, Fornavn, Dato, datolng, SMS_Text, CMGS, "
     "TimeSent, TimeReceived, ReceivedStatus FROM SMS_Sent WHERE CMGS = ?1 OR CMGS = ?2 ORDER BY "
@@ -123,6 +126,8 @@ private slots:
 
 private:
     void connect(Workstation &w);
+    // By TCP, or by a pseudo-terminal whose link lies in dir.
+    void connectBy(Workstation &w, bool network, const QTemporaryDir &dir);
     std::unique_ptr<SimFixture> m_fx;
 };
 
@@ -147,88 +152,80 @@ void TestSimSend::connect(Workstation &w)
     QVERIFY(w.state.ModemReady);
 }
 
+void TestSimSend::connectBy(Workstation &w, bool network, const QTemporaryDir &dir)
+{
+    if (network) {
+        connect(w);
+        return;
+    }
+    const QString link = dir.filePath(QStringLiteral("modem"));
+    QVERIFY(m_fx->sim.openPty(link));
+    w.session.setSerialDeviceSetting([link](int) { return link; });
+    w.state.LastComPort = 7;
+    w.state.OtherComPort = 7;
+    w.session.OpenComPort();
+    w.session.InitModem();
+    QVERIFY(w.state.ModemReady);
+}
+
 void TestSimSend::queueSms_data()
 {
     QTest::addColumn<QString>("existingText");
-    QTest::addColumn<QString>("existingTo");
     QTest::addColumn<QString>("existingCmgs");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("firstTo");
-    QTest::addColumn<QString>("firstCmgs");
 
-    const int tr = int(MatchMode::TextAndRecipient), ro = int(MatchMode::TextOnlyReaddress);
-    QTest::newRow("stored blank prevents a match") << "t1 velkommen "
-                                                   << "+4711111111"
-                                                   << "UNSENT"
-                                                   << "T1 Velkommen"
-                                                   << "+4711111111" << tr << 2 << "+4711111111"
-                                                   << "UNSENT";
-    QTest::newRow("same text other case refreshes") << "T1 VELKOMMEN"
-                                                    << "+4711111111"
-                                                    << "UNSENT"
-                                                    << " t1 velkommen"
-                                                    << "+4711111111" << tr << 1 << "+4711111111"
-                                                    << "UNSENT";
-    QTest::newRow("other recipient adds") << "T1 VELKOMMEN"
-                                          << "+4711111111"
-                                          << "UNSENT"
-                                          << "T1 VELKOMMEN"
-                                          << "+4722222222" << tr << 2 << "+4711111111"
-                                          << "UNSENT";
-    QTest::newRow("free text is re-addressed") << "HEI"
-                                               << "+4711111111"
-                                               << "UNSENT"
-                                               << "hei"
-                                               << "+4722222222" << ro << 1 << "+4722222222"
-                                               << "UNSENT";
-    QTest::newRow("withdrawn row revived") << "U 12345678"
-                                           << "+4711111111"
-                                           << "SLETTET"
-                                           << "U 12345678"
-                                           << "+4711111111" << tr << 1 << "+4711111111"
-                                           << "UNSENT";
-    QTest::newRow("a row on its way to the modem is left alone")
-        << "T1 VELKOMMEN"
-        << "+4711111111"
-        << "Sendes fra PC-A"
-        << "T1 VELKOMMEN"
-        << "+4711111111" << tr << 1 << "+4711111111"
-        << "UNSENT";
-    QTest::newRow("apostrophe is a plain character") << "O'Brien' OR '1'='1"
-                                                     << "+4711111111"
-                                                     << "UNSENT"
-                                                     << "O'Brien' OR '1'='1"
-                                                     << "+4711111111" << tr << 1 << "+4711111111"
-                                                     << "UNSENT";
+    // The row there before is always to +4711111111.
+    struct Case {
+        const char *name, *existingText, *existingCmgs, *text, *to;
+        MatchMode mode;
+        int rows;
+    };
+    const MatchMode tr = MatchMode::TextAndRecipient, ro = MatchMode::TextOnlyReaddress;
+    const Case cases[] = {
+        {"stored blank prevents a match", "t1 velkommen ", "UNSENT", "T1 Velkommen", kUnitA, tr, 2},
+        {"same text other case refreshes", "T1 VELKOMMEN", "UNSENT", " t1 velkommen", kUnitA, tr,
+         1},
+        {"other recipient adds", "T1 VELKOMMEN", "UNSENT", "T1 VELKOMMEN", kUnitB, tr, 2},
+        {"free text is re-addressed", "HEI", "UNSENT", "hei", kUnitB, ro, 1},
+        {"withdrawn row revived", "U 12345678", "SLETTET", "U 12345678", kUnitA, tr, 1},
+        {"a row on its way to the modem is left alone", "T1 VELKOMMEN", "Sendes fra PC-A",
+         "T1 VELKOMMEN", kUnitA, tr, 1},
+        {"apostrophe is a plain character", "O'Brien' OR '1'='1", "UNSENT", "O'Brien' OR '1'='1",
+         kUnitA, tr, 1},
+    };
+    for (const Case &c : cases)
+        QTest::newRow(c.name) << QString::fromUtf8(c.existingText)
+                              << QString::fromUtf8(c.existingCmgs) << QString::fromUtf8(c.text)
+                              << QString::fromUtf8(c.to) << int(c.mode) << c.rows;
 }
 
 void TestSimSend::queueSms()
 {
     QFETCH(QString, existingText);
-    QFETCH(QString, existingTo);
     QFETCH(QString, existingCmgs);
     QFETCH(QString, text);
     QFETCH(QString, to);
     QFETCH(int, mode);
     QFETCH(int, rows);
-    QFETCH(QString, firstTo);
-    QFETCH(QString, firstCmgs);
     auto db = m_fx->db.connection();
-    addRow(*db, existingTo, existingText, 40000, existingCmgs);
+    addRow(*db, QString::fromLatin1(kUnitA), existingText, 40000, existingCmgs);
     auto view = mainView(db);
     SendQueue::QueueSMS(*view, text, to, QStringLiteral("Nordmann"), QString(), QDate(2024, 5, 1),
                         QStringLiteral("UNSENT"), MatchMode(mode), KortRule::FromFourth);
     auto after = mainView(db);
     QCOMPARE(after->RecordCount(), rows);
-    QCOMPARE(after->toText(QStringLiteral("TilNummer")), firstTo);
-    QCOMPARE(after->toText(QStringLiteral("CMGS")), firstCmgs);
+    // A re-addressed row takes the new recipient; any other first row keeps its own.
+    const bool readdressed = mode == int(MatchMode::TextOnlyReaddress);
+    QCOMPARE(after->toText(QStringLiteral("TilNummer")),
+             readdressed ? to : QString::fromLatin1(kUnitA));
+    QCOMPARE(after->toText(QStringLiteral("CMGS")), QStringLiteral("UNSENT"));
     after->MoveLast();
     QCOMPARE(after->toText(QStringLiteral("Etternavn")), QStringLiteral("Nordmann"));
     QCOMPARE(after->value(QStringLiteral("datolng")).toInt(), 45413);
-    if (rows == 2 || mode == int(MatchMode::TextOnlyReaddress))
+    if (rows == 2 || readdressed)
         QCOMPARE(after->toText(QStringLiteral("TilNummerKort")), to.mid(3));
     if (rows == 2)
         QCOMPARE(after->toText(QStringLiteral("SMS_Text")), text); // stored as typed
@@ -423,18 +420,9 @@ void TestSimSend::referenceDelays()
     t.promptWindow = 600;
     Workstation w(db, QStringLiteral("PC-A"), t);
     QTemporaryDir dir;
-    if (network) {
-        connect(w);
-    } else {
-        const QString link = dir.filePath(QStringLiteral("modem"));
-        QVERIFY(m_fx->sim.openPty(link));
-        w.session.setSerialDeviceSetting([link](int) { return link; });
-        w.state.LastComPort = 7;
-        w.state.OtherComPort = 7;
-        w.session.OpenComPort();
-        w.session.InitModem();
-        QVERIFY(w.state.ModemReady);
-    }
+    connectBy(w, network, dir);
+    if (QTest::currentTestFailed())
+        return;
     if (delay >= 0) {
         m_fx->sim.setCmgsDelay(delay);
     } else {
@@ -482,17 +470,9 @@ void TestSimSend::lateReferencesInProgramTime()
     auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     QTemporaryDir dir;
-    if (network) {
-        connect(w);
-    } else {
-        const QString link = dir.filePath(QStringLiteral("modem"));
-        QVERIFY(m_fx->sim.openPty(link));
-        w.session.setSerialDeviceSetting([link](int) { return link; });
-        w.state.LastComPort = 7;
-        w.session.OpenComPort();
-        w.session.InitModem();
-        QVERIFY(w.state.ModemReady);
-    }
+    connectBy(w, network, dir);
+    if (QTest::currentTestFailed())
+        return;
     m_fx->sim.setCmgsDelay(delay >= 0 ? delay : 3600 * 1000);
     const qint64 first = addRow(*db, "+4711111111", "Første", 40000);
     const qint64 second = addRow(*db, "+4722222222", "Andre", 40001);
