@@ -252,6 +252,7 @@ bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
     const bool quoted = cmgsQuoted;
     const QString cmd = quoted ? QStringLiteral("AT+CMGS=\"%1\"\r").arg(number)
                                : QStringLiteral("AT+CMGS=%1\r").arg(number);
+    dropWaitingPrompts();
     m_ctx.link.SendData(cmd.toLatin1());
     PromptWait p = awaitPrompt();
     if (m_ctx.link.linkLost())
@@ -294,6 +295,33 @@ bool SmsSender::attempt(const QByteArray &encoded, const QString &number)
     }
     // The retry pause listens: the answer that comes now belongs to the text that went.
     return watchForAnswer(m_ctx.timing.retryPause) || m_ctx.link.linkLost();
+}
+
+void SmsSender::dropWaitingPrompts()
+{
+    // The serial reads take every byte as it comes; the network buffer keeps a prompt without
+    // a line end until more follows.
+    if (!m_ctx.link.isNetwork())
+        return;
+    m_ctx.clock.pump();
+    QByteArray &buffer = m_ctx.link.NetworkReceiveBuffer;
+    qsizetype at = buffer.indexOf('>');
+    while (at >= 0) {
+        qsizetype end = at + 1;
+        if (end < buffer.size() && buffer.at(end) == ' ')
+            ++end;
+        const bool ownLine =
+            (at == 0 || buffer.at(at - 1) == '\r' || buffer.at(at - 1) == '\n') &&
+            (end == buffer.size() || buffer.at(end) == '\r' || buffer.at(end) == '\n');
+        if (ownLine) {
+            buffer.remove(at, end - at);
+            if (m_stalePrompts > 0)
+                --m_stalePrompts;
+        } else {
+            ++at;
+        }
+        at = buffer.indexOf('>', at);
+    }
 }
 
 void SmsSender::showLinkLoss()

@@ -58,6 +58,10 @@ private:
     bool answerUnanswered(const QString &line);
     // Reads lines for ms, until the unanswered text's answer; true when this send's came.
     bool watchForAnswer(int ms);
+    // A prompt that came before this command was written answers an earlier one: a text
+    // written without waiting for it (the first attempt's rule), or an entry closed unprompted.
+    // Taken for this command's, it would let a text follow a submission still pending.
+    void dropWaitingPrompts();
     // The prompts and answers of entries closed unprompted come after the late answer.
     void drainClosedEntries();
     void showLinkLoss();

@@ -451,13 +451,17 @@ void TestSimSend::lateReferencesInProgramTime_data()
 {
     QTest::addColumn<bool>("network");
     QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("promptDelay");
     // Program time: the simulator and the program run at one scale. The first row's five
     // attempts take about two minutes; a reference after them still completes it.
     for (const bool network : {true, false}) {
         const char *link = network ? "tcp" : "pty";
         for (const int seconds : {24, 45, 90, 180})
-            QTest::addRow("%s %d s", link, seconds) << network << seconds * 1000;
-        QTest::addRow("%s never", link) << network << -1;
+            QTest::addRow("%s %d s", link, seconds) << network << seconds * 1000 << 0;
+        QTest::addRow("%s never", link) << network << -1 << 0;
+        // The first text goes out unprompted after the prompt wait; the prompt that comes
+        // after it is that command's, not the next attempt's.
+        QTest::addRow("%s prompt after 3 s, 30 s", link) << network << 30000 << 3000;
     }
 }
 
@@ -467,6 +471,7 @@ void TestSimSend::lateReferencesInProgramTime()
 {
     QFETCH(bool, network);
     QFETCH(int, delay);
+    QFETCH(int, promptDelay);
     auto db = m_fx->db.connection();
     Workstation w(db, QStringLiteral("PC-A"));
     QTemporaryDir dir;
@@ -474,6 +479,14 @@ void TestSimSend::lateReferencesInProgramTime()
     if (QTest::currentTestFailed())
         return;
     m_fx->sim.setCmgsDelay(delay >= 0 ? delay : 3600 * 1000);
+    if (promptDelay > 0) {
+        FaultRule slow;
+        slow.prefix = QStringLiteral("AT+CMGS");
+        slow.action = FaultRule::Delay;
+        slow.value = promptDelay;
+        slow.times = 1;
+        m_fx->sim.addFault(slow);
+    }
     const qint64 first = addRow(*db, "+4711111111", "Første", 40000);
     const qint64 second = addRow(*db, "+4722222222", "Andre", 40001);
     w.session.queue().Send_Next_SMS();

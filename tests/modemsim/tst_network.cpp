@@ -264,6 +264,15 @@ void TestNetwork::faults_data()
     QTest::newRow("cms after the text")
         << "fault AT+CMGS cms 500 at=submit" << QByteArray("AT+CMGS=\"1\"\rx\x1a")
         << QByteArray("\r\n> \r\n+CMS ERROR: 500\r\n");
+    QTest::newRow("after the text to the recipient named, quoted")
+        << "fault AT+CMGS=+4711 cms 500 at=submit" << QByteArray("AT+CMGS=\"+4711\"\rx\x1a")
+        << QByteArray("\r\n> \r\n+CMS ERROR: 500\r\n");
+    QTest::newRow("after the text to another recipient")
+        << "fault AT+CMGS=+4722 cms 500 at=submit" << QByteArray("AT+CMGS=+4711\rx\x1a")
+        << QByteArray("\r\n> ");
+    QTest::newRow("answer delay of one text")
+        << "fault AT+CMGS=+4711 delay 0 at=submit" << QByteArray("AT+CMGS=+4711\rx\x1a")
+        << QByteArray("\r\n> \r\n+CMGS: 0\r\n\r\nOK\r\n");
 }
 
 void TestNetwork::faults()

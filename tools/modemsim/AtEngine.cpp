@@ -332,7 +332,13 @@ void AtEngine::submitText()
     const QString text = decodeText(raw);
     m_sim.logBytes(QStringLiteral("text"),
                    m_textDa.toLatin1() + (m_textQuoted ? " quoted " : " bare ") + raw);
-    if (const FaultRule *f = m_sim.takeFault(QStringLiteral("AT+CMGS"), true)) {
+    // A rule after the text may name the recipient ("AT+CMGS=+4711"), quoted or not; a delay
+    // is the time this text's answer takes.
+    int answerDelay = m_sim.m_cmgsDelay;
+    const FaultRule *f = m_sim.takeFault(QStringLiteral("AT+CMGS=") + m_textDa, true);
+    if (f && f->action == FaultRule::Delay) {
+        answerDelay = f->value;
+    } else if (f) {
         Result r{Final::Error, f->value};
         if (f->action == FaultRule::Cms)
             r.final = Final::Cms;
@@ -366,7 +372,7 @@ void AtEngine::submitText()
     QByteArray info;
     addInfo(&info, lines);
     m_sim.submit(s);
-    finish(info + finalText({}), m_sim.m_cmgsDelay);
+    finish(info + finalText({}), answerDelay);
 }
 
 void AtEngine::addInfo(QByteArray *info, const QList<QByteArray> &lines) const
