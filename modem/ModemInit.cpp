@@ -21,6 +21,7 @@ namespace portiva
 ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx), m_answers(ctx.link, ctx.reader)
 {
     QObject::connect(&m_renewal, &QTimer::timeout, &m_renewal, [this] { renewHold(); });
+    QObject::connect(&m_holderWatch, &QTimer::timeout, &m_holderWatch, [this] { checkHolder(); });
 }
 
 void ModemInit::send(const char *command)
@@ -262,6 +263,7 @@ void ModemInit::takeModem(bool reportsRefused, const ModemHold::Seen &seen)
 {
     AppState &s = m_ctx.state;
     s.ModemReady = true;
+    m_holderWatch.stop();
     m_renewal.start(m_ctx.timing.holdRenewal);
     m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
     m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
@@ -318,6 +320,8 @@ void ModemInit::leaveModem(const QString &owner, bool sameComputer)
     m_ctx.state.ModemReady = false;
     m_renewal.stop();
     showHeldElsewhere(m_ctx.host, owner, sameComputer);
+    if (!sameComputer)
+        watchHolder(owner);
     if (ownedElsewhere)
         QMetaObject::invokeMethod(&m_ctx.exchange, ownedElsewhere, Qt::QueuedConnection);
 }
@@ -377,6 +381,54 @@ void ModemInit::holdLost()
 void ModemInit::stopRenewal()
 {
     m_renewal.stop();
+    m_holderWatch.stop();
+}
+
+void ModemInit::watchHolder(const QString &owner)
+{
+    m_watchedHolder = owner;
+    m_holderWatch.start(m_ctx.timing.holdRenewal);
+}
+
+void ModemInit::checkHolder()
+{
+    AppState &s = m_ctx.state;
+    if (s.ModemReady || !s.SharedConnection) {
+        m_holderWatch.stop();
+        return;
+    }
+    ModemHold::Seen seen;
+    try {
+        Connection::BusyBudget budget(DatabaseWatch::tickBudgetMs);
+        seen = ModemHold::judge(*s.SharedConnection, s.CurrentComputerName,
+                                QDateTime::currentMSecsSinceEpoch(), m_ctx.timing.holdLimit);
+    } catch (const Error &) {
+        return; // a busy file: the next tick looks again
+    }
+    if (seen.state == ModemHold::State::Live)
+        return;
+    m_holderWatch.stop();
+    if (seen.state == ModemHold::State::Mine)
+        return;
+    const QString text =
+        seen.state == ModemHold::State::Stale
+            ? phrase(u"%1 har ikke meldt seg på %2 sekunder og regnes som borte: velg modemet i "
+                     u"ComPort-menyen for å ta det over",
+                     u"%1 har ikke meldt sig i %2 sekunder og regnes som væk: vælg modemet i "
+                     u"ComPort-menuen for at overtage det",
+                     u"%1 har inte hörts av på %2 sekunder och räknas som borta: välj modemet i "
+                     u"ComPort-menyn för att ta över det")
+                  .arg(seen.owner)
+                  .arg(seen.silentMs / 1000)
+            : phrase(u"Modemet er ikke lenger i bruk av %1: velg modemet i ComPort-menyen for å "
+                     u"bruke det",
+                     u"Modemet er ikke længere i brug af %1: vælg modemet i ComPort-menuen for at "
+                     u"bruge det",
+                     u"Modemet används inte längre av %1: välj modemet i ComPort-menyn för att "
+                     u"använda det")
+                  .arg(m_watchedHolder);
+    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    m_ctx.host.setStatusPanel(3, text);
 }
 
 void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer)

@@ -46,6 +46,9 @@ public:
     static void settleInterrupted(ModemHost &host, Connection &db, const QString &liveHolder);
     // The unload: the hold is renewed no more.
     void stopRenewal();
+    // While another workstation's hold keeps this one from the modem: once that hold is dead
+    // or let go, the status box and the send panel say so, and that the link menu takes it.
+    void watchHolder(const QString &owner);
 
 private:
     bool attempt(QString &manufacturer, QString &model, bool &reportsRefused);
@@ -58,11 +61,14 @@ private:
     void leaveModem(const QString &owner, bool sameComputer);
     void renewHold();
     void holdLost();
+    void checkHolder();
     void send(const char *command);
 
     ModemContext &m_ctx;
     CommandAnswers m_answers;
     QTimer m_renewal;
+    QTimer m_holderWatch;
+    QString m_watchedHolder;
 };
 
 } // namespace portiva

@@ -209,6 +209,8 @@ void frmMain::claimModemAfterDatabaseChange()
             InitModem();
     } else {
         ModemInit::showHeldElsewhere(*m_modemHost, owner, sibling);
+        if (!sibling)
+            m_modem->init().watchHolder(owner);
         m_state.LastComPort = 0;
         OpenComPort();
     }

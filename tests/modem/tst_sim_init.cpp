@@ -75,6 +75,8 @@ private slots:
     void modemStatusReadsOneWay();
     void theModemHasOneHolder_data();
     void theModemHasOneHolder();
+    void refusedWorkstationLearnsWhenTheHoldEnds_data();
+    void refusedWorkstationLearnsWhenTheHoldEnds();
     void droppedLinkMakesModemNotReady();
     void noLinkReleasesHeldRowWithoutBox();
     void initDuringInitRunsOnceAfterIt();
@@ -313,6 +315,56 @@ void TestSimInit::theModemHasOneHolder()
     connectTcp(b, other, m_fx->dialogs);
     QVERIFY(b.state.ModemReady);
     QCOMPARE(a.owner(), name);
+}
+
+void TestSimInit::refusedWorkstationLearnsWhenTheHoldEnds_data()
+{
+    QTest::addColumn<bool>("holderDies");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("the holder dies")
+        << true
+        << "PC-A har ikke meldt seg på 3 sekunder og regnes som borte: velg modemet i "
+           "ComPort-menyen for å ta det over";
+    QTest::newRow("the holder lets go")
+        << false
+        << "Modemet er ikke lenger i bruk av PC-A: velg modemet i ComPort-menyen for å "
+           "bruke det";
+}
+
+// A workstation kept from the modem does not go on saying that a dead or departed holder has
+// it: it says, once, that the link menu takes the modem now.
+void TestSimInit::refusedWorkstationLearnsWhenTheHoldEnds()
+{
+    QFETCH(bool, holderDies);
+    QFETCH(QString, said);
+    Workstation a(m_fx->db.connection(), QStringLiteral("PC-A"));
+    connectTcp(a, m_fx->sim, m_fx->dialogs);
+    QVERIFY(a.state.ModemReady);
+    const QString path = m_fx->db.directory() + QStringLiteral("/other.mdb");
+    QCOMPARE(
+        ::link(QFile::encodeName(m_fx->db.path()).constData(), QFile::encodeName(path).constData()),
+        0);
+    Workstation b(Connection::open(buildConnectionString(path, databasePassword())),
+                  QStringLiteral("PC-B"));
+    ModemSim other;
+    other.setTimescale(0.05);
+    QVERIFY(other.listen(0));
+    connectTcp(b, other, m_fx->dialogs);
+    QVERIFY(!b.state.ModemReady);
+    const QString refusal = QStringLiteral(
+        "Modemet er i bruk av PC-A: denne arbeidsstasjonen sender og leser ikke SMS");
+    QCOMPARE(b.host.panels.value(3), refusal);
+    // Live and renewing: the refusal stands.
+    QTest::qWait(a.timing.holdLimit + a.timing.holdRenewal);
+    QCOMPARE(b.host.panels.value(3), refusal);
+    if (holderDies)
+        a.session.init().stopRenewal(); // a killed program renews nothing
+    else
+        QVERIFY(ModemInit::writeModemRow(a.session.context(), ModemInit::RowEvent::Released));
+    QVERIFY(waitFor([&] { return b.host.panels.value(3) != refusal; },
+                    a.timing.holdLimit + 3 * a.timing.holdRenewal));
+    QCOMPARE(b.host.panels.value(3), said);
+    QCOMPARE(b.host.status.count(said + QStringLiteral("\r\n")), 1);
 }
 
 void TestSimInit::modemStatusReadsOneWay_data()
