@@ -264,6 +264,11 @@ void ModemInit::takeModem(bool reportsRefused, const ModemHold::Seen &seen)
     AppState &s = m_ctx.state;
     s.ModemReady = true;
     m_holderWatch.stop();
+    if (m_heldElsewhereShown) {
+        // What the send panel said of another holder is over now.
+        m_heldElsewhereShown = false;
+        m_ctx.host.setStatusPanel(3, QString());
+    }
     m_renewal.start(m_ctx.timing.holdRenewal);
     m_ctx.restartSendTimer(m_ctx.timing.sendAfterInit);
     m_ctx.deliveryReportsOn = s.SMSREPORT && !reportsRefused;
@@ -320,6 +325,7 @@ void ModemInit::leaveModem(const QString &owner, bool sameComputer)
     m_ctx.state.ModemReady = false;
     m_renewal.stop();
     showHeldElsewhere(m_ctx.host, owner, sameComputer);
+    m_heldElsewhereShown = true;
     if (!sameComputer)
         watchHolder(owner);
     if (ownedElsewhere)
@@ -387,6 +393,7 @@ void ModemInit::stopRenewal()
 void ModemInit::watchHolder(const QString &owner)
 {
     m_watchedHolder = owner;
+    m_heldElsewhereShown = true;
     m_holderWatch.start(m_ctx.timing.holdRenewal);
 }
 

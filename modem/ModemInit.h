@@ -69,6 +69,7 @@ private:
     QTimer m_renewal;
     QTimer m_holderWatch;
     QString m_watchedHolder;
+    bool m_heldElsewhereShown = false; // the send panel names another holder
 };
 
 } // namespace portiva

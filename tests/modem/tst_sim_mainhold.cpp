@@ -239,6 +239,8 @@ void TestSimMainHold::deadHolderIsTakenOver()
     QVERIFY(said.contains(
         QStringLiteral("1 SMS som var på vei til modemet vises som \"Avbrutt, kanskje sendt\"")));
     QVERIFY(!said.contains(QStringLiteral("Modemet er i bruk av ?")));
+    // The send panel no longer names the holder that is gone.
+    QVERIFY(!w.findChild<QLabel *>(QStringLiteral("Panel3"))->text().contains(u"PC-A"));
     // The cut-off row is not sent again; the modem is this workstation's to use.
     QTest::qWait(int(30000 * Scale) * 2);
     QCOMPARE(m_sim->submissions().size(), 0);
