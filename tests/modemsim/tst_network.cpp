@@ -400,7 +400,6 @@ void TestNetwork::controlErrors()
     QVERIFY(answer.first().size() > 4);
 }
 
-
 // The console shows each unit's users in the form that sets them, and the commands it took.
 void TestNetwork::unitsShowWhatEachHolds()
 {
