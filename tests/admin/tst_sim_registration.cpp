@@ -23,6 +23,18 @@ using test::kUnit;
 using test::Site;
 using test::waitFor;
 
+// The operator fills the panel for +4712345678 until two days on and registers it as a right.
+void registerKari(frmMain &w, const QDate &today)
+{
+    w.REGNYBRUKER = false;
+    w.findChild<QLineEdit *>("Txtfields(0)")->setText("+4712345678");
+    w.findChild<QLineEdit *>("Txtfields(1)")->setText("Kari");
+    w.findChild<QLineEdit *>("Txtfields(2)")->setText("Berg");
+    w.findChild<QLineEdit *>("Txtfields(3)")->setText("NY");
+    w.findChild<QDateEdit *>("DTPickerTo")->setDate(today.addDays(2));
+    QTest::mouseClick(w.findChild<QPushButton *>("CommandRegistrerBruker"), Qt::LeftButton);
+}
+
 } // namespace
 
 class SimRegistrationTest : public QObject
@@ -40,13 +52,7 @@ private slots:
         const QDate today = QDate::currentDate();
 
         // The operator fills the panel on the all-users tab and registers.
-        w.REGNYBRUKER = false;
-        w.findChild<QLineEdit *>("Txtfields(0)")->setText("+4712345678");
-        w.findChild<QLineEdit *>("Txtfields(1)")->setText("Kari");
-        w.findChild<QLineEdit *>("Txtfields(2)")->setText("Berg");
-        w.findChild<QLineEdit *>("Txtfields(3)")->setText("NY");
-        w.findChild<QDateEdit *>("DTPickerTo")->setDate(today.addDays(2));
-        QTest::mouseClick(w.findChild<QPushButton *>("CommandRegistrerBruker"), Qt::LeftButton);
+        registerKari(w, today);
 
         const QString command = "I 12345678>" + today.toString("yyMMdd") + "00<" +
                                 today.addDays(2).toString("yyMMdd") + "24";
@@ -152,13 +158,7 @@ private slots:
                 "til], TilTid, Konto, Saldo, Status) VALUES ('+4712345999', '+4711111111', "
                 "'1/1/2027', '00', '3/1/2027', '24', 'Gjest', '0', 'Aktiv ')");
         } else {
-            w.REGNYBRUKER = false;
-            w.findChild<QLineEdit *>("Txtfields(0)")->setText("+4712345678");
-            w.findChild<QLineEdit *>("Txtfields(1)")->setText("Kari");
-            w.findChild<QLineEdit *>("Txtfields(2)")->setText("Berg");
-            w.findChild<QLineEdit *>("Txtfields(3)")->setText("NY");
-            w.findChild<QDateEdit *>("DTPickerTo")->setDate(QDate::currentDate().addDays(2));
-            QTest::mouseClick(w.findChild<QPushButton *>("CommandRegistrerBruker"), Qt::LeftButton);
+            registerKari(w, QDate::currentDate());
             QCOMPARE(test::gridRows(grid), QStringList{"+4712345678 NY"});
         }
         QVERIFY2(waitFor([&] { return test::gridRows(grid) == QStringList{shown}; }),
