@@ -387,6 +387,7 @@ void TestNetwork::controlErrors_data()
     QTest::newRow("unknown unit") << "unit say +4700000000 \"x\"";
     QTest::newRow("bad clock") << "clock tomorrow +08";
     QTest::newRow("bad on/off") << "strict maybe";
+    QTest::newRow("silent without on/off") << "unit silent +4791000001";
     QTest::newRow("no gsm code") << "sms +47 \"\u4e2d\"";
 }
 
@@ -416,6 +417,26 @@ void TestNetwork::unitsShowWhatEachHolds()
              (QStringList{"+4711111111 \"Hovedport\" lang=nb users=2",
                           "  user 41234567 from=24010100 to=99123124", "  user 41234568 saldo=10",
                           "  received \"K\"", "OK"}));
+
+    // Silenced, the unit keeps the removal's text but neither removes nor answers; heard
+    // again, it does both for the next one.
+    const auto removal = [&](const char *digits) {
+        h.at("AT+CMGS=\"+4711111111\"");
+        h.sim.feed(QByteArray("U ") + digits + "\x1a");
+        h.waitFor("OK\r\n");
+    };
+    const QStringList before = h.sim.control("list MT");
+    h.control("unit silent +4711111111 on");
+    removal("41234567");
+    QTRY_COMPARE(h.sim.unit("+4711111111")->received.size(), 2);
+    QTest::qWait(100);
+    QCOMPARE(h.sim.unit("+4711111111")->users.size(), 2);
+    QCOMPARE(h.sim.control("list MT"), before);
+    h.control("unit silent +4711111111 off");
+    removal("41234568");
+    QTRY_COMPARE(h.sim.unit("+4711111111")->users.size(), 1);
+    QTRY_COMPARE(h.sim.control("list MT").size(), before.size() + 1);
+    QVERIFY(h.sim.control("list MT").join(u'\n').contains("41234568"));
 }
 
 QTEST_GUILESS_MAIN(TestNetwork)

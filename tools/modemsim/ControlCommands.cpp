@@ -270,6 +270,15 @@ ControlInterpreter::Reply ControlInterpreter::unitCommand(Words &w)
         m_sim.sendAdminListing(number);
         return {kOk};
     }
+    // A silent unit keeps each text it is sent and neither acts on it nor answers, as a unit
+    // out of reach would; what it would have done is set by hand ("user", "say").
+    if (sub == "silent") {
+        bool on = false;
+        if (!need(w, 3) || !onOff(w.positional[2], &on))
+            return {};
+        u->silent = on;
+        return {kOk};
+    }
     if (sub == "say") {
         if (!need(w, 3))
             return {};
