@@ -164,7 +164,8 @@ double previewMs(QWidget *window)
     QTimer::singleShot(0, window, [&] {
         auto *preview = QApplication::activeModalWidget();
         if (!preview || preview->objectName() != QLatin1String("frmPREVIEW"))
-            qFatal("no preview");
+            qFatal("no preview: is the grid printer registered for this user "
+                   "(build/tools/comreg/portiva-comreg build/gridprint/libtabulon.so)?");
         preview->repaint();
         ms = msSince(t);
         QMetaObject::invokeMethod(preview, "reject");

@@ -110,13 +110,15 @@ QString permissionCountTerm()
                           "WHERE t.KeyBruker = Katalog.Bruker) AS TEXT)");
 }
 
-void updateUserPermissionCounts(const std::shared_ptr<Connection> &connection)
+int updateUserPermissionCounts(const std::shared_ptr<Connection> &connection)
 {
     const QString count = permissionCountTerm();
     Connection::Transaction transaction(connection);
-    connection->exec(QStringLiteral("UPDATE Katalog SET Tillatelser = ") + count +
-                     QStringLiteral(" WHERE Tillatelser IS NOT ") + count);
+    const int changed =
+        connection->exec(QStringLiteral("UPDATE Katalog SET Tillatelser = ") + count +
+                         QStringLiteral(" WHERE Tillatelser IS NOT ") + count);
     transaction.commit();
+    return changed;
 }
 
 ListQuery logListQuery(const QString &keyNummer, const QString &orderBy)

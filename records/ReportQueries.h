@@ -37,8 +37,8 @@ bool catalogueListQuery(const QString &filter, const QString &orderBy, ListQuery
 // A catalogue row's number of rights as text, for a statement on Katalog.
 QString permissionCountTerm();
 // Brings Katalog.Tillatelser up to date with the rights, in one transaction; only rows whose
-// count changed are written.
-void updateUserPermissionCounts(const std::shared_ptr<Connection> &connection);
+// count changed are written. Returns how many were.
+int updateUserPermissionCounts(const std::shared_ptr<Connection> &connection);
 
 ListQuery logListQuery(const QString &keyNummer, const QString &orderBy);
 

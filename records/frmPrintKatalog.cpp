@@ -63,7 +63,10 @@ void frmPrintKatalog::UpdateUserPermissionCounts()
 {
     // As before, a recount that cannot run leaves the stored counts on show.
     skipOnError([this] {
-        updateUserPermissionCounts(m_state.SharedConnection);
+        // Counts that were already right leave the list just read as it is: reading it again
+        // would double what the operator waits for on a large catalogue.
+        if (updateUserPermissionCounts(m_state.SharedConnection) == 0)
+            return;
         adoVisKatalogRS->Requery();
         layoutColumns(4);
     });

@@ -301,6 +301,10 @@ private slots:
                  QVariant("2"));
         QVERIFY(widthIs(w->DataGrid1, 1, 2900));
         QCOMPARE(w->DataGrid1->columnCaption(3), QString("Tillatelser"));
+        // Opened again with every count right, the list read at opening is the one shown.
+        auto again = open<frmPrintKatalog>(f.state);
+        QCOMPARE(gridRows(again->DataGrid1), gridRows(w->DataGrid1));
+        QVERIFY(widthIs(again->DataGrid1, 1, 2900));
         QVERIFY(dialogs.calls().isEmpty());
     }
 
