@@ -5,6 +5,7 @@
 #include "platform/db/DbError.h"
 #include "platform/db/DbTexts.h"
 #include "platform/db/FileKey.h"
+#include "platform/db/RowRead.h"
 #include "platform/db/TextOrder.h"
 
 #include <QElapsedTimer>
@@ -125,10 +126,21 @@ bool lockStillKnown()
 }
 
 // SQLite calls it while a lock is held elsewhere; count is 0 on the first retry of a wait.
-int busyWait(void *, int count)
+int busyWait(void *waiting, int count)
 {
     static QElapsedTimer waited;
     static constexpr int steps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    // The lock may be this process's own: a list still streaming in holds its read open. It is
+    // read to its end at once, which lets the lock go, and the statement tries again; a lock
+    // still held after that is another workstation's, and its wait starts from the beginning.
+    static int restartedAt = 0;
+    if (count == 0)
+        restartedAt = 0;
+    if (dbdetail::OpenReads::finishAll(static_cast<sqlite3 *>(waiting))) {
+        restartedAt = count + 1;
+        return 1;
+    }
+    count -= restartedAt;
     const bool operatorWait = g_budgetLeft < 0;
     if (count == 0) {
         if (operatorWait && lockStillKnown())
@@ -219,7 +231,7 @@ sqlite3 *openKeyed(const QString &path, const QByteArray &key, int flags, bool p
         // every other program that opens the file has that one only.
         dbdetail::registerListOrder(db);
         // Several workstations share the file: wait for another one's lock rather than fail.
-        sqlite3_busy_handler(db, busyWait, nullptr);
+        sqlite3_busy_handler(db, busyWait, db);
         if (probe) {
             rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
             if (rc != SQLITE_OK) {
@@ -313,6 +325,8 @@ sqlite3 *Connection::checkedHandle() const
 int Connection::exec(const QString &sql, const QVariantList &params)
 {
     sqlite3 *db = checkedHandle();
+    // A write must not reach the part of a streamed answer on this connection not read yet.
+    dbdetail::OpenReads::finishOn(db);
     const QByteArray text = sql.toUtf8();
     const char *rest = text.constData();
     const char *end = rest + text.size();
@@ -364,6 +378,9 @@ qint64 Connection::lastInsertId() const
 
 void Connection::close()
 {
+    // A set still reading on this connection reads its rest now: it keeps its rows whole, and
+    // no statement is left to keep the handle alive.
+    dbdetail::OpenReads::finishOn(m_db);
     if (m_db)
         sqlite3_close_v2(m_db);
     m_db = nullptr;

@@ -3,8 +3,10 @@
 #include "platform/db/DbDetail.h"
 #include "platform/db/DbTexts.h"
 #include "platform/db/RecordsetStore.h"
+#include "platform/db/RowRead.h"
 
 #include <QSet>
+#include <limits>
 #include <sqlite3.h>
 
 namespace portiva
@@ -97,7 +99,10 @@ std::shared_ptr<Recordset> Recordset::openDeferred(std::shared_ptr<Connection> c
     return rs;
 }
 
-Recordset::~Recordset() = default;
+Recordset::~Recordset()
+{
+    abandonStream();
+}
 
 // The first use reads the rows as they are now; nobody has seen the set before, so the
 // cursor takes its place without a signal.
@@ -133,12 +138,18 @@ void Recordset::load()
     const std::optional<SnapshotStamp> stamp = snapshotState();
     if (stamp && shareSnapshot(*stamp))
         return;
-    fetch(db, stamp);
+    dbdetail::RowRead read = startRead(db);
+    read.stamp = stamp;
+    read.readRows(*read.store, std::numeric_limits<int>::max());
+    closeRead(read, *read.store);
+    adopt(std::move(read.store), read.table);
     if (stamp)
         keepSnapshot();
 }
 
-void Recordset::fetch(sqlite3 *db, const std::optional<SnapshotStamp> &stamp)
+// The statement prepared and bound, and the fields of its rows. A query of one base table
+// reads the table's rowid first, so that its rows can be written back.
+dbdetail::RowRead Recordset::startRead(sqlite3 *db) const
 {
     dbdetail::Statement plain(db, m_sql);
     sqlite3_stmt *st = plain.get();
@@ -174,24 +185,21 @@ void Recordset::fetch(sqlite3 *db, const std::optional<SnapshotStamp> &stamp)
             sqlite3_finalize(raw);
         }
     }
-    const bool hasKey = bool(keyed);
-    if (hasKey)
-        plain.finalize();
-    dbdetail::Statement &use = hasKey ? keyed : plain;
-    use.bind(m_params);
-    const int first = hasKey ? 1 : 0;
-    while (use.step()) {
-        Cell *cells = store->appendSlot(hasKey ? sqlite3_column_int64(use.get(), 0) : 0);
-        for (int c = 0; c < columns; ++c)
-            store->setFromColumn(cells[c], use.get(), c + first);
-    }
+    dbdetail::RowRead read;
+    read.keyed = bool(keyed);
+    read.statement = read.keyed ? std::move(keyed) : std::move(plain);
+    read.statement.bind(m_params);
+    read.table = read.keyed ? table : QString();
+    read.store = std::move(store);
+    return read;
+}
+
+void Recordset::closeRead(dbdetail::RowRead &read, RecordsetStore &store) const
+{
     // No statement stays open: other workstations and compaction are never blocked by a view.
-    use.finalize();
-    if (!hasKey)
-        table.clear();
-    if (stamp)
-        store->origin = SnapshotOrigin{m_sql, m_params, m_clone, table, *stamp};
-    adopt(std::move(store), table);
+    read.statement.finalize();
+    if (read.stamp)
+        store.origin = SnapshotOrigin{m_sql, m_params, m_clone, read.table, *read.stamp};
 }
 
 void Recordset::adopt(std::shared_ptr<RecordsetStore> store, const QString &table)
@@ -211,17 +219,26 @@ bool Recordset::isReadOnly() const
     return m_table.isEmpty();
 }
 
-void Recordset::checkOpen() const
+void Recordset::checkRows() const
 {
     readDeferred();
     if (!m_open)
         fail(closedRowsText());
 }
 
+void Recordset::checkOpen() const
+{
+    checkRows();
+    finishStream();
+}
+
 std::shared_ptr<Connection> Recordset::writableConnection() const
 {
     if (!m_connection || !m_connection->isOpen())
         fail(closedConnectionText());
+    // Another set still reading on this connection reads its rest first: a write in between
+    // would reach the part of its answer not read yet.
+    dbdetail::OpenReads::finishOn(m_connection->handle());
     return m_connection;
 }
 
@@ -235,15 +252,17 @@ void Recordset::detach()
 
 // ---------------------------------------------------------------- position
 
+// While a streamed read goes on, the cursor stands on a row read (an empty answer is read
+// whole at once), so BOF and EOF are never true for rows not read yet.
 bool Recordset::BOF() const
 {
-    checkOpen();
+    checkRows();
     return m_at == At::Bof || (m_order.empty() && m_at != At::Deleted);
 }
 
 bool Recordset::EOF() const
 {
-    checkOpen();
+    checkRows();
     return m_at == At::Eof || (m_order.empty() && m_at != At::Deleted);
 }
 
@@ -256,7 +275,7 @@ void Recordset::moveTo(At at, int pos)
 
 void Recordset::MoveFirst()
 {
-    checkOpen();
+    checkRows();
     dropPending();
     if (m_order.empty())
         leaveEmptiedSet();
@@ -284,16 +303,19 @@ void Recordset::leaveEmptiedSet()
 
 void Recordset::MoveNext()
 {
-    checkOpen();
+    checkRows();
     if (m_at == At::Eof || (m_order.empty() && m_at != At::Deleted))
         fail(noCurrentRowText());
     dropPending();
-    const int n = int(m_order.size());
     int next = 0;
     if (m_at == At::Row)
         next = m_pos + 1;
     else if (m_at == At::Deleted)
         next = m_pos;
+    // Past the rows read, only the rest of the answer can tell whether there is a next row.
+    if (!wholeKnown() && next >= rowCount())
+        finishStream();
+    const int n = int(m_order.size());
     if (next >= n)
         moveTo(At::Eof, 0);
     else
@@ -302,7 +324,7 @@ void Recordset::MoveNext()
 
 void Recordset::MovePrevious()
 {
-    checkOpen();
+    checkRows();
     if (m_at == At::Bof || (m_order.empty() && m_at != At::Deleted))
         fail(noCurrentRowText());
     dropPending();
@@ -322,7 +344,7 @@ int Recordset::RecordCount() const
 
 int Recordset::AbsolutePosition() const
 {
-    checkOpen();
+    checkRows();
     switch (m_at) {
     case At::Row:
         return m_pos + 1;
@@ -340,14 +362,19 @@ void Recordset::setAbsolutePosition(int position)
     checkOpen();
     if (position < 1 || position > int(m_order.size()))
         fail(noCurrentRowText());
-    if (!(m_at == At::Row && m_pos == position - 1))
+    moveToPosition(position - 1);
+}
+
+void Recordset::moveToPosition(int row)
+{
+    if (!(m_at == At::Row && m_pos == row))
         dropPending();
-    moveTo(At::Row, position - 1);
+    moveTo(At::Row, row);
 }
 
 int Recordset::Bookmark() const
 {
-    checkOpen();
+    checkRows();
     if (m_at == At::Deleted)
         fail(deletedRowText());
     return currentSlot();
@@ -403,6 +430,8 @@ void Recordset::Requery()
 {
     m_deferred = false; // read below in any case
     m_held.reset();
+    // Read below in any case, from the first row, as the database stands now.
+    abandonStream();
     checkOpen();
     writableConnection();
     dropPending();
@@ -416,6 +445,8 @@ void Recordset::Close()
 {
     m_deferred = false;
     m_held.reset();
+    // The rows go in any case: the statement is finalized, the rest never read.
+    abandonStream();
     checkOpen();
     m_pendingEdit = m_pendingNew = false;
     m_open = false;
@@ -428,7 +459,7 @@ void Recordset::Close()
 
 int Recordset::fieldCount() const
 {
-    checkOpen();
+    checkRows();
     return m_store->columnCount();
 }
 
@@ -452,7 +483,7 @@ int Recordset::fieldIndex(const QString &name) const
 
 int Recordset::checkedField(const QString &name) const
 {
-    checkOpen();
+    checkRows();
     const int index = fieldIndex(name);
     if (index < 0)
         fail(unknownFieldText(name));
@@ -461,7 +492,7 @@ int Recordset::checkedField(const QString &name) const
 
 int Recordset::checkedIndex(int index) const
 {
-    checkOpen();
+    checkRows();
     if (index < 0 || index >= m_store->columnCount())
         fail(unknownFieldText(QString::number(index)));
     return index;
@@ -565,10 +596,13 @@ QString Recordset::toTextOr(const QString &name, const QString &fallback) const
 
 // ---------------------------------------------------------------- grid access
 
+// While a streamed read goes on, the rows its signals told of: the grid's rows.
 int Recordset::rowCount() const
 {
     readDeferredQuietly();
-    return m_open ? int(m_order.size()) : 0;
+    if (!m_open)
+        return 0;
+    return m_announced >= 0 ? m_announced : int(m_order.size());
 }
 
 QVariant Recordset::cell(int row, int column) const
@@ -594,7 +628,11 @@ int Recordset::rowOfCurrent() const
 
 void Recordset::moveToRow(int row)
 {
-    setAbsolutePosition(row + 1);
+    checkRows();
+    if (!wholeKnown() && row >= 0 && row < rowCount())
+        moveToPosition(row);
+    else
+        setAbsolutePosition(row + 1);
 }
 
 } // namespace portiva

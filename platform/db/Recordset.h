@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +22,11 @@ namespace portiva
 struct RecordsetStore;
 struct SnapshotStamp;
 struct FindTarget;
+namespace dbdetail
+{
+struct RowRead;
+struct OpenReads;
+} // namespace dbdetail
 
 // Where a deferred recordset stands once read: sorted by sort ("" = query order), on its
 // first row or, with last, on its last.
@@ -49,9 +55,22 @@ public:
                                                    const QString &sql,
                                                    const QVariantList &params = {},
                                                    const DeferredStart &start = {});
+    // The same query read in slices, for a window that must show its first screen before a
+    // large list is read: the first rows are read now, the rest in short slices between the
+    // event loop's events (rowsAppended tells of each), all by one statement, so one snapshot.
+    // While rows are unread, the grid's accessors and the current row's reads work on the rows
+    // read so far; every operation on the whole set reads the rest first. sortInQuery names the
+    // order the query's own ORDER BY already gives (a unique integer key): Sort() reports it.
+    // A read that fails later is kept: readFailed tells it, the next whole-set operation throws.
+    static std::shared_ptr<Recordset> openStreamed(std::shared_ptr<Connection> connection,
+                                                   const QString &sql,
+                                                   const QVariantList &params = {},
+                                                   const QString &sortInQuery = QString());
     ~Recordset() override;
     // False once the rows are read (or for a recordset opened at once).
     bool deferred() const { return m_deferred; }
+    // True while a streamed read still has rows to read, or rows it has not told of.
+    bool streaming() const { return m_stream != nullptr || m_announced >= 0; }
 
     // --- position
     bool BOF() const;
@@ -129,15 +148,19 @@ signals:
     void rowInserted(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
+    // Rows first..last (grid rows) were read and added at the end of a streamed set.
+    void rowsAppended(int first, int last);
+    // A streamed read failed before its last row; the set holds only the rows read before.
+    void readFailed(const QString &description);
 
 private:
+    friend struct dbdetail::OpenReads;
     // Where the cursor stands: on m_order[m_pos], before the first row, past the last one, or
     // in the gap a deleted row left before m_order[m_pos].
     enum class At { Row, Bof, Eof, Deleted };
 
     Recordset() = default;
     void load();
-    void fetch(sqlite3 *db, const std::optional<SnapshotStamp> &stamp);
     void adopt(std::shared_ptr<RecordsetStore> store, const QString &table);
     std::optional<SnapshotStamp> snapshotState() const;
     bool shareSnapshot(const SnapshotStamp &stamp);
@@ -146,7 +169,27 @@ private:
     void readDeferred() const;
     bool readDeferredQuietly() const;
     void keepSnapshot();
+    dbdetail::RowRead startRead(sqlite3 *db) const;
+    void closeRead(dbdetail::RowRead &read, RecordsetStore &store) const;
+    // The stream (RecordsetStream.cpp): a slice from the event loop, the rest at once without
+    // a signal (for a writer's lock or a closing connection), the rest for a whole-set
+    // operation, or nothing more (a new read or a close replaces the rows anyway).
+    void startStream();
+    void readSlice();
+    void readRest();
+    void finishStream() const;
+    void abandonStream();
+    void completeStream();
+    void failStream(std::exception_ptr failure);
+    void takeNewSlots();
+    void announceRows();
+    void tellFailure();
+    void scheduleSlice();
+    bool wholeKnown() const { return !streaming(); }
+    // The rows read so far suffice (the current row, the grid); checkOpen needs them all.
+    void checkRows() const;
     void checkOpen() const;
+    void moveToPosition(int row);
     int checkedField(const QString &name) const;
     int checkedIndex(int index) const;
     int currentSlot() const;
@@ -185,6 +228,12 @@ private:
     bool m_pendingNew = false;
     bool m_pendingEdit = false;
     std::vector<std::optional<QVariant>> m_pending; // raw values assigned, per field
+    // A streamed read: its open statement, how many rows the signals told of (-1 once all are
+    // told), and a failure kept for the next whole-set operation.
+    std::unique_ptr<dbdetail::RowRead> m_stream;
+    int m_announced = -1;
+    std::exception_ptr m_readError;
+    bool m_failureTold = false;
 };
 
 } // namespace portiva

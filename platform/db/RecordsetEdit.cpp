@@ -208,6 +208,7 @@ void Recordset::setValue(const QString &name, const QVariant &value)
 
 void Recordset::setValue(int index, const QVariant &value)
 {
+    checkOpen();
     const int column = checkedIndex(index);
     if (isReadOnly())
         fail(readOnlyRowsText());

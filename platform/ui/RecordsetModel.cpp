@@ -55,6 +55,7 @@ void RecordsetModel::attach(std::shared_ptr<Recordset> recordset)
         connect(rs, &Recordset::rowInserted, this, &RecordsetModel::onRowInserted),
         connect(rs, &Recordset::rowRemoved, this, &RecordsetModel::onRowRemoved),
         connect(rs, &Recordset::rowChanged, this, &RecordsetModel::onRowChanged),
+        connect(rs, &Recordset::rowsAppended, this, &RecordsetModel::onRowsAppended),
     };
 }
 
@@ -599,6 +600,19 @@ void RecordsetModel::onRowChanged(int row)
     if (row >= 0 && row < m_rows && columnCount() > 0) {
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     }
+}
+
+// The rows come after those the views know of and before the new-row line, which stays last.
+void RecordsetModel::onRowsAppended(int first, int last)
+{
+    CountingScope following(m_following);
+    if (first != m_rows || m_newRow >= 0) {
+        verifyCount();
+        return;
+    }
+    beginInsertRows({}, first, last);
+    m_rows = last + 1;
+    endInsertRows();
 }
 
 } // namespace portiva

@@ -18,7 +18,8 @@ class Recordset;
 // on the recordset's current row and are written (Update) when the current row moves off,
 // and before a refresh, a rebind, a delete or a close, so nothing typed is written half. A
 // write the database refuses is reported by writeFailed (the window shows the description),
-// then dropped: the row shows what is stored now, and a refused new row leaves the grid.
+// then dropped: the row shows what is stored now, and a refused new row leaves the grid. Rows
+// a streamed recordset reads later come in as inserted rows, before the new-row line.
 class RecordsetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -108,6 +109,7 @@ private:
     void onRowInserted(int row);
     void onRowRemoved(int row);
     void onRowChanged(int row);
+    void onRowsAppended(int first, int last);
     void followCursor();
     void followUnlessMoving();
     void abandonRefused();
