@@ -206,6 +206,11 @@ void RecordWindow::onWriteFailed(const QString &description)
     showMessage(description);
 }
 
+void RecordWindow::onReadFailed(const QString &description)
+{
+    showMessage(description);
+}
+
 // ---------------------------------------------------------------- load
 
 void RecordWindow::ApplyLanguage()
@@ -245,8 +250,10 @@ void RecordWindow::Form_Load()
     // Built aside and swapped in only once both opened.
     std::shared_ptr<Connection> connection = Connection::open(m_state.ConnectionString);
     std::shared_ptr<Recordset> rs = openRecordsets(connection);
+    // A list read in its sort order already (a streamed one) is not sorted again: a sort would
+    // wait for every row.
     const QString sort = fixedSort();
-    if (!sort.isEmpty())
+    if (!sort.isEmpty() && rs->Sort() != sort)
         rs->setSort(sort);
     if ((m_features & FirstRowOnLoad) && !(rs->EOF() && rs->BOF()))
         rs->MoveFirst();
@@ -275,6 +282,8 @@ void RecordWindow::bindRecordset(std::shared_ptr<Connection> connection,
     m_rs = std::move(rs);
     connect(m_rs.get(), &Recordset::currentChanged, this, &RecordWindow::onMoveComplete);
     connect(m_rs.get(), &Recordset::reset, this, &RecordWindow::onMoveComplete);
+    // A list that failed to read its rest shows the rows it read and says why it ends there.
+    connect(m_rs.get(), &Recordset::readFailed, this, &RecordWindow::onReadFailed);
     applyGridPermissions();
     layoutColumns();
     onMoveComplete();

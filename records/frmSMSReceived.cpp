@@ -55,9 +55,12 @@ frmSMSReceived::frmSMSReceived(AppState &state)
 
 std::shared_ptr<Recordset> frmSMSReceived::openRecordsets(const std::shared_ptr<Connection> &c)
 {
-    return Recordset::open(
-        c, QStringLiteral(
-               "SELECT ID, FraNummerkort, Etternavn, Fornavn, Dato, SMS_Text FROM SMS_Received"));
+    // Read in the window's order, ID being the table's key: the first screen shows at once and
+    // the rest streams in unsorted (fixedSort is the query's own order).
+    return Recordset::openStreamed(c,
+                                   QStringLiteral("SELECT ID, FraNummerkort, Etternavn, Fornavn, "
+                                                  "Dato, SMS_Text FROM SMS_Received ORDER BY ID"),
+                                   {}, fixedSort());
 }
 
 void frmSMSReceived::SetButtons(bool show)

@@ -49,7 +49,8 @@ frmSMSSent::frmSMSSent(AppState &state)
 
 std::shared_ptr<Recordset> frmSMSSent::openRecordsets(const std::shared_ptr<Connection> &c)
 {
-    return Recordset::open(c, sentViewQuery(m_view));
+    // A site's history runs to a million rows: the window shows the first at once.
+    return Recordset::openStreamed(c, sentViewQuery(m_view));
 }
 
 // The grid's default width cuts the words that tell an operator a send was interrupted and may

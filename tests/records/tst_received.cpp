@@ -158,6 +158,24 @@ private slots:
         QCOMPARE(w->cmdRefresh->text(), QStringLiteral("&Oppdater"));    // no fallback to Norsk
     }
 
+    // The list is read in ID order by its own query: the window's sort does not wait for the
+    // last of many messages, and the first one's text shows at once.
+    void manyMessagesShowTheFirstAtOnce()
+    {
+        Fixture f;
+        for (int id = 5; id <= 600; ++id)
+            f.addMessage(id, QStringLiteral("melding %1").arg(id));
+        ScriptedDialogs dialogs;
+        auto w = f.open();
+        QVERIFY(w->adoPrimaryRS()->streaming());
+        QCOMPARE(w->adoPrimaryRS()->Sort(), QStringLiteral("ID"));
+        QCOMPARE(currentId(*w), 1);
+        QCOMPARE(w->SMSText->toPlainText(), QStringLiteral("Velkommen\nlinje to"));
+        QTRY_COMPARE(w->grdDataGrid->model()->rowCount(), 600);
+        QCOMPARE(w->grdDataGrid->model()->index(599, 0).data().toString(), QStringLiteral("600"));
+        QVERIFY(dialogs.calls().isEmpty());
+    }
+
     void emptyTableOpens()
     {
         Fixture f;

@@ -43,6 +43,17 @@ struct SentFixture : ReportFixture {
                   QStringLiteral("F%1").arg(6 - n), QStringLiteral("T%1").arg(++n), cmgs});
     }
 
+    // count rows, IDs 1.., every fifth still queued.
+    void addMany(int count)
+    {
+        exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < ?) INSERT INTO SMS_Sent (TilNummer, TilNummerKort, "
+                            "SMS_Text, CMGS, Dato) SELECT '+4790000001', '90000001', 'T' || i, "
+                            "CASE i % 5 WHEN 0 THEN 'UNSENT' ELSE '17:OK' END, '2024-03-01' "
+                            "FROM n"),
+             {count});
+    }
+
     std::unique_ptr<frmSMSSent> open(bool sent)
     {
         state.ShowSentSMS = sent;
@@ -141,6 +152,40 @@ private slots:
         auto outbox = f.open(false);
         QCOMPARE(outbox->grdDataGrid->columnWidth(column),
                  outbox->grdDataGrid->horizontalHeader()->defaultSectionSize());
+    }
+
+    // A long history shows its first screen before its last rows are read; the rest arrive
+    // while the event loop runs, in the list's order.
+    void firstScreenBeforeAllRows_data()
+    {
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("sent") << true;
+        QTest::newRow("outbox") << false;
+    }
+
+    void firstScreenBeforeAllRows()
+    {
+        QFETCH(bool, sent);
+        const int total = 4000;
+        SentFixture f;
+        f.addMany(total);
+        ScriptedDialogs dialogs;
+        auto w = f.open(sent);
+        w->show();
+        QVERIFY(w->isVisible());
+        const QAbstractItemModel *model = w->grdDataGrid->model();
+        const int listed = sent ? total - total / 5 : total / 5;
+        const int first = model->rowCount();
+        QVERIFY2(first >= 100 && first < listed, qPrintable(QString::number(first)));
+        QVERIFY(w->adoPrimaryRS()->streaming());
+        QCOMPARE(model->index(0, 0).data().toString(), sent ? QStringLiteral("1") : "5");
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Record: 1"));
+        QTRY_COMPARE(model->rowCount(), listed);
+        QVERIFY(!w->adoPrimaryRS()->streaming());
+        const QStringList shown = ids(*w);
+        QCOMPARE(shown.last(), QString::number(sent ? total - 1 : total));
+        QCOMPARE(shown.size(), w->adoPrimaryRS()->RecordCount());
+        QVERIFY(dialogs.calls().isEmpty());
     }
 
     void emptyListLoads()
