@@ -312,9 +312,14 @@ void Recordset::MoveNext()
         next = m_pos + 1;
     else if (m_at == At::Deleted)
         next = m_pos;
-    // Past the rows read, only the rest of the answer can tell whether there is a next row.
-    if (!wholeKnown() && next >= rowCount())
-        finishStream();
+    // Past the rows read, only the rest of the answer can tell whether there is a next row; a
+    // row read but not told of yet is told of first, so the grid has it.
+    if (!wholeKnown() && next >= rowCount()) {
+        if (next < int(m_order.size()))
+            announceRows();
+        else
+            finishStream();
+    }
     const int n = int(m_order.size());
     if (next >= n)
         moveTo(At::Eof, 0);

@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -229,9 +230,10 @@ private:
     bool m_pendingEdit = false;
     std::vector<std::optional<QVariant>> m_pending; // raw values assigned, per field
     // A streamed read: its open statement, how many rows the signals told of (-1 once all are
-    // told), and a failure kept for the next whole-set operation.
+    // told) and when, and a failure kept for the next whole-set operation.
     std::unique_ptr<dbdetail::RowRead> m_stream;
     int m_announced = -1;
+    QElapsedTimer m_toldAt;
     std::exception_ptr m_readError;
     bool m_failureTold = false;
 };

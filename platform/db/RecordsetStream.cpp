@@ -28,6 +28,9 @@ namespace
 constexpr int firstSliceRows = 256;
 // Each later slice steps this long, so a key or a paint waits no longer than that.
 constexpr qint64 sliceBudgetNs = 12'000'000;
+// The grid hears of new rows this often: each time it lays out and paints its scroll bar and
+// row headings again, which at every slice would add a third to the time of the whole read.
+constexpr qint64 tellEveryMs = 100;
 
 std::vector<Recordset *> &openReads()
 {
@@ -150,6 +153,7 @@ void Recordset::startStream()
     }
     m_stream = std::move(read);
     m_announced = int(m_order.size());
+    m_toldAt.start();
     dbdetail::OpenReads::add(this);
     scheduleSlice();
 }
@@ -177,7 +181,8 @@ void Recordset::readSlice()
             failStream(std::current_exception());
         }
     }
-    announceRows();
+    if (!m_stream || m_toldAt.elapsed() >= tellEveryMs)
+        announceRows();
     tellFailure();
 }
 
@@ -258,6 +263,7 @@ void Recordset::announceRows()
     const int first = m_announced;
     const int last = int(m_order.size()) - 1;
     m_announced = m_stream ? last + 1 : -1;
+    m_toldAt.start();
     if (last >= first)
         emit rowsAppended(first, last);
 }
