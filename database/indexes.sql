@@ -25,6 +25,10 @@ CREATE INDEX IF NOT EXISTS Katalog_trim_Bruker ON Katalog (trim(Bruker));
 CREATE INDEX IF NOT EXISTS SMS_Sent_unit_text ON SMS_Sent (trim(TilNummer), substr(SMS_Text, 3, 16));
 CREATE INDEX IF NOT EXISTS TBLbrukere_unit_user ON TBLbrukere (trim(KeyNummer), substr(trim(KeyBruker), 4));
 
+-- A received SMS listed again (its deletion failed, or the program ended before it) is
+-- found stored by its modem stamp and taken once.
+CREATE INDEX IF NOT EXISTS SMS_Received_Dato ON SMS_Received (Dato);
+
 -- A fetched log entry already stored is skipped.
 CREATE INDEX IF NOT EXISTS LOGGData_Dato ON LOGGData (Dato);
 

@@ -66,6 +66,16 @@ void InboxRepo::insertReceived(const ReceivedRow &row)
         {row.FraNummer, row.FraNummerKort, row.SMS_Text, row.Dato, row.Etternavn, row.Fornavn});
 }
 
+bool InboxRepo::receivedBefore(const ReceivedRow &row)
+{
+    if (row.Dato.isEmpty())
+        return false;
+    return !db().scalar(QStringLiteral("SELECT 1 FROM SMS_Received WHERE Dato = ?1 AND "
+                                       "FraNummer = ?2 AND SMS_Text = ?3 LIMIT 1"),
+                        {row.Dato, row.FraNummer, row.SMS_Text})
+                .isNull();
+}
+
 std::optional<qint64> InboxRepo::waitingSentRow(const QString &reference, const QString &recipient)
 {
     return sentRowIn(reference, recipient);

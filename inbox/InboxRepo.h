@@ -33,6 +33,9 @@ public:
     // KeyNavn of the first key unit whose KeyNummer, blanks trimmed, is number.
     std::optional<QVariant> keyUnitName(const QString &number);
     void insertReceived(const ReceivedRow &row);
+    // True when a row of the same sender, modem stamp and text is stored: the same message,
+    // listed again. A row without a stamp is never taken for another.
+    bool receivedBefore(const ReceivedRow &row);
 
     // The newest SMS_Sent row still waiting with this reference; recipient, when not empty,
     // must also match ("+..." against TilNummer, a national form against TilNummerKort, both

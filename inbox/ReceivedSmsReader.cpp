@@ -77,21 +77,20 @@ void ReceivedSmsReader::interpret(const QString &header, QString &working, CallS
         const QString key =
             QString::number(call.index) + u'\n' + entry.sender + u'\n' + entry.timeStamp + u'\n';
         bool before = false;
+        QString body;
         const bool stored = blocks.intake(
             entry, working, call,
-            [this]() -> std::optional<QString> {
+            [&]() -> std::optional<QString> {
                 const quint64 cuts = m_ctx.link.cuts();
-                QString body = m_ctx.reader.ReadModemBodyLine();
+                body = m_ctx.reader.ReadModemBodyLine();
                 if (m_ctx.link.cuts() != cuts)
                     return std::nullopt;
                 return body;
             },
-            [&](const QString &body) { return before = m_storedOnModem.contains(key + body); });
+            [&](const QString &read) { return before = m_storedOnModem.contains(key + read); });
+        // Known by its body as listed: the answer's blocks have worked on working since.
         if (stored || before)
-            call.storedKey = key + working;
-        // A reply whose sender could not be read is stored but applies to no unit.
-        if (!call.sender.isEmpty())
-            blocks.replies(working, call);
+            call.storedKey = key + body;
         break;
     }
     case ListingEntry::Kind::StatusReport:

@@ -6,6 +6,7 @@
 #include "inbox/ListingEntry.h"
 #include "inbox/SmsText.h"
 #include "modem/GsmCharTables.h"
+#include "platform/db/Connection.h"
 #include "programstate/AppState.h"
 
 #include <QRegularExpression>
@@ -67,23 +68,56 @@ bool SmsInterpreter::intake(const ListingEntry &entry, QString &working, CallSta
         call.deletable = false;
         return false;
     }
-    if (storedBefore && storedBefore(working)) {
-        qCDebug(lcInbox).noquote() << "listing entry stored before, only deleted:" << call.index;
-        call.sender.clear();
-        return false;
-    }
-
     InboxRepo::ReceivedRow row;
     row.FraNummer = call.sender;
     row.FraNummerKort = SmsText::vbTrim(SmsText::mid(call.sender, 4, 9).value_or(QString()));
     row.SMS_Text = storedText(working);
     row.Dato = entry.timeStamp;
+    // Stored and applied before, but still on the modem: its deletion failed, or the program
+    // ended before it could delete it.
+    bool known = storedBefore && storedBefore(working);
+    if (!known &&
+        !containedStep("find the SMS stored before", [&] { known = m_repo.receivedBefore(row); })) {
+        call.sender.clear();
+        call.deletable = false;
+        return false;
+    }
+    if (known) {
+        qCDebug(lcInbox).noquote() << "listing entry stored before, only deleted:" << call.index;
+        call.sender.clear();
+        return false;
+    }
     findNames(call.sender, row.Etternavn, row.Fornavn);
-    if (!containedStep("store received SMS", [&] { m_repo.insertReceived(row); })) {
+    if (!storeAndApply(row, working, call)) {
+        call.sender.clear();
         call.deletable = false;
         return false;
     }
     return true;
+}
+
+// The SMS and everything its answer changes are one commit: a message is never stored without
+// its answer applied, which a later listing could not mend (it would find it stored). A step
+// that met a lock or a full disk undoes the whole; the message stays on the modem.
+bool SmsInterpreter::storeAndApply(const InboxRepo::ReceivedRow &row, QString &working,
+                                   CallState &call)
+{
+    const QString before = working;
+    const quint64 failures = passingDatabaseFailures();
+    const bool done = containedStep("store received SMS", [&] {
+        Connection::Transaction transaction(m_repo.connection());
+        m_repo.insertReceived(row);
+        // A reply whose sender could not be read is stored but applies to no unit.
+        if (!call.sender.isEmpty())
+            replies(working, call);
+        if (passingDatabaseFailures() != failures)
+            return; // rolled back
+        transaction.commit();
+    });
+    if (done && passingDatabaseFailures() == failures)
+        return true;
+    working = before;
+    return false;
 }
 
 void SmsInterpreter::deliveryReport(const ListingEntry &entry, CallState &call)

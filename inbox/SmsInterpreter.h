@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inbox/InboxRepo.h"
 #include "modem/UnitLedger.h"
 
 #include <QString>
@@ -12,7 +13,6 @@ namespace portiva
 struct AppState;
 struct CallState;
 struct ListingEntry;
-class InboxRepo;
 
 // The interpretation blocks of one listing entry. No modem, timers or widgets: each block
 // works on the working text, the call's values and the database only.
@@ -25,10 +25,12 @@ public:
     std::function<void(const QString &)> notice;
 
     // Block 1, a received message: publishes the sender, asks the record windows to reload,
-    // reads the raw body into working (through readBody: none when it was lost) and stores the
-    // SMS_Received row. A failed insert clears call.deletable, so the message stays in the modem.
-    // An entry that storedBefore knows (read at a listing that never ended, so still on the modem)
-    // is not stored or applied again, only deleted. True when a row was stored now.
+    // reads the raw body into working (through readBody: none when it was lost), and stores the
+    // SMS_Received row with blocks 2 to 7 applied (replies), in one commit. A failed insert, or
+    // a block that met a lock or a full disk, writes nothing and clears call.deletable, so the
+    // message stays in the modem. An entry that storedBefore knows (read at a listing that never
+    // ended, so still on the modem), or that is stored already (same sender, modem stamp and
+    // text), is not stored or applied again, only deleted. True when a row was stored now.
     bool intake(const ListingEntry &entry, QString &working, CallState &call,
                 const std::function<std::optional<QString>()> &readBody,
                 const std::function<bool(const QString &)> &storedBefore = {});
@@ -67,6 +69,7 @@ private:
     // the number when it knows none (then added to the catalogue when addMissing).
     QString catalogueUser(const QString &national, const CallState &call, bool addMissing);
     void findNames(const QString &sender, QString &surname, QString &firstName);
+    bool storeAndApply(const InboxRepo::ReceivedRow &row, QString &working, CallState &call);
     void tell(const QString &text) const;
     // The newest user command with this national number that went out to the sender; none
     // when none did. False when it could not be read (then nothing may be applied).

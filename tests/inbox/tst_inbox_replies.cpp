@@ -100,6 +100,8 @@ private slots:
     void adminNumberEnd_data();
     void adminNumberEnd();
     void failedStatementLeavesTheRest();
+    void messageListedAgainIsTakenOnce();
+    void commitRefusedKeepsTheMessage();
 };
 
 void TestInboxReplies::cases_data()
@@ -304,6 +306,86 @@ void TestInboxReplies::failedStatementLeavesTheRest()
              QStringLiteral("1"));
     QCOMPARE(rig.written(), QByteArray("AT+CMGD=8\r"));
     QVERIFY(!rig.flags.ReadingMessages);
+}
+
+namespace
+{
+
+const char *const kConfirmation = "Hovedport\n92345678 er lagt til\nVelkommen ADMIN.";
+
+QString confirmedRight(InboxRig &rig)
+{
+    return rig.sql()
+        .scalar("SELECT group_concat(KeyBruker || '|' || Status) FROM TBLbrukere "
+                "WHERE KeyNummer = ?",
+                {K})
+        .toString();
+}
+
+int storedMessages(InboxRig &rig)
+{
+    return rig.sql().scalar("SELECT count(*) FROM SMS_Received").toInt();
+}
+
+} // namespace
+
+// A message stored and applied whose deletion never got through (the modem refused it, or the
+// program ended first) is listed again, by a program started anew: it is only deleted.
+void TestInboxReplies::messageListedAgainIsTakenOnce()
+{
+    InboxRig rig;
+    rig.state.CountryCode = QStringLiteral("47");
+    CaseSetup setup;
+    QString unknown;
+    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    rig.script(kConfirmation, false, ModemScript::DeleteErrors);
+    rig.handle(header(8, K));
+    QCOMPARE(storedMessages(rig), 1);
+    QCOMPARE(confirmedRight(rig), QStringLiteral("+4792345678|Aktiv "));
+    // The right changes meanwhile; the message listed again must not set it back.
+    rig.exec("UPDATE TBLbrukere SET Status = 'Slett' WHERE KeyNummer = ?", {K});
+
+    ReceivedSmsReader restarted{rig.ctx, {}};
+    rig.serial.script.written.clear();
+    rig.serial.script.add(rig.clock.now(), QByteArray(kConfirmation) + "\r\n\r\nOK\r\n");
+    rig.state.CurrentSMSIndex = 8;
+    rig.flags.ReadingMessages = true;
+    rig.TimerCom.stop();
+    restarted.readEntry(header(8, K));
+    QCOMPARE(storedMessages(rig), 1);
+    QCOMPARE(confirmedRight(rig), QStringLiteral("+4792345678|Slett"));
+    QCOMPARE(rig.written(), QByteArray("AT+CMGD=8\r"));
+}
+
+// The disk fills while the answer is applied, after the message itself was written: neither
+// is kept, the message stays on the modem, and the next listing takes both, once.
+void TestInboxReplies::commitRefusedKeepsTheMessage()
+{
+    InboxRig rig;
+    rig.state.CountryCode = QStringLiteral("47");
+    CaseSetup setup;
+    QString unknown;
+    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    // The right's row takes more room than is left; the message's row still fits.
+    rig.exec("CREATE TABLE Filler (b BLOB)");
+    rig.exec("CREATE TRIGGER fill AFTER INSERT ON TBLbrukere BEGIN "
+             "INSERT INTO Filler VALUES (zeroblob(1000000)); END");
+    const int pages = rig.sql().scalar("PRAGMA page_count").toInt();
+    rig.sql().scalar(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 8));
+    rig.script(kConfirmation, false, ModemScript::Normal);
+    rig.handle(header(8, K));
+    QCOMPARE(rig.written(), QByteArray());
+    QCOMPARE(storedMessages(rig), 0);
+    QCOMPARE(confirmedRight(rig), QString());
+    QVERIFY(!rig.flags.ReadingMessages);
+
+    rig.exec("DROP TRIGGER fill");
+    rig.sql().scalar("PRAGMA max_page_count = 1073741823");
+    rig.serial.script.add(rig.clock.now(), QByteArray(kConfirmation) + "\r\n\r\nOK\r\n");
+    rig.handle(header(8, K));
+    QCOMPARE(storedMessages(rig), 1);
+    QCOMPARE(confirmedRight(rig), QStringLiteral("+4792345678|Aktiv "));
+    QCOMPARE(rig.written(), QByteArray("AT+CMGD=8\r"));
 }
 
 QTEST_MAIN(TestInboxReplies)
