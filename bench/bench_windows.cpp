@@ -318,9 +318,10 @@ void line(const char *what, const char *name, const QString &label, double ms, d
 }
 
 // The copy the runs work on, with the preview's unit and its log.
-QString workingCopy(const QString &site, const QTemporaryDir &dir)
+QString workingCopy(const QString &site, const QTemporaryDir &dir,
+                    const QString &name = QStringLiteral("site.db"))
 {
-    const QString path = dir.filePath(QStringLiteral("site.db"));
+    const QString path = dir.filePath(name);
     if (!QFile::copy(site, path))
         qFatal("cannot copy %s", qPrintable(site));
     auto connection = Connection::open(buildConnectionString(path, databasePassword()));
@@ -354,11 +355,17 @@ int runAll(const QString &site, const QString &label, int runs, const QString &o
     const QString path = workingCopy(site, dir);
     const QString sql = path + QStringLiteral(".select");
     const double fileMb = double(QFileInfo(site).size()) / (1024.0 * 1024.0);
+    // What a window costs with next to no rows: its own making and showing, the part of its
+    // figure no read can shorten (a small list's ratio is mostly this).
+    const QString emptySite = dir.filePath(QStringLiteral("empty-made.db"));
+    makeLargeSite(emptySite, SiteSize{0});
+    const QString empty = workingCopy(emptySite, dir, QStringLiteral("empty.db"));
     for (const Item &item : kItems) {
         if (!only.isEmpty() && only != QLatin1String(item.name))
             continue;
-        std::vector<double> open, raw, sort, rawSort, peak, all, held;
+        std::vector<double> open, raw, sort, rawSort, peak, all, held, bare;
         for (int r = 0; r < runs; ++r) {
+            bare.push_back(runChild(QStringLiteral("window"), empty, item, sql).open);
             const Figures w = runChild(QStringLiteral("window"), path, item, sql);
             const Figures s = runChild(QStringLiteral("raw"), path, item, sql);
             open.push_back(w.open);
@@ -370,6 +377,8 @@ int runAll(const QString &site, const QString &label, int runs, const QString &o
             rawSort.push_back(s.sort);
         }
         line(item.preview ? "preview" : "window", item.name, label, median(open), median(raw));
+        std::printf("%s %s on an empty site: %.0f ms\n", item.preview ? "preview" : "window",
+                    item.name, median(bare));
         if (item.streamed) {
             line("all rows", item.name, label, median(all), median(raw));
             std::printf("held read %s at %s: %.0f ms, raw %.0f ms\n", item.name, qPrintable(label),
