@@ -84,6 +84,15 @@ QString header(int index, const QString &sender)
         .arg(sender);
 }
 
+// The rig on the seed S0, in Norway.
+bool seeded(InboxRig &rig)
+{
+    rig.state.CountryCode = QStringLiteral("47");
+    CaseSetup setup;
+    QString unknown;
+    return applySeed(rig, "S0", setup, unknown);
+}
+
 // Received from the unit K (the other checks of the stored row are the catalogue's own).
 const char *kFromK = R"("rx": {"FraNummer": "+4799887766", "FraNummerKort": "99887766",
     "Etternavn": "Hovedport", "Fornavn": " ", "Dato": "09/05/10,14:03:27")";
@@ -226,10 +235,7 @@ void TestInboxReplies::cases()
 void TestInboxReplies::listingOverSeveralSms()
 {
     InboxRig rig;
-    rig.state.CountryCode = QStringLiteral("47");
-    CaseSetup setup;
-    QString unknown;
-    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    QVERIFY(seeded(rig));
     const QList<QByteArray> parts = {
         "Hovedport brukere\n*41234567\n*92345678-2", "Hovedport brukere\n*93456789",
         "Hovedport logg\n*41234567\n5/3,7:45\n*92345678\n6/3,8:05",
@@ -288,10 +294,7 @@ void TestInboxReplies::adminNumberEnd()
 void TestInboxReplies::failedStatementLeavesTheRest()
 {
     InboxRig rig;
-    rig.state.CountryCode = QStringLiteral("47");
-    CaseSetup setup;
-    QString unknown;
-    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    QVERIFY(seeded(rig));
     rig.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Katalog BEGIN "
                             "SELECT RAISE(ABORT, 'disk I/O error'); END"));
     rig.script("Hovedport\n92345678 er lagt til\nVelkommen ADMIN.", false, ModemScript::Normal);
@@ -334,10 +337,7 @@ int storedMessages(InboxRig &rig)
 void TestInboxReplies::messageListedAgainIsTakenOnce()
 {
     InboxRig rig;
-    rig.state.CountryCode = QStringLiteral("47");
-    CaseSetup setup;
-    QString unknown;
-    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    QVERIFY(seeded(rig));
     rig.script(kConfirmation, false, ModemScript::DeleteErrors);
     rig.handle(header(8, K));
     QCOMPARE(storedMessages(rig), 1);
@@ -362,10 +362,7 @@ void TestInboxReplies::messageListedAgainIsTakenOnce()
 void TestInboxReplies::commitRefusedKeepsTheMessage()
 {
     InboxRig rig;
-    rig.state.CountryCode = QStringLiteral("47");
-    CaseSetup setup;
-    QString unknown;
-    QVERIFY(applySeed(rig, "S0", setup, unknown));
+    QVERIFY(seeded(rig));
     // The right's row takes more room than is left; the message's row still fits.
     rig.exec("CREATE TABLE Filler (b BLOB)");
     rig.exec("CREATE TRIGGER fill AFTER INSERT ON TBLbrukere BEGIN "
