@@ -172,11 +172,14 @@ inline void makeTodayCopy(const QString &from, const QString &to)
 }
 
 // A workstation's state on the site: level "6", the first key unit in view. The layer's change
-// tracking is set first, as the phase measured wants it.
+// tracking is set first, as the phase measured wants it; with it, the site is opened as the
+// program opens a file (its tables count their changes).
 inline void openSite(AppState &state, const QString &path, bool tracking)
 {
     Connection::setChangeTracking(tracking);
     state.SharedConnection = Connection::open(buildConnectionString(path, databasePassword()));
+    if (tracking)
+        state.SharedConnection->addChangeCounters();
     state.CurrentSecurityLevel = QStringLiteral("6");
     state.SelectedKeyNummer = QStringLiteral("+4790000000");
 }

@@ -1,26 +1,38 @@
 // How long the main window's reload takes on a large site, against a raw SQLite scan of the
 // rows of the same queries on the same connection: with nothing held (every view opened
 // anew), again on an unchanged database, and after a one-row change in SMS_Sent, as the send
-// tick and every received SMS make it. Each figure is taken twice in the same run: "today",
-// the site and the layer as they were before the tables counted their changes (no counters,
-// no look-up indexes, every view read at once), and "now".
+// tick and every received SMS make it. Then the whole reload as the main window makes it,
+// its user grid on the "Alle" tab of the unit in view: after a send's one-row change in
+// SMS_Sent, after a registration's send (that row and its right's mark in one commit), and
+// after a received answer (the message stored, a right's status changed), each beside a raw
+// scan of the rows the window shows (ShownRows.h).
 //
 //   portiva-bench-mainrecordsets [--keep FILE]
+//   portiva-bench-mainrecordsets --site FILE [--label 1M]
 //
-// The site: 200 key units, 10,000 catalogue persons, 20,000 rights, 100,000 sent and 100,000
-// received SMS and 50,000 log entries. Medians of five runs. --keep leaves the site in FILE
-// and its "today" copy in FILE.today, for portiva-bench-sendtick and portiva-bench-stall.
+// Without --site the bench makes its site: 200 key units, 10,000 catalogue persons, 20,000
+// rights, 100,000 sent and 100,000 received SMS and 50,000 log entries; each figure is then
+// taken twice in the same run: "today", the site and the layer as they were before the tables
+// counted their changes (no counters, no look-up indexes, every view read at once), and
+// "now". --keep leaves the site in FILE and its "today" copy in FILE.today, for
+// portiva-bench-sendtick and portiva-bench-stall. With --site the bench measures "now" on a
+// copy of FILE (a site made by "portiva-bench-windows --make"), labelled as --label says.
+// Medians of five runs.
 
 #include "LargeSite.h"
+#include "ShownRows.h"
+#include "admin/KeyUsers.h"
 #include "admin/MainRecordsets.h"
 #include "admin/MainViews.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "programstate/AppState.h"
+#include "programstate/MainTexts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <sqlite3.h>
@@ -75,39 +87,71 @@ qint64 rawScan(sqlite3 *db)
 {
     qint64 cells = 0;
     for (const Query &q : kQueries) {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, q.sql, -1, &stmt, nullptr) != SQLITE_OK)
-            qFatal("prepare: %s", sqlite3_errmsg(db));
+        QByteArray sql = q.sql;
         if (q.param)
-            sqlite3_bind_text(stmt, 1, q.param, -1, SQLITE_STATIC);
-        const int columns = sqlite3_column_count(stmt);
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < columns; ++c) {
-                switch (sqlite3_column_type(stmt, c)) {
-                case SQLITE_INTEGER:
-                    cells += sqlite3_column_int64(stmt, c) != 0;
-                    break;
-                case SQLITE_TEXT:
-                    cells += QString::fromUtf8(
-                                 reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
-                                 sqlite3_column_bytes(stmt, c))
-                                 .size() > 0;
-                    break;
-                default:
-                    ++cells;
-                    break;
-                }
-            }
-        }
-        sqlite3_finalize(stmt);
+            sql.replace('?', QByteArray("'") + q.param + '\'');
+        cells += scanRows(db, sql);
     }
     return cells;
 }
 
 struct Figures {
     double raw = 0, nothingHeld = 0, unchanged = 0, afterChange = 0, everyViewRead = 0;
+    double shownRaw = 0, afterSend = 0, afterMarkingSend = 0, afterAnswer = 0;
     QString rows;
 };
+
+// The main window's reloads with its user grid, on the "Alle" tab of the unit in view: the
+// modem road's (after a send) and the received SMS reader's (after an answer).
+void measureWindow(const QString &path, AppState &state, MainViews &views, MainRecordsets &reload,
+                   Figures &f)
+{
+    const MainTexts texts;
+    state.SelectedUserTab = texts.AllUsersTabText;
+    const QString sortKey = QStringLiteral("Bruker");
+    KeyUsers users(state, views, texts, sortKey);
+    users.rebuild();
+    Connection &db = *state.SharedConnection;
+    const QVariant right =
+        db.scalar(QStringLiteral("SELECT min(rid) FROM TBLbrukere WHERE KeyNummer = ?1"),
+                  {views.shownKeyNummer});
+    int turn = 0;
+    const auto sendChange = [&] {
+        db.exec(QStringLiteral("UPDATE SMS_Sent SET CMGS = ?1 WHERE ID = 2"),
+                {QStringLiteral("%1:OK").arg(++turn % 200)});
+    };
+    const auto answerChange = [&] {
+        db.exec(QStringLiteral("INSERT INTO SMS_Received (FraNummer, FraNummerKort, Etternavn, "
+                               "Dato, SMS_Text) VALUES (?1, ?2, 'Dør', '24/05/10,12:00:00', "
+                               "'41234567 er lagt til')"),
+                {views.shownKeyNummer, views.shownKeyNummer.mid(3)});
+        db.exec(QStringLiteral("UPDATE TBLbrukere SET Status = ?1 WHERE rid = ?2"),
+                {++turn % 2 ? QStringLiteral("Aktiv ") : QStringLiteral("Registrerer"), right});
+    };
+    // A registration's send writes its result and its right's mark in one commit.
+    const auto markingSendChange = [&] {
+        Connection::Transaction both(state.SharedConnection);
+        sendChange();
+        db.exec(QStringLiteral("UPDATE TBLbrukere SET Status = ?1 WHERE rid = ?2"),
+                {turn % 2 ? QStringLiteral("Registrerer") : QStringLiteral("Sletter"), right});
+        both.commit();
+    };
+    const auto modemReload = [&] {
+        reload.openAll();
+        users.refreshIfChanged();
+    };
+    f.afterSend = median(5, modemReload, sendChange);
+    f.afterMarkingSend = median(5, modemReload, markingSendChange);
+    f.afterAnswer = median(
+        5,
+        [&] {
+            reload.openAll();
+            users.ShowKeyUsers();
+        },
+        answerChange);
+    const QStringList shown = shownStatements(path, state, state.SelectedUserTab);
+    f.shownRaw = median(3, [&] { rawShownMs(db.checkedHandle(), shown); });
+}
 
 Figures measure(const QString &path, bool tracking)
 {
@@ -149,7 +193,18 @@ Figures measure(const QString &path, bool tracking)
                  .arg(views.adoSMSReceivedRS->RecordCount())
                  .arg(views.adoSMSUNSentRS->RecordCount())
                  .arg(views.adoLOGGDataRS->RecordCount());
+    if (tracking)
+        measureWindow(path, state, views, reload, f);
     return f;
+}
+
+void line(QTextStream &out, const QString &what, const QString &label, double ms, double raw)
+{
+    out << QStringLiteral("%1 at %2: %3 ms, raw %4 ms, ratio %5\n")
+               .arg(what, label)
+               .arg(ms, 0, 'f', 1)
+               .arg(raw, 0, 'f', 1)
+               .arg(ms / raw, 0, 'f', 2);
 }
 
 } // namespace
@@ -161,47 +216,68 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("bench.mdb"));
     const QStringList args = app.arguments();
-    const int keep = int(args.indexOf(QStringLiteral("--keep")));
-    if (keep > 0 && keep + 1 < args.size())
-        path = args[keep + 1];
+    const auto option = [&](const char *name) {
+        const int at = int(args.indexOf(QString::fromLatin1(name)));
+        return at > 0 && at + 1 < args.size() ? args[at + 1] : QString();
+    };
+    const QString site = option("--site");
+    const QString keep = option("--keep");
+    QString label = option("--label");
+    if (!keep.isEmpty())
+        path = keep;
     const QString today = path + QStringLiteral(".today");
 
     QElapsedTimer made;
     made.start();
-    makeLargeSite(path);
-    makeTodayCopy(path, today);
-    out << "large site generated in " << made.elapsed() << " ms\n";
+    if (site.isEmpty()) {
+        makeLargeSite(path);
+        makeTodayCopy(path, today);
+        out << "large site generated in " << made.elapsed() << " ms\n";
+        if (label.isEmpty())
+            label = QStringLiteral("100k");
+    } else if (!QFile::copy(site, path)) {
+        out << "cannot copy " << site << " to " << path << "\n";
+        return 1;
+    } else if (label.isEmpty()) {
+        label = QFileInfo(site).baseName();
+    }
 
-    const Figures before = measure(today, false);
+    const Figures before = site.isEmpty() ? measure(today, false) : Figures();
     const Figures now = measure(path, true);
     out << "rows: " << now.rows << "\n";
-    const auto line = [&](const char *what, double a, double b, double rawA, double rawB) {
-        out << QStringLiteral("%1 %2 ms (%3x)   %4 ms (%5x)\n")
-                   .arg(QString::fromLatin1(what), -36)
-                   .arg(a, 7, 'f', 1)
-                   .arg(a / rawA, 0, 'f', 2)
-                   .arg(b, 7, 'f', 1)
-                   .arg(b / rawB, 0, 'f', 2);
-    };
-    out << QStringLiteral("%1 %2   %3\n")
-               .arg(QString(), -36)
-               .arg(QStringLiteral("today"), -17)
-               .arg(QStringLiteral("now"));
-    line("raw SQLite scan of the same rows", before.raw, now.raw, before.raw, now.raw);
-    line("OpenMainRecordsets, nothing held", before.nothingHeld, now.nothingHeld, before.raw,
+    if (site.isEmpty()) {
+        const auto row = [&](const char *what, double a, double b) {
+            out << QStringLiteral("%1 %2 ms (%3x)   %4 ms (%5x)\n")
+                       .arg(QString::fromLatin1(what), -36)
+                       .arg(a, 7, 'f', 1)
+                       .arg(a / before.raw, 0, 'f', 2)
+                       .arg(b, 7, 'f', 1)
+                       .arg(b / now.raw, 0, 'f', 2);
+        };
+        out << QStringLiteral("%1 %2   %3\n")
+                   .arg(QString(), -36)
+                   .arg(QStringLiteral("today"), -17)
+                   .arg(QStringLiteral("now"));
+        row("raw SQLite scan of the same rows", before.raw, now.raw);
+        row("OpenMainRecordsets, nothing held", before.nothingHeld, now.nothingHeld);
+        row("again, database unchanged", before.unchanged, now.unchanged);
+        row("after a one-row change in SMS_Sent", before.afterChange, now.afterChange);
+        row("the same, then every view read", before.everyViewRead, now.everyViewRead);
+        line(out, QStringLiteral("today, OpenMainRecordsets after a one-row change"), label,
+             before.afterChange, before.raw);
+    } else {
+        line(out, QStringLiteral("OpenMainRecordsets, nothing held"), label, now.nothingHeld,
+             now.raw);
+    }
+    line(out, QStringLiteral("OpenMainRecordsets after a one-row change"), label, now.afterChange,
          now.raw);
-    line("again, database unchanged", before.unchanged, now.unchanged, before.raw, now.raw);
-    line("after a one-row change in SMS_Sent", before.afterChange, now.afterChange, before.raw,
-         now.raw);
-    line("the same, then every view read", before.everyViewRead, now.everyViewRead, before.raw,
-         now.raw);
-    out << QStringLiteral("today, after a one-row change: %1 ms, ratio %2\n")
-               .arg(before.afterChange, 0, 'f', 1)
-               .arg(before.afterChange / before.raw, 0, 'f', 2);
-    out << QStringLiteral("after a one-row change: %1 ms, ratio %2\n")
-               .arg(now.afterChange, 0, 'f', 1)
-               .arg(now.afterChange / now.raw, 0, 'f', 2);
-    if (keep < 0)
+    line(out, QStringLiteral("main window reload after a send"), label, now.afterSend,
+         now.shownRaw);
+    line(out, QStringLiteral("main window reload after a send that marks its right"), label,
+         now.afterMarkingSend, now.shownRaw);
+    line(out, QStringLiteral("main window reload after an answer"), label, now.afterAnswer,
+         now.shownRaw);
+    if (keep.isEmpty())
         QFile::remove(today);
     return 0;
 }

@@ -4,13 +4,19 @@
 //
 //   portiva-bench-stall --database FILE [--cycles N]
 //
-// FILE is a site kept by "portiva-bench-mainrecordsets --keep FILE"; FILE.today, the same site
-// as it was before its tables counted their changes and had their look-up indexes, is run
-// first with the layer's change tracking off, for the figure of today beside the figure of
-// now. Each runs in a process of its own, so each peak memory is its own. The program's work
-// is the real one (send timer, queue, listing, reply interpretation, both reloads); only the
-// modem's own waits are scaled down, which shortens the cycle, not the work between returns.
+// FILE is a site made by "portiva-bench-windows --make FILE --sent N" or kept by
+// "portiva-bench-mainrecordsets --keep FILE" (the runs add their registrations to it); when
+// FILE.today, the same site as it was before its tables counted their changes and had their
+// look-up indexes, is there, it is run first with the layer's change tracking off, for the
+// figure of today beside the figure of now. The unit in view is the one that holds most
+// rights, its user grid on the tab the main window opens on and then on "Alle"; each run is a
+// process of its own, so each peak memory is its own. The program's work is the real one
+// (send timer, queue, listing, reply interpretation, the reloads as the main window makes
+// them); only the modem's own waits are scaled down, which shortens the cycle, not the work
+// between returns. Each stall is printed beside a raw SQLite scan of the rows the main
+// window shows on that tab (ShownRows.h), on the same connection after the cycles.
 
+#include "ShownRows.h"
 #include "admin/CommandLanguage.h"
 #include "admin/FuturePeriods.h"
 #include "admin/KeyUsers.h"
@@ -93,7 +99,10 @@ struct Host : ModemHost {
             counted->sendCommits =
                 std::max(counted->sendCommits, counted->commits - counted->atReload);
         ++reloadsOfTick;
+        // As the main window's modem host reloads: the views, then the user grid as far as
+        // the rights changed.
         reload->OpenMainRecordsets();
+        users->refreshIfChanged();
     }
     void ProcessNewUsers() override
     {
@@ -161,7 +170,7 @@ QString siteLabel(int sentRows)
     return QString::number(sentRows / 1000) + QLatin1Char('k');
 }
 
-int runPhase(const QString &path, bool tracking, int cycles)
+int runPhase(const QString &path, bool tracking, int cycles, bool allUsersTab)
 {
     QTextStream out(stdout);
     Connection::setChangeTracking(tracking);
@@ -187,8 +196,8 @@ int runPhase(const QString &path, bool tracking, int cycles)
     state.HostName = QStringLiteral("127.0.0.1");
     state.Port = QString::number(sim.port());
     MainTexts texts;
-    // The tab the main window's load chooses.
-    state.SelectedUserTab = texts.NewUsersTabText;
+    // The tab the main window's load chooses, or the one of every right of the unit.
+    state.SelectedUserTab = allUsersTab ? texts.AllUsersTabText : texts.NewUsersTabText;
     MainViews views;
     MainRecordsets reload(state, views);
     const QString UserGridSortKey = QStringLiteral("Bruker"); // KeyUsers keeps a reference
@@ -249,19 +258,26 @@ int runPhase(const QString &path, bool tracking, int cycles)
         }
     }
     const double seconds = double(cycle.elapsed()) / 1000;
+    const double longest = probe.longestMs();
+    const QStringList shown = bench::shownStatements(path, state, state.SelectedUserTab);
+    std::vector<double> raws;
+    for (int run = 0; run < 3; ++run)
+        raws.push_back(bench::rawShownMs(db.checkedHandle(), shown));
+    std::sort(raws.begin(), raws.end());
     // Given back as the program's unload does, so that the site can be run again.
     db.exec(QStringLiteral("UPDATE Modem SET IMEICODE = '0', ModemManufacturer = ' ', ModemName = "
                            "' ', ModemStatus = 0, ModemOwner = '?' WHERE ModemOwner = ?1"),
             {state.CurrentComputerName});
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-               .arg(probe.longestMs(), 0, 'f', 1)
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+               .arg(longest, 0, 'f', 1)
                .arg(usage.ru_maxrss / 1024)
                .arg(cycles)
                .arg(seconds, 0, 'f', 1)
                .arg(counted.sendCommits)
-               .arg(siteLabel(sentRows));
+               .arg(siteLabel(sentRows))
+               .arg(raws[1], 0, 'f', 1);
     return 0;
 }
 
@@ -294,29 +310,47 @@ int main(int argc, char **argv)
     BenchDialogs boxes;
     setDialogs(&boxes);
     const QString phase = option("--phase");
+    const bool allUsersTab = option("--tab") == u"all";
     if (phase == u"today")
-        return runPhase(database + QStringLiteral(".today"), false, cycles);
+        return runPhase(database + QStringLiteral(".today"), false, cycles, allUsersTab);
     if (phase == u"now")
-        return runPhase(database, true, cycles);
+        return runPhase(database, true, cycles, allUsersTab);
 
     const QStringList common{QStringLiteral("--database"), database, QStringLiteral("--cycles"),
                              QString::number(cycles), QStringLiteral("--phase")};
+    const auto failed = [&](const QStringList &figures) {
+        if (figures.size() >= 7)
+            return false;
+        out << "a phase failed: " << figures.join(u' ') << "\n";
+        return true;
+    };
+    // One line: "<what> at <site>: N ms, raw R ms, ratio X".
+    const auto line = [&](const QString &what, const QStringList &f) {
+        out << QStringLiteral("%1 at %2: %3 ms, raw %4 ms, ratio %5\n")
+                   .arg(what, f[5], f[0], f[6])
+                   .arg(f[0].toDouble() / std::max(0.001, f[6].toDouble()), 0, 'f', 2);
+    };
     // The site as it was before its tables counted their changes, when one was kept beside it.
-    QStringList today;
-    if (QFile::exists(database + QStringLiteral(".today")))
-        today = runChild(app.applicationFilePath(), common + QStringList{"today"});
-    const QStringList now = runChild(app.applicationFilePath(), common + QStringList{"now"});
-    if (now.size() < 6 || (!today.isEmpty() && today.size() < 6)) {
-        out << "a phase failed: " << today.join(u' ') << " / " << now.join(u' ') << "\n";
-        return 1;
+    if (QFile::exists(database + QStringLiteral(".today"))) {
+        const QStringList today =
+            runChild(app.applicationFilePath(), common + QStringList{"today"});
+        if (failed(today))
+            return 1;
+        line(QStringLiteral("today, stall send-receive"), today);
+        out << QStringLiteral("today, peak memory at %1: %2 MB\n").arg(today[5], today[1]);
     }
-    const QString &at = now[5];
-    if (!today.isEmpty())
-        out << QStringLiteral("today, stall send-receive at %1: %2 ms, peak %3 MB\n")
-                   .arg(at, today[0], today[1]);
-    out << QStringLiteral("stall send-receive at %1: %2 ms over %3 cycles\n")
-               .arg(at, now[0], now[2]);
-    out << QStringLiteral("writes per send: %1 commits\n").arg(now[4]);
-    out << QStringLiteral("peak memory at %1: %2 MB, cycles %3 s\n").arg(at, now[1], now[3]);
+    for (const char *tab : {"new", "all"}) {
+        const QStringList now =
+            runChild(app.applicationFilePath(), common + QStringList{"now", "--tab", tab});
+        if (failed(now))
+            return 1;
+        const MainTexts texts;
+        line(QStringLiteral("stall send-receive, tab %1")
+                 .arg(qstrcmp(tab, "all") == 0 ? texts.AllUsersTabText : texts.NewUsersTabText),
+             now);
+        out << QStringLiteral("writes per send: %1 commits\n").arg(now[4]);
+        out << QStringLiteral("peak memory at %1: %2 MB, %3 cycles %4 s\n")
+                   .arg(now[5], now[1], now[2], now[3]);
+    }
     return 0;
 }
