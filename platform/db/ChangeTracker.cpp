@@ -178,10 +178,12 @@ std::optional<std::vector<QString>> ChangeTracker::tablesRead(sqlite3 *db, const
             continue;
         const qint64 root = sqlite3_column_int64(st.get(), 3);
         const qint64 database = sqlite3_column_int64(st.get(), 4);
-        const int flags = sqlite3_column_int(st.get(), 6);
+        // EXPLAIN gives P5 as two hexadecimal digits.
+        const int flags = columnText(st.get(), 6).toInt(nullptr, 16);
         const auto table = m_tableOfRoot.constFind(root);
-        // P5 bit 0x02: the root page is in a register, not known until the program runs.
-        if (database != 0 || (flags & 0x02) || table == m_tableOfRoot.constEnd())
+        // P5 bit 0x10: the root page is in a register, not known until the program runs.
+        // (Bit 0x02 only says that an index is sought by equality.)
+        if (database != 0 || (flags & 0x10) || table == m_tableOfRoot.constEnd())
             return std::nullopt;
         if (std::find(tables.begin(), tables.end(), *table) == tables.end())
             tables.push_back(*table);

@@ -62,6 +62,7 @@ private slots:
     void changeElsewhereIsReadAgainOthersShared_data();
     void changeElsewhereIsReadAgainOthersShared();
     void tableThatDoesNotCountIsCheckedAgainstTheWholeDatabase();
+    void lookUpThroughAnIndexCountsItsTable();
     void deferredViewNeverUsedRunsNoQuery();
     void deferredViewReadsTheDatabaseAsItIsAtFirstUse();
     void deferredViewFailsAtOnceForAQueryThatCannotRun();
@@ -143,6 +144,23 @@ void TestDbChanges::tableThatDoesNotCountIsCheckedAgainstTheWholeDatabase()
     fixture.open()->exec("UPDATE SMS_Sent SET CMGS = '3'");
     Recordset::open(db, joined);
     QCOMPARE(runs.of("Katalog"), 2);
+}
+
+// A row sought by equality through an index is read again only when its table changes, as a
+// whole table is.
+void TestDbChanges::lookUpThroughAnIndexCountsItsTable()
+{
+    Fixture fixture(rows);
+    auto db = countedConnection(fixture);
+    const QString one = "SELECT Etternavn FROM Katalog WHERE Bruker = ?";
+    auto held = Recordset::open(db, one, {"+472"});
+    StatementRuns runs(*db);
+    fixture.open()->exec("UPDATE SMS_Sent SET CMGS = '17'");
+    QCOMPARE(Recordset::open(db, one, {"+472"})->toText(0), "Dal");
+    QCOMPARE(runs.of("Katalog"), 0);
+    fixture.open()->exec("UPDATE Katalog SET Etternavn = 'Eik' WHERE rid = 2");
+    QCOMPARE(Recordset::open(db, one, {"+472"})->toText(0), "Eik");
+    QCOMPARE(runs.of("Katalog"), 1);
 }
 
 void TestDbChanges::deferredViewNeverUsedRunsNoQuery()
