@@ -72,6 +72,19 @@ QString countingScript(const QStringList &tables)
     return script;
 }
 
+// A set read longer ago than this many of the connection's own changes to a table it reads
+// is read again whole.
+constexpr size_t kOwnRowsKept = 4096;
+
+const char *const kOwnRowFunction = "portiva_own_row";
+
+void ownRowFunction(sqlite3_context *context, int, sqlite3_value **values)
+{
+    static_cast<ChangeTracker *>(sqlite3_user_data(context))
+        ->ownRowChanged(sqlite3_value_int(values[0]), sqlite3_value_int64(values[1]),
+                        sqlite3_value_int64(values[2]));
+}
+
 } // namespace
 
 void installChangeCounters(sqlite3 *db)
@@ -189,6 +202,89 @@ std::optional<std::vector<QString>> ChangeTracker::tablesRead(sqlite3 *db, const
             tables.push_back(*table);
     }
     return tables;
+}
+
+std::optional<std::vector<QString>> ChangeTracker::tablesOf(const QString &sql) const
+{
+    const auto known = m_tablesOfQuery.constFind(sql);
+    if (known == m_tablesOfQuery.constEnd())
+        return std::nullopt;
+    return *known;
+}
+
+// The notes are kept by the connection, not the file: a temporary trigger fires for this
+// connection's writes only and is gone with it, so other workstations and older programs see
+// nothing of them. Each notes one change, as the file's counting trigger counts it.
+void ChangeTracker::noteOwnRows(sqlite3 *db)
+{
+    if (m_ownWatched)
+        return;
+    QStringList tables;
+    QSet<QString> triggers;
+    try {
+        readCatalogue(db, tables, triggers);
+    } catch (const std::exception &) {
+        return;
+    }
+    if (sqlite3_create_function_v2(db, kOwnRowFunction, 3, SQLITE_UTF8, this, &ownRowFunction,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    const QString call = QString::fromLatin1(kOwnRowFunction);
+    const struct {
+        const char *event, *before, *after;
+    } events[] = {{"INSERT", "NEW", "NEW"}, {"UPDATE", "OLD", "NEW"}, {"DELETE", "OLD", "OLD"}};
+    for (const QString &table : tables) {
+        const int number = int(m_ownTables.size());
+        QString script;
+        for (const auto &e : events) {
+            const QString name = QStringLiteral("OwnRows_%1_%2").arg(table, QLatin1String(e.event));
+            script += QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 ON main.%3 "
+                                     "BEGIN SELECT %4(%5, %6.rowid, %7.rowid); END;")
+                          .arg(quoteIdentifier(name), QLatin1String(e.event),
+                               quoteIdentifier(table), call, QString::number(number),
+                               QLatin1String(e.before), QLatin1String(e.after));
+        }
+        // A table without row ids has no triggers: its sets are always read again whole.
+        const bool watched =
+            sqlite3_exec(db, script.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        m_ownTables.push_back({table, {}, -1, watched});
+    }
+    m_ownWatched = true;
+}
+
+void ChangeTracker::ownRowChanged(int table, qint64 before, qint64 after)
+{
+    if (table < 0 || table >= int(m_ownTables.size()))
+        return;
+    OwnTable &own = m_ownTables[size_t(table)];
+    own.rows.push_back({m_ownNext++, before, after});
+    if (own.rows.size() > kOwnRowsKept) {
+        own.dropped = own.rows.front().seq;
+        own.rows.pop_front();
+    }
+}
+
+std::optional<std::vector<qint64>> ChangeTracker::ownRowsSince(qint64 mark, const QString &table,
+                                                               qint64 countedChanges) const
+{
+    const auto own = std::find_if(m_ownTables.begin(), m_ownTables.end(),
+                                  [&](const OwnTable &t) { return t.name == table; });
+    if (!m_ownWatched || mark < 0 || own == m_ownTables.end() || !own->watched ||
+        own->dropped >= mark)
+        return std::nullopt;
+    std::vector<qint64> rows;
+    qint64 noted = 0;
+    for (auto it = own->rows.rbegin(); it != own->rows.rend() && it->seq >= mark; ++it) {
+        ++noted;
+        rows.push_back(it->before);
+        if (it->after != it->before)
+            rows.push_back(it->after);
+    }
+    if (noted != countedChanges)
+        return std::nullopt;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 bool ChangeTracker::readCounts(sqlite3 *db, const DatabaseState &state)

@@ -289,8 +289,10 @@ std::shared_ptr<Connection> Connection::create(const QString &path, const QStrin
 
 void Connection::addChangeCounters()
 {
-    if (g_changeTracking)
-        dbdetail::installChangeCounters(checkedHandle());
+    if (!g_changeTracking)
+        return;
+    dbdetail::installChangeCounters(checkedHandle());
+    m_tracker->noteOwnRows(m_db);
 }
 
 std::optional<QString> Connection::changesOf(const QStringList &tables)

@@ -71,7 +71,8 @@ public:
     // Gives every table of the file that lacks them the triggers that count its changes
     // (ChangeTracker.h), so that a snapshot stays shared until the tables it reads change, on
     // every connection to the file. Writes the file once; a file that cannot be written now
-    // is left as it is.
+    // is left as it is. From then on this connection also notes which rows its own writes
+    // change, so that a set can read those again alone (Recordset::readChangedRows).
     void addChangeCounters();
     // The counted changes of the given tables, as one text to compare with an earlier one, or
     // nothing when the file does not count them (or cannot be read now).

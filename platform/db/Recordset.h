@@ -93,6 +93,19 @@ public:
     std::shared_ptr<Recordset> Clone() const;
     // Same query, parameters and connection; the sort is re-applied; first row current.
     void Requery();
+    // True while the rows are still the query's answer: none of the tables the query reads
+    // has changed since they were read, on any connection, nor the schema (for a query on a
+    // table that does not count its changes: nothing in the database has changed). False for
+    // edited or closed rows; true for a deferred set, which reads the rows when first used.
+    bool stillCurrent() const;
+    // Brings rows that are no longer current up to date by reading again only the rows that
+    // changed, where the layer knows which: keyField holds the row id (INTEGER PRIMARY KEY) of
+    // the one table read that changed, the query lists its rows in ascending order of it, and
+    // every change since the rows were read is this connection's own. Rows that no longer
+    // answer the query leave, new ones take their place; the sort is applied again, the
+    // current row stays current where it still is (else the first row), reset is signalled.
+    // False, and the rows as they were, when that cannot be done: Requery reads them anew.
+    bool readChangedRows(const QString &keyField);
     // "Col [ASC|DESC], ..."; "" is query order. Stable, text ignoring case.
     QString Sort() const { return m_sort; }
     void setSort(const QString &sort);
@@ -167,6 +180,10 @@ private:
     bool shareSnapshot(const SnapshotStamp &stamp);
     std::shared_ptr<RecordsetStore> liveSnapshot(const SnapshotStamp &stamp) const;
     void holdCurrentSnapshot();
+    std::optional<std::vector<qint64>> changedKeys(const SnapshotStamp &was,
+                                                   const SnapshotStamp &now, int keyColumn) const;
+    void takeRowsReadAgain(std::shared_ptr<RecordsetStore> fresh, const std::vector<int> &fromOld,
+                           int key);
     void readDeferred() const;
     bool readDeferredQuietly() const;
     void keepSnapshot();
@@ -201,6 +218,7 @@ private:
     void moveTo(At at, int pos);
     void leaveEmptiedSet();
     void applySort();
+    void placeAddedRows(std::vector<int> kept, const std::vector<int> &added);
     bool matches(int slot, int column, const FindTarget &target) const;
     QVariant converted(int column, const QVariant &value) const;
     void updateRow();

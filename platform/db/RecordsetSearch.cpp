@@ -118,46 +118,61 @@ struct KeyColumn {
     }
 };
 
-KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, SortKey key)
+void addKey(KeyColumn &kc, const RecordsetStore &store, int slot, SortKey key, bool dates)
+{
+    const Cell &c = store.cell(slot, key.column);
+    KeyCell &k = kc.cells[size_t(slot)];
+    switch (c.type) {
+    case CellType::Integer:
+        k.cls = NumberClass;
+        k.isInteger = true;
+        k.integer = c.integer;
+        k.real = double(c.integer);
+        break;
+    case CellType::Real:
+        k.cls = NumberClass;
+        k.real = c.real;
+        break;
+    case CellType::Text: {
+        const QStringView t = store.textOf(c);
+        const QDate d = dates ? QDate::fromString(t.left(10), Qt::ISODate) : QDate();
+        if (d.isValid()) {
+            k.cls = NumberClass;
+            k.real = double(d.toJulianDay());
+        } else {
+            kc.addText(k, t);
+        }
+        break;
+    }
+    case CellType::Blob:
+        k.cls = BlobClass;
+        break;
+    default:
+        k.cls = NullClass;
+        break;
+    }
+}
+
+KeyColumn emptyKeys(const RecordsetStore &store, SortKey key)
 {
     KeyColumn kc;
     kc.descending = key.descending;
     kc.cells.resize(size_t(store.slotCount()));
+    return kc;
+}
+
+bool isDates(const RecordsetStore &store, SortKey key)
+{
+    return store.fields[size_t(key.column)].kind == FieldKind::Date;
+}
+
+KeyColumn buildKeys(const RecordsetStore &store, const std::vector<int> &order, SortKey key)
+{
+    KeyColumn kc = emptyKeys(store, key);
     kc.keys.reserve(qsizetype(order.size()) * 16);
-    const bool dates = store.fields[size_t(key.column)].kind == FieldKind::Date;
-    for (int slot : order) {
-        const Cell &c = store.cell(slot, key.column);
-        KeyCell &k = kc.cells[size_t(slot)];
-        switch (c.type) {
-        case CellType::Integer:
-            k.cls = NumberClass;
-            k.isInteger = true;
-            k.integer = c.integer;
-            k.real = double(c.integer);
-            break;
-        case CellType::Real:
-            k.cls = NumberClass;
-            k.real = c.real;
-            break;
-        case CellType::Text: {
-            const QStringView t = store.textOf(c);
-            const QDate d = dates ? QDate::fromString(t.left(10), Qt::ISODate) : QDate();
-            if (d.isValid()) {
-                k.cls = NumberClass;
-                k.real = double(d.toJulianDay());
-            } else {
-                kc.addText(k, t);
-            }
-            break;
-        }
-        case CellType::Blob:
-            k.cls = BlobClass;
-            break;
-        default:
-            k.cls = NullClass;
-            break;
-        }
-    }
+    const bool dates = isDates(store, key);
+    for (int slot : order)
+        addKey(kc, store, slot, key, dates);
     return kc;
 }
 
@@ -241,6 +256,47 @@ void Recordset::applySort()
     });
     for (size_t i = 0; i < ranked.size(); ++i)
         m_order[i] = ranked[i].slot;
+}
+
+// After some rows were read again: the rows kept are in the order the sort gave them, and only
+// the added rows are put in their places, each with the keys of the few rows it meets, rather
+// than making every row's key anew. The places are the ones applySort gives: by the keys, and
+// among equal keys in query order (by slot).
+void Recordset::placeAddedRows(std::vector<int> kept, const std::vector<int> &added)
+{
+    const QList<SortKey> keys = parseSort(m_sort, *this);
+    // Many added rows: a whole sort costs less than finding each one's place.
+    if (keys.isEmpty() || added.size() * 32 > kept.size()) {
+        applySort();
+        return;
+    }
+    std::vector<KeyColumn> columns;
+    std::vector<bool> dates;
+    for (const SortKey &k : keys) {
+        columns.push_back(emptyKeys(*m_store, k));
+        dates.push_back(isDates(*m_store, k));
+    }
+    std::vector<bool> made(size_t(m_store->slotCount()), false);
+    const auto keyOf = [&](int slot) {
+        if (!made[size_t(slot)]) {
+            for (qsizetype i = 0; i < keys.size(); ++i)
+                addKey(columns[size_t(i)], *m_store, slot, keys[i], dates[size_t(i)]);
+            made[size_t(slot)] = true;
+        }
+    };
+    const auto less = [&](int a, int b) {
+        keyOf(a);
+        keyOf(b);
+        for (const KeyColumn &kc : columns) {
+            const int r = compareKeys(kc, kc.cells[size_t(a)], kc.cells[size_t(b)]);
+            if (r != 0)
+                return kc.descending ? r > 0 : r < 0;
+        }
+        return a < b;
+    };
+    for (int slot : added)
+        kept.insert(std::lower_bound(kept.begin(), kept.end(), slot, less), slot);
+    m_order = std::move(kept);
 }
 
 // What a find compares against, worked out once per search.

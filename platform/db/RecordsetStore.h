@@ -57,6 +57,9 @@ struct DatabaseState {
 struct SnapshotStamp {
     DatabaseState state;
     std::optional<std::vector<qint64>> tableChanges;
+    // Where the connection's notes of its own row changes stood (-1: it keeps none); rows
+    // changed since can then be read again alone (Recordset::readChangedRows).
+    qint64 ownRows = -1;
     bool sameRows(const SnapshotStamp &other) const
     {
         if (tableChanges && other.tableChanges)
