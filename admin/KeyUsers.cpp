@@ -29,9 +29,17 @@ namespace
 // order the Brukere view lists them in) first, so each account keeps its first spelling.
 const char *const kTabSource = "SELECT Konto, min(rid) AS FirstRight FROM TBLbrukere WHERE "
                                "KeyNummer = ? AND Konto <> '' GROUP BY Konto";
-const char *const kAllUsers = "select Bruker,Etternavn,Fornavn,[Gyldig fra],FraTid,[Gyldig til],"
-                              "TilTid,Konto,Status, Saldo from Brukere where KeyNummer = ?";
-const char *const kAccountFilter = " and not Status = 'NY' and Konto = ? COLLATE LISTORDER";
+// The Brukere view's rows of one unit, with each right's key last: a right the modem road
+// changes is then read again alone (Recordset::readChangedRows), not the unit's every right.
+const char *const kAllUsers =
+    "select t.KeyBruker AS Bruker, k.Etternavn AS Etternavn, k.Fornavn AS Fornavn, "
+    "t.[Gyldig fra] AS [Gyldig fra], t.FraTid AS FraTid, t.[Gyldig til] AS [Gyldig til], "
+    "t.TilTid AS TilTid, t.Konto AS Konto, t.Status AS Status, t.Saldo AS Saldo, t.rid AS rid "
+    "from TBLbrukere AS t LEFT JOIN Katalog AS k ON k.Bruker = t.KeyBruker "
+    "where t.KeyNummer = ?";
+const char *const kAccountFilter = " and not t.Status = 'NY' and t.Konto = ? COLLATE LISTORDER";
+const char *const kRightOrder = " order by t.rid";
+const char *const kRightKey = "rid";
 
 bool sameText(const QString &a, const QString &b)
 {
@@ -125,38 +133,60 @@ void KeyUsers::refreshIfChanged()
 {
     if (!m_state.SharedConnection)
         return;
-    const std::optional<QString> now = listChanges();
-    if (!now || now == m_readAt)
-        return;
-    skipOnError([this] { rebuild(); });
+    skipOnError([this] { followChanges(); });
 }
 
-std::optional<QString> KeyUsers::listChanges() const
+std::shared_ptr<Recordset> KeyUsers::shownList() const
 {
-    // A file without the counters, or a lock elsewhere: nothing is known to have changed.
-    if (!m_state.SharedConnection)
-        return std::nullopt;
-    return m_state.SharedConnection->changesOf(
-        {QStringLiteral("TBLbrukere"), QStringLiteral("NYEbrukere"), QStringLiteral("Katalog")});
+    return m_mode == UserListMode::NewUsers ? m_views.adoNyeBrukereRS : m_views.adoListBrukereRS;
+}
+
+// Only what is no longer the database's answer is read again: the tabs, and of the list the
+// rights that changed where the layer knows which (this workstation's send or a unit's
+// answer), otherwise the whole list (another workstation's change).
+void KeyUsers::followChanges()
+{
+    const QString key = keyNumber();
+    const std::shared_ptr<Recordset> list = shownList();
+    const std::shared_ptr<Recordset> &tabs = m_views.adoPrintBrukereRS;
+    if (!list || !tabs || list != m_shown.lock() || key != m_readKey ||
+        m_readOn.lock() != m_state.SharedConnection) {
+        rebuild();
+        return;
+    }
+    if (!tabs->stillCurrent()) {
+        buildTabs(key);
+        highlightTab();
+    }
+    if (list->stillCurrent() ||
+        (m_mode != UserListMode::NewUsers && list->readChangedRows(QLatin1String(kRightKey))))
+        return;
+    openList(key);
+    sortLists();
+    bindGrid();
 }
 
 void KeyUsers::rebuild()
 {
     const QString key = keyNumber();
-    // Read before the lists: a change made while they are read is seen by the next call.
-    const std::optional<QString> readAt = listChanges();
     buildTabs(key);
     m_mode =
         userListMode(m_state.SelectedUserTab, m_texts.NewUsersTabText, m_texts.AllUsersTabText);
     openList(key);
+    sortLists();
+    bindGrid();
+    highlightTab();
+    m_readKey = key;
+    m_readOn = m_state.SharedConnection;
+}
+
+void KeyUsers::sortLists()
+{
     // Only the lists that have been opened can be sorted; the other keeps its last rows.
     for (const auto &list : {m_views.adoListBrukereRS, m_views.adoNyeBrukereRS}) {
         if (list && list->isOpen())
             list->setSort(m_sortKey);
     }
-    bindGrid();
-    highlightTab();
-    m_readAt = readAt;
 }
 
 void KeyUsers::buildTabs(const QString &key)
@@ -164,11 +194,11 @@ void KeyUsers::buildTabs(const QString &key)
     // Every caption is read before the strip changes: a list that cannot be read leaves the
     // tabs as they were, not the first one alone.
     QStringList captions{m_texts.NewUsersTabText};
-    m_views.adoPrintBrukereRS =
-        Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
-    m_views.adoPrintBrukereRS->setSort(QStringLiteral("Konto, FirstRight"));
-    captions << accountTabCaptions(*m_views.adoPrintBrukereRS);
-    m_views.adoPrintBrukereRS->Close();
+    // Kept open: followChanges asks it whether the tabs are still the unit's accounts.
+    auto accounts = Recordset::open(connection(), QString::fromLatin1(kTabSource), {key});
+    accounts->setSort(QStringLiteral("Konto, FirstRight"));
+    captions << accountTabCaptions(*accounts);
+    m_views.adoPrintBrukereRS = accounts;
     captions << m_texts.AllUsersTabText;
     m_captions = captions;
     if (QTabBar *tabs = m_controls.TabStrip1) {
@@ -188,16 +218,19 @@ void KeyUsers::openList(const QString &key)
         m_views.adoNyeBrukereRS = Recordset::open(connection(), newUsersOfKeyQuery(), {key});
         break;
     case UserListMode::AllUsers:
-        m_views.adoListBrukereRS =
-            Recordset::open(connection(), QString::fromLatin1(kAllUsers), {key});
+        m_views.adoListBrukereRS = Recordset::open(
+            connection(), QString::fromLatin1(kAllUsers) + QLatin1String(kRightOrder), {key});
         break;
     case UserListMode::Account:
     case UserListMode::Balance:
-        m_views.adoListBrukereRS = Recordset::open(
-            connection(), QString::fromLatin1(kAllUsers) + QString::fromLatin1(kAccountFilter),
-            {key, m_state.SelectedUserTab});
+        m_views.adoListBrukereRS =
+            Recordset::open(connection(),
+                            QString::fromLatin1(kAllUsers) + QLatin1String(kAccountFilter) +
+                                QLatin1String(kRightOrder),
+                            {key, m_state.SelectedUserTab});
         break;
     }
+    m_shown = shownList();
 }
 
 void KeyUsers::bindGrid()
@@ -210,6 +243,9 @@ void KeyUsers::bindGrid()
     m_rebinding = true;
     QAbstractItemModel *old = grid->model();
     auto *model = new UserGridModel(list, grid);
+    // The right's key is the list's own, not the operator's.
+    if (const int key = list->fieldIndex(QLatin1String(kRightKey)); key >= 0)
+        model->showColumns(key);
     grid->setModel(model);
     if (old && old == m_model)
         old->deleteLater();

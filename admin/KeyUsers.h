@@ -63,9 +63,10 @@ public:
     void ShowKeyUsers();
     // The same, the failure thrown.
     void rebuild();
-    // Rebuilds only when the rights, waiting periods or catalogue changed since the grid was
-    // read: the modem road's sends and answers, and other workstations, change rights with no
-    // operator action to reload the grid. A failure leaves the grid for the next call.
+    // Reads again only what is no longer current (Recordset::stillCurrent): the modem road's
+    // sends and answers, and other workstations, change rights with no operator action to
+    // reload the grid. A unit or connection other than the one read rebuilds all. A failure
+    // leaves the grid for the next call.
     void refreshIfChanged();
 
     // Tab captions as built (the strip shows them with "&" doubled).
@@ -86,7 +87,9 @@ private:
     void layoutGrid();
     void defaultLayout();
     void highlightTab();
-    std::optional<QString> listChanges() const;
+    void followChanges();
+    void sortLists();
+    std::shared_ptr<Recordset> shownList() const;
 
     AppState &m_state;
     MainViews &m_views;
@@ -98,8 +101,10 @@ private:
     // The tab of the list last shown in full.
     QString m_shownTab;
     bool m_rebinding = false;
-    // The database's change counts of the lists' tables when the grid was last read.
-    std::optional<QString> m_readAt;
+    // The list the grid shows, and the unit and connection the tabs and lists were read for.
+    std::weak_ptr<Recordset> m_shown;
+    QString m_readKey;
+    std::weak_ptr<Connection> m_readOn;
     std::function<void()> m_rowChanged;
     QPointer<QAbstractItemModel> m_model;
 };

@@ -2,6 +2,8 @@
 
 #include "platform/db/Recordset.h"
 
+#include <algorithm>
+
 namespace portiva
 {
 
@@ -28,6 +30,13 @@ void UserGridModel::setAlignment(int column, Qt::Alignment alignment)
     m_alignments[column] = alignment;
 }
 
+void UserGridModel::showColumns(int count)
+{
+    beginResetModel();
+    m_shownColumns = count;
+    endResetModel();
+}
+
 int UserGridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() || !m_list->isOpen() ? 0 : m_list->rowCount();
@@ -35,7 +44,10 @@ int UserGridModel::rowCount(const QModelIndex &parent) const
 
 int UserGridModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_list->fieldCount();
+    if (parent.isValid())
+        return 0;
+    const int fields = m_list->fieldCount();
+    return m_shownColumns >= 0 ? std::min(fields, m_shownColumns) : fields;
 }
 
 QVariant UserGridModel::data(const QModelIndex &index, int role) const

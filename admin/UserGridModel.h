@@ -21,6 +21,8 @@ public:
     std::shared_ptr<Recordset> recordset() const { return m_list; }
     void setCaption(int column, const QString &caption);
     void setAlignment(int column, Qt::Alignment alignment);
+    // Shows only the list's first count fields.
+    void showColumns(int count);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -32,6 +34,7 @@ private:
     std::shared_ptr<Recordset> m_list;
     QMap<int, QString> m_captions;
     QMap<int, Qt::Alignment> m_alignments;
+    int m_shownColumns = -1;
 };
 
 } // namespace portiva

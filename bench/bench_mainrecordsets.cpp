@@ -142,13 +142,8 @@ void measureWindow(const QString &path, AppState &state, MainViews &views, MainR
     };
     f.afterSend = median(5, modemReload, sendChange);
     f.afterMarkingSend = median(5, modemReload, markingSendChange);
-    f.afterAnswer = median(
-        5,
-        [&] {
-            reload.openAll();
-            users.ShowKeyUsers();
-        },
-        answerChange);
+    // The received SMS reader reloads the window as the modem road does.
+    f.afterAnswer = median(5, modemReload, answerChange);
     const QStringList shown = shownStatements(path, state, state.SelectedUserTab);
     f.shownRaw = median(3, [&] { rawShownMs(db.checkedHandle(), shown); });
 }

@@ -216,7 +216,7 @@ int runPhase(const QString &path, bool tracking, int cycles, bool allUsersTab)
                          ModemTiming().scaled(0.05), std::make_unique<RealModemClock>());
     ReceivedSmsReader reader(
         session.context(),
-        {[&] { reload.OpenMainRecordsets(); }, [&] { users.ShowKeyUsers(); }, {}, {}});
+        {[&] { reload.OpenMainRecordsets(); }, [&] { users.refreshIfChanged(); }, {}, {}});
     session.setReceiver(reader);
     reload.OpenMainRecordsets();
     users.ShowKeyUsers();

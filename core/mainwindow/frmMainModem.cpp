@@ -133,11 +133,13 @@ void frmMain::setupModem()
                       Command3,   txtMessages, rtfTerminalScreen, Line1,       ComShowCom};
     w.window = this;
     m_modem->setWidgets(w);
-    // The session owns the reader of received SMS; it reloads this window after each one.
-    auto *inbox = new ReceivedSmsReader(
-        m_modem->context(),
-        {[this] { OpenMainRecordsets(); }, [this] { ShowKeyUsers(); }, [this] { return today(); }},
-        m_modem.get());
+    // The session owns the reader of received SMS; it reloads this window after each one, the
+    // user grid as far as the answer changed what it shows.
+    auto *inbox = new ReceivedSmsReader(m_modem->context(),
+                                        {[this] { OpenMainRecordsets(); },
+                                         [this] { m_keyUsers->refreshIfChanged(); },
+                                         [this] { return today(); }},
+                                        m_modem.get());
     m_modem->setReceiver(*inbox);
     m_modem->setSerialDeviceSetting([this](int n) {
         return m_settings || m_ownSettings

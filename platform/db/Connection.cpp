@@ -295,28 +295,6 @@ void Connection::addChangeCounters()
     m_tracker->noteOwnRows(m_db);
 }
 
-std::optional<QString> Connection::changesOf(const QStringList &tables)
-{
-    QStringList marks;
-    QVariantList names;
-    for (const QString &table : tables) {
-        marks << QStringLiteral("?");
-        names << table;
-    }
-    try {
-        const QVariant counts =
-            scalar(QStringLiteral("SELECT group_concat(Changes, ',') FROM (SELECT Changes FROM %1 "
-                                  "WHERE TableName IN (%2) ORDER BY TableName)")
-                       .arg(QLatin1String(dbdetail::kChangesTable), marks.join(u',')),
-                   names);
-        if (counts.isNull())
-            return std::nullopt;
-        return counts.toString();
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
-}
-
 sqlite3 *Connection::checkedHandle() const
 {
     if (!m_db)

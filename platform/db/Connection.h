@@ -74,9 +74,6 @@ public:
     // is left as it is. From then on this connection also notes which rows its own writes
     // change, so that a set can read those again alone (Recordset::readChangedRows).
     void addChangeCounters();
-    // The counted changes of the given tables, as one text to compare with an earlier one, or
-    // nothing when the file does not count them (or cannot be read now).
-    std::optional<QString> changesOf(const QStringList &tables);
 
     // Off, the layer reads as it did before tables counted their changes: no counters are
     // added, every snapshot is checked against the whole database, and a deferred open reads

@@ -334,6 +334,92 @@ private slots:
         QCOMPARE(views.adoNyeBrukereRS->RecordCount(), 0);
     }
 
+    // What changed since the grid was read shows at the next refresh, whoever changed it:
+    // rights this workstation changed are read again alone, anything else by a new read of
+    // the list; the tabs follow the accounts; nothing changed, nothing is read or rebound.
+    void refreshShowsWhatChanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("elsewhere");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<bool>("readAlone"); // the list shown is brought up to date in place
+        const QStringList tabs{"Nye", "Gjest", "Alle"};
+        QTest::newRow("nothing") << "" << false
+                                 << QStringList{"+4741000001 Berg Aktiv", "+4741000002 Dal NY"}
+                                 << tabs << true;
+        QTest::newRow("a right's status")
+            << "UPDATE TBLbrukere SET Status = 'Registrerer' WHERE KeyBruker = '+4741000002'"
+            << false << QStringList{"+4741000001 Berg Aktiv", "+4741000002 Dal Registrerer"} << tabs
+            << true;
+        QTest::newRow("a right in a new account")
+            << "INSERT INTO TBLbrukere (KeyBruker, KeyNummer, Konto, Status) VALUES "
+               "('+4741000000', '+4790000030', 'Hytte', 'NY')"
+            << false
+            << QStringList{"+4741000000  NY", "+4741000001 Berg Aktiv", "+4741000002 Dal NY"}
+            << QStringList{"Nye", "Gjest", "Hytte", "Alle"} << true;
+        QTest::newRow("a right removed")
+            << "DELETE FROM TBLbrukere WHERE KeyBruker = '+4741000001'" << false
+            << QStringList{"+4741000002 Dal NY"} << tabs << true;
+        QTest::newRow("a holder's name")
+            << "UPDATE Katalog SET Etternavn = 'Aas' WHERE Bruker = '+4741000001'" << false
+            << QStringList{"+4741000001 Aas Aktiv", "+4741000002 Dal NY"} << tabs << false;
+        QTest::newRow("a right, by another workstation")
+            << "UPDATE TBLbrukere SET Status = 'Aktiv' WHERE KeyBruker = '+4741000002'" << true
+            << QStringList{"+4741000001 Berg Aktiv", "+4741000002 Dal Aktiv"} << tabs << false;
+    }
+    void refreshShowsWhatChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, elsewhere);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, tabs);
+        QFETCH(bool, readAlone);
+        TestDatabase db;
+        AppState state;
+        state.SharedConnection = db.connection();
+        state.SharedConnection->addChangeCounters(); // as a database is opened
+        state.SelectedUserTab = "Alle";
+        db.connection()->exec(
+            "INSERT INTO Katalog (Bruker, BrukerKort, Etternavn) VALUES ('+4741000001', "
+            "'41000001', 'Berg'), ('+4741000002', '41000002', 'Dal');"
+            "INSERT INTO TBLbrukere (KeyBruker, KeyNummer, Konto, Status) VALUES ('+4741000002', "
+            "'+4790000030', 'Gjest', 'NY'), ('+4741000001', '+4790000030', 'Gjest', 'Aktiv')");
+        MainViews views;
+        MainTexts texts;
+        QString sortKey = "Bruker";
+        QLineEdit key("+4790000030");
+        QTabBar tabStrip;
+        QTableView grid;
+        KeyUsersControls controls;
+        controls.keyNumber = &key;
+        controls.TabStrip1 = &tabStrip;
+        controls.DataGrid1 = &grid;
+        KeyUsers keyUsers(state, views, texts, sortKey, controls);
+        keyUsers.rebuild();
+        const QAbstractItemModel *bound = grid.model();
+        const auto list = views.adoListBrukereRS;
+        if (!change.isEmpty())
+            (elsewhere ? db.openConnection() : db.connection())->exec(change);
+
+        keyUsers.refreshIfChanged();
+        QStringList shown;
+        const QAbstractItemModel *model = grid.model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            shown << QStringList{model->index(r, 0).data().toString(),
+                                 model->index(r, 1).data().toString(),
+                                 model->index(r, 8).data().toString()}
+                         .join(' ');
+        QCOMPARE(shown, rows);
+        QCOMPARE(keyUsers.tabCaptions(), tabs);
+        QCOMPARE(tabStrip.count(), tabs.size());
+        QCOMPARE(tabStrip.currentIndex(), tabs.size() - 1);
+        // The right's key is the list's own: the grid shows the view's columns only.
+        QCOMPARE(model->columnCount(), 10);
+        QCOMPARE(views.adoListBrukereRS == list, readAlone);
+        QCOMPARE(model == bound, readAlone);
+    }
+
     void apostropheIsAnOrdinaryCharacter()
     {
         MainViews views;
