@@ -96,7 +96,8 @@ public:
     // True while the rows are still the query's answer: none of the tables the query reads
     // has changed since they were read, on any connection, nor the schema (for a query on a
     // table that does not count its changes: nothing in the database has changed). False for
-    // edited or closed rows; true for a deferred set, which reads the rows when first used.
+    // edited or closed rows and for a streamed read not yet ended; true for a deferred set,
+    // which reads the rows when first used.
     bool stillCurrent() const;
     // Brings rows that are no longer current up to date by reading again only the rows that
     // changed, where the layer knows which: keyField holds the row id (INTEGER PRIMARY KEY) of

@@ -324,7 +324,8 @@ Recordset::changedKeys(const SnapshotStamp &was, const SnapshotStamp &now, int k
 
 bool Recordset::readChangedRows(const QString &keyField)
 {
-    if (!m_open || m_deferred || m_clone || editPending() || !m_store || !m_store->origin)
+    if (!m_open || m_deferred || streaming() || m_clone || editPending() || !m_store ||
+        !m_store->origin)
         return false;
     const int key = fieldIndex(keyField);
     if (key < 0)

@@ -51,6 +51,7 @@ private slots:
     void readChangedRows_data();
     void readChangedRows();
     void rowsReadAgainWriteBack();
+    void streamedRowsAreBroughtUpToDateOnceRead();
 };
 
 void TestDbCurrent::stillCurrent_data()
@@ -211,6 +212,26 @@ void TestDbCurrent::rowsReadAgainWriteBack()
                         "KeyNummer = '+479'")
                  .toString(),
              "1Aktiv 2NY 3Aktiv 4Aktiv 7Aktiv");
+}
+
+// A list still being read in slices is not patched half-way; once read, it is.
+void TestDbCurrent::streamedRowsAreBroughtUpToDateOnceRead()
+{
+    Fixture fixture(rows);
+    auto db = countedConnection(fixture);
+    db->exec("INSERT INTO TBLbrukere (KeyBruker, KeyNummer) WITH RECURSIVE n(i) AS (SELECT 1 "
+             "UNION ALL SELECT i + 1 FROM n WHERE i < 2000) SELECT '+4740' || i, '+479' FROM n");
+    const QString sql = rightsOfUnit();
+    auto rights = Recordset::openStreamed(db, sql, {"+479"});
+    QVERIFY(rights->streaming());
+    db->exec("UPDATE TBLbrukere SET Status = 'Registrerer' WHERE rid = 2");
+    QVERIFY(!rights->stillCurrent());
+    if (rights->streaming())
+        QVERIFY(!rights->readChangedRows("rid"));
+    QTRY_VERIFY(!rights->streaming());
+    QVERIFY(rights->readChangedRows("rid"));
+    QCOMPARE(rowsOf(*rights), rowsOf(*Recordset::open(fixture.open(), sql, {"+479"})));
+    QVERIFY(rights->stillCurrent());
 }
 
 QTEST_GUILESS_MAIN(TestDbCurrent)
