@@ -236,8 +236,12 @@ int runPhase(const QString &path, bool tracking, int cycles, bool allUsersTab)
     StallProbe probe;
     QElapsedTimer cycle;
     cycle.start();
+    // Each run registers people the site does not hold yet: an answer for a number held twice
+    // at the unit is not applied, and the cycle would leave out the grid's update.
+    const int earlier =
+        db.scalar("SELECT count(*) FROM TBLbrukere WHERE KeyBruker LIKE '+4749%'").toInt();
     for (int i = 0; i < cycles; ++i) {
-        const QString person = QStringLiteral("+4749%1").arg(900000 + i);
+        const QString person = QStringLiteral("+4749%1").arg(900000 + earlier + i);
         const int before = received();
         // The right the registration is for, as the register holds it before the unit answers.
         db.exec(QStringLiteral("INSERT INTO TBLbrukere (KeyBruker, KeyNummer, [Gyldig fra], "
