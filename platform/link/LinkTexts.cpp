@@ -8,16 +8,6 @@
 namespace portiva
 {
 
-namespace
-{
-
-QString withDetail(const QString &text, const QString &detail)
-{
-    return detail.isEmpty() ? text : text + QStringLiteral(" (") + detail + u')';
-}
-
-} // namespace
-
 bool deviceAccessible(const QString &device)
 {
     return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;

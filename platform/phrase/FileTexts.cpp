@@ -40,8 +40,7 @@ QString reasonOf(QFileDevice::FileError kind)
 
 QString fileFailureReason(QFileDevice::FileError kind, const QString &detail)
 {
-    const QString reason = reasonOf(kind);
-    return detail.isEmpty() ? reason : reason + QStringLiteral(" (") + detail + u')';
+    return withDetail(reasonOf(kind), detail);
 }
 
 QString fileFailureReason(const QFileDevice &file)

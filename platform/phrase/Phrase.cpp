@@ -46,4 +46,9 @@ QString phrase(QStringView norsk, QStringView dansk, QStringView svensk)
     return norsk.toString();
 }
 
+QString withDetail(const QString &text, const QString &detail)
+{
+    return detail.isEmpty() ? text : text + QStringLiteral(" (") + detail + u')';
+}
+
 } // namespace portiva

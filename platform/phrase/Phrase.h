@@ -19,5 +19,7 @@ QString phraseLanguage();
 // the three is given where the text is used, so no language can be forgotten; "%1" and the like
 // stay for QString::arg.
 QString phrase(QStringView norsk, QStringView dansk, QStringView svensk);
+// text with the system's own words after it in parentheses, where there are any.
+QString withDetail(const QString &text, const QString &detail);
 
 } // namespace portiva
