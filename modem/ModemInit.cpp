@@ -18,6 +18,19 @@
 namespace portiva
 {
 
+namespace
+{
+
+// Who holds the modem, told in the status box and in the bar: the status box goes with the
+// network modem's controls, the bar's panel stays in view with the send panel.
+void tellOfHold(ModemHost &host, const QString &text)
+{
+    host.Write2StatusBox(text + QStringLiteral("\r\n"));
+    host.setStatusPanel(3, text);
+}
+
+} // namespace
+
 ModemInit::ModemInit(ModemContext &ctx) : m_ctx(ctx), m_answers(ctx.link, ctx.reader)
 {
     QObject::connect(&m_renewal, &QTimer::timeout, &m_renewal, [this] { renewHold(); });
@@ -377,8 +390,7 @@ void ModemInit::holdLost()
                                 u"Modemet har tagits över av %1: den här arbetsstationen "
                                 u"skickar och läser inte SMS")
                              .arg(owner);
-    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
-    m_ctx.host.setStatusPanel(3, text);
+    tellOfHold(m_ctx.host, text);
     if (ownedElsewhere)
         ownedElsewhere();
     m_ctx.host.OpenMainRecordsets();
@@ -434,8 +446,7 @@ void ModemInit::checkHolder()
                      u"Modemet används inte längre av %1: välj modemet i ComPort-menyn för att "
                      u"använda det")
                   .arg(m_watchedHolder);
-    m_ctx.host.Write2StatusBox(text + QStringLiteral("\r\n"));
-    m_ctx.host.setStatusPanel(3, text);
+    tellOfHold(m_ctx.host, text);
 }
 
 void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sameComputer)
@@ -452,9 +463,7 @@ void ModemInit::showHeldElsewhere(ModemHost &host, const QString &owner, bool sa
                      u"Modemet er i brug af %1: denne arbejdsstation sender og læser ikke SMS",
                      u"Modemet används av %1: den här arbetsstationen skickar och läser inte SMS")
                   .arg(owner);
-    host.Write2StatusBox(text + QStringLiteral("\r\n"));
-    // The status box goes with the network modem's controls; the send panel stays in view.
-    host.setStatusPanel(3, text);
+    tellOfHold(host, text);
 }
 
 void ModemInit::linkDown()
