@@ -96,7 +96,7 @@ void RecordWindow::buildControls()
     m_layout->addWidget(grdDataGrid, 1);
     m_gridIndex = m_layout->indexOf(grdDataGrid);
     connect(grdDataGrid, &DataGrid::headClick, this, &RecordWindow::grdDataGrid_HeadClick);
-    connect(grdDataGrid, &DataGrid::writeFailed, this, &RecordWindow::onWriteFailed);
+    connect(grdDataGrid, &DataGrid::writeFailed, this, &RecordWindow::onFailureTold);
     connect(grdDataGrid, &DataGrid::rowColChange, this,
             [this] { guardedAction([this] { onCurrentRowChanged(); }); });
 
@@ -201,12 +201,9 @@ bool RecordWindow::guardedAction(const std::function<void()> &fn)
     return false;
 }
 
-void RecordWindow::onWriteFailed(const QString &description)
-{
-    showMessage(description);
-}
-
-void RecordWindow::onReadFailed(const QString &description)
+// A row the grid could not write, or a list whose read ended early: told in the database's
+// own words.
+void RecordWindow::onFailureTold(const QString &description)
 {
     showMessage(description);
 }
@@ -283,7 +280,7 @@ void RecordWindow::bindRecordset(std::shared_ptr<Connection> connection,
     connect(m_rs.get(), &Recordset::currentChanged, this, &RecordWindow::onMoveComplete);
     connect(m_rs.get(), &Recordset::reset, this, &RecordWindow::onMoveComplete);
     // A list that failed to read its rest shows the rows it read and says why it ends there.
-    connect(m_rs.get(), &Recordset::readFailed, this, &RecordWindow::onReadFailed);
+    connect(m_rs.get(), &Recordset::readFailed, this, &RecordWindow::onFailureTold);
     applyGridPermissions();
     layoutColumns();
     onMoveComplete();

@@ -201,8 +201,7 @@ private:
     void applyGridPermissions();
     void bindRecordset(std::shared_ptr<Connection> connection, std::shared_ptr<Recordset> rs);
     void onMoveComplete();
-    void onWriteFailed(const QString &description);
-    void onReadFailed(const QString &description);
+    void onFailureTold(const QString &description);
     void reload();
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
     bool keysInactive() const;
