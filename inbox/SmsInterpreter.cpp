@@ -7,6 +7,7 @@
 #include "inbox/SmsText.h"
 #include "modem/GsmCharTables.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 #include "programstate/AppState.h"
 
 #include <QRegularExpression>
@@ -103,18 +104,18 @@ bool SmsInterpreter::storeAndApply(const InboxRepo::ReceivedRow &row, QString &w
                                    CallState &call)
 {
     const QString before = working;
-    const quint64 failures = passingDatabaseFailures();
+    const FailureWatch watch;
     const bool done = containedStep("store received SMS", [&] {
         Connection::Transaction transaction(m_repo.connection());
         m_repo.insertReceived(row);
         // A reply whose sender could not be read is stored but applies to no unit.
         if (!call.sender.isEmpty())
             replies(working, call);
-        if (passingDatabaseFailures() != failures)
+        if (watch.blocking())
             return; // rolled back
         transaction.commit();
     });
-    if (done && passingDatabaseFailures() == failures)
+    if (done && !watch.blocking())
         return true;
     working = before;
     return false;
